@@ -1,0 +1,20 @@
+#!/bin/sh
+# Installs what building, running and testing Mondeliar need on Debian.
+# Idempotent: packages already present are not fetched again.
+set -eu
+
+PACKAGES="cmake make g++ pkg-config qt6-base-dev libjpeg62-turbo-dev \
+libgtest-dev googletest libgmock-dev libbenchmark-dev \
+python3 python3-pyftpdlib xvfb xauth curl"
+
+missing=""
+for p in $PACKAGES; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+echo "Installing:$missing"
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends $missing
