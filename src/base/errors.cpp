@@ -1,0 +1,73 @@
+#include "base/errors.h"
+
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
+
+namespace mondeliar {
+
+namespace {
+
+bool FolderOfPathExists(const std::string& path)
+{
+    std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (folder.empty())
+        folder = ".";
+    std::error_code ignored;
+    return std::filesystem::is_directory(folder, ignored);
+}
+
+}  // namespace
+
+std::string FileErrorText(int systemError, const std::string& path)
+{
+    switch (systemError) {
+    case ENOENT:
+        return FolderOfPathExists(path) ? "File not found" : "Invalid filename";
+    case ENOTDIR:
+        return "Invalid filename";
+    case EMFILE:
+    case ENFILE:
+        return "Too many open files";
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+        return "File access denied";
+    case ENOSPC:
+    case EDQUOT:
+        return "Disk full";
+    default:
+        return "I/O error " + std::to_string(systemError);
+    }
+}
+
+void ThrowFileError(int systemError, const std::string& path)
+{
+    throw FileError(FileErrorText(systemError, path));
+}
+
+void ThrowConversionError(const std::string& text)
+{
+    throw ConversionError("'" + text + "' is not a valid integer value");
+}
+
+std::string StandardErrorReportText(const std::string& message)
+{
+    if (!message.empty() && message.back() == '.')
+        return message;
+    return message + ".";
+}
+
+}  // namespace mondeliar
+
+namespace mondeliar {
+
+void RequirePlainFileName(const std::string& name)
+{
+    if (name.find('/') != std::string::npos || name.find('\0') != std::string::npos
+        || name == "." || name == "..")
+        throw FileError("Invalid filename");
+}
+
+}  // namespace mondeliar

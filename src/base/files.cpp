@@ -1,0 +1,130 @@
+#include "base/files.h"
+
+#include "base/errors.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <filesystem>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace mondeliar {
+
+namespace {
+
+constexpr std::size_t CopyChunkSize = 8192;
+
+struct FileHandle {
+    int fd = -1;
+    ~FileHandle()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+std::string ExpandDestination(const std::string& source, const std::string& destination)
+{
+    std::error_code ignored;
+    std::string full = std::filesystem::absolute(destination, ignored).string();
+    if (!HasFileAttribute(full, faDirectory))
+        return full;
+    if (full.empty() || full.back() != '/')
+        full += '/';
+    return full + std::filesystem::path(source).filename().string();
+}
+
+std::size_t ReadChunk(int fd, char* buffer, const std::string& path)
+{
+    std::size_t got = 0;
+    while (got < CopyChunkSize) {
+        ssize_t n = ::read(fd, buffer + got, CopyChunkSize - got);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            ThrowFileError(errno, path);
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    return got;
+}
+
+void WriteChunk(int fd, const char* buffer, std::size_t count, const std::string& path)
+{
+    std::size_t done = 0;
+    while (done < count) {
+        ssize_t n = ::write(fd, buffer + done, count - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            ThrowFileError(errno, path);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+}
+
+}  // namespace
+
+bool FileExists(const std::string& path)
+{
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+std::string ExecutableFolder()
+{
+    std::error_code error;
+    std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error)
+        return "./";
+    return program.parent_path().string() + "/";
+}
+
+bool HasFileAttribute(const std::string& path, unsigned attributes)
+{
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0)
+        return false;
+    unsigned present = 0;
+    if (S_ISDIR(info.st_mode))
+        present |= faDirectory;
+    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        present |= faReadOnly;
+    std::string name = std::filesystem::path(path).filename().string();
+    if (!name.empty() && name[0] == '.' && name != "." && name != "..")
+        present |= faHidden;
+    return (present & attributes) == attributes;
+}
+
+void CopyFileTo(const std::string& source, const std::string& destination)
+{
+    std::string target = ExpandDestination(source, destination);
+    auto buffer = std::make_unique<char[]>(CopyChunkSize);
+
+    FileHandle in;
+    in.fd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in.fd < 0)
+        throw FileError("Cannot open file " + source);
+
+    FileHandle out;
+    out.fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (out.fd < 0)
+        throw FileError("Cannot create file " + target);
+
+    for (;;) {
+        std::size_t got = ReadChunk(in.fd, buffer.get(), source);
+        if (got > 0)
+            WriteChunk(out.fd, buffer.get(), got, target);
+        if (got < CopyChunkSize)
+            break;
+    }
+    int fd = out.fd;
+    out.fd = -1;
+    if (::close(fd) != 0 && errno != EINTR)
+        ThrowFileError(errno, target);
+}
+
+}  // namespace mondeliar

@@ -1,0 +1,31 @@
+#pragma once
+// Small file system helpers: existence and attribute tests, the program's own folder, and
+// the chunked file copy that makes the current-month page.
+
+#include <string>
+
+namespace mondeliar {
+
+// Attribute bits of a path, as HasFileAttribute tests them.
+enum FileAttribute : unsigned {
+    faReadOnly = 0x01,
+    faHidden = 0x02,
+    faDirectory = 0x10,
+};
+
+// True when an entry (file or folder) named `path` exists.
+bool FileExists(const std::string& path);
+
+// The folder of the running program, with a trailing "/".
+std::string ExecutableFolder();
+
+// True when `path` exists and carries every bit of `attributes`. A missing path has none.
+bool HasFileAttribute(const std::string& path, unsigned attributes);
+
+// Copies `source` to `destination` in 8192-byte pieces, replacing an existing file. A
+// destination that is an existing folder receives the copy under the source's name.
+// Raises "Cannot open file <source>" or "Cannot create file <destination>" when either
+// cannot be opened, and the file error of a failed read or write.
+void CopyFileTo(const std::string& source, const std::string& destination);
+
+}  // namespace mondeliar

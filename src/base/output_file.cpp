@@ -1,0 +1,148 @@
+#include "base/output_file.h"
+
+#include "base/errors.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace mondeliar {
+
+namespace {
+
+constexpr std::size_t FlushThreshold = 64 * 1024;
+
+mode_t CurrentUmask()
+{
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}
+
+// Opening an existing file for writing tells whether it may be replaced (read-only file,
+// folder in its place) before any work is done.
+void CheckWritable(const std::string& path)
+{
+    int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::close(fd);
+        return;
+    }
+    if (errno != ENOENT)
+        ThrowFileError(errno, path);
+}
+
+}  // namespace
+
+BufferedWriter::~BufferedWriter()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+void BufferedWriter::Open(const std::string& openedPath, const std::string& reportedPath,
+                          int flags, mode_t mode)
+{
+    path_ = reportedPath;
+    fd_ = ::open(openedPath.c_str(), flags | O_CLOEXEC, mode);
+    if (fd_ < 0)
+        ThrowFileError(errno, reportedPath);
+}
+
+void BufferedWriter::Write(std::string_view text)
+{
+    buffer_.append(text);
+    if (buffer_.size() >= FlushThreshold)
+        Flush();
+}
+
+void BufferedWriter::WriteLine(std::string_view text)
+{
+    Write(text);
+    Write("\r\n");
+}
+
+void BufferedWriter::Flush()
+{
+    std::size_t done = 0;
+    while (done < buffer_.size()) {
+        ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            buffer_.clear();
+            ThrowFileError(errno, path_);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    buffer_.clear();
+}
+
+void BufferedWriter::CloseHandle()
+{
+    int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0 && errno != EINTR)
+        ThrowFileError(errno, path_);
+}
+
+OutputFile::OutputFile(const std::string& path)
+{
+    Open(path, path, O_WRONLY | O_CREAT | O_TRUNC, 0666);
+}
+
+OutputFile::~OutputFile()
+{
+    if (fd_ < 0)
+        return;
+    try {
+        Flush();
+    } catch (const FileError&) {
+        // The error that abandoned the file has already been reported.
+    }
+}
+
+void OutputFile::Close()
+{
+    if (fd_ < 0)
+        return;
+    Flush();
+    CloseHandle();
+}
+
+AtomicFile::AtomicFile(const std::string& path, mode_t mode) : mode_(mode)
+{
+    CheckWritable(path);
+    std::string pattern = path + ".saving-XXXXXX";
+    int fd = ::mkstemp(pattern.data());
+    if (fd < 0)
+        ThrowFileError(errno, path);
+    ::close(fd);
+    tempPath_ = pattern;
+    Open(tempPath_, path, O_WRONLY | O_TRUNC, 0600);
+}
+
+AtomicFile::~AtomicFile()
+{
+    if (!tempPath_.empty())
+        ::unlink(tempPath_.c_str());
+}
+
+void AtomicFile::Commit()
+{
+    Flush();
+    mode_t mode = mode_;
+    struct stat old;
+    if (mode == KeepMode)
+        mode = ::stat(path_.c_str(), &old) == 0 ? (old.st_mode & 07777) : (0666 & ~CurrentUmask());
+    if (::fchmod(fd_, mode) != 0 || ::fsync(fd_) != 0)
+        ThrowFileError(errno, path_);
+    CloseHandle();
+    if (::rename(tempPath_.c_str(), path_.c_str()) != 0)
+        ThrowFileError(errno, path_);
+    tempPath_.clear();
+}
+
+}  // namespace mondeliar

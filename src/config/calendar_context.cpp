@@ -1,0 +1,145 @@
+#include "config/calendar_context.h"
+
+#include "base/errors.h"
+#include "base/files.h"
+#include "base/output_file.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <ctime>
+#include <filesystem>
+#include <strings.h>
+#include <sys/stat.h>
+
+namespace mondeliar {
+
+const char* const DefaultCalendarName = "default calendar";
+const char* const CalendarsDirectoryError = "FATAL ERROR: Cannot create calendars directory.";
+
+namespace {
+
+const char* const SettingsExtension = ".cfg";
+const char* const RecurringExtension = ".rcr";
+
+void CreateEmptyFile(const std::string& path)
+{
+    OutputFile file(path);
+    file.Close();
+}
+
+void BindCalendarFiles(CalendarContext& context, const std::string& folder)
+{
+    context.Entries.NotesFileName = folder + context.CalendarName;
+    context.SettingsFileName = folder + context.CalendarName + SettingsExtension;
+}
+
+}  // namespace
+
+Date SystemDate()
+{
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+}
+
+CalendarContext::CalendarContext(std::string programFolder, std::string dataFolder, Date today,
+                                 MessageSink& messages)
+    : ProgramFolder(std::move(programFolder)),
+      DataFolder(std::move(dataFolder)),
+      Today(today),
+      Messages(messages),
+      Entries(messages)
+{
+    for (int i = 1; i <= MonthNumbers.Count; ++i)
+        MonthNumbers[i] = i;
+}
+
+std::string CalendarContext::RecurringFileName() const
+{
+    return DataFolder + Settings.NOTEPATH + CalendarName + RecurringExtension;
+}
+
+void CalendarContext::LoadLanguage(const std::string& name)
+{
+    Language.LoadLanguage(ProgramFolder, name, MainWindowTexts);
+}
+
+void CalendarContext::LoadRecurring()
+{
+    mondeliar::LoadRecurring(Recurring, RecurringFileName());
+}
+
+void PrepareCalendarsFolder(CalendarContext& context)
+{
+    for (int i = 1; i <= context.MonthNumbers.Count; ++i)
+        context.MonthNumbers[i] = i;
+    std::string folder = context.CalendarsFolder();
+    std::string entry = folder.substr(0, folder.size() - 1);
+    // Any entry of that name counts as present, even a plain file.
+    if (!FileExists(entry) && ::mkdir(entry.c_str(), 0777) != 0)
+        throw FatalError(CalendarsDirectoryError);
+    context.CalendarName = DefaultCalendarName;
+    BindCalendarFiles(context, folder);
+}
+
+void CreateDefaultCalendarFiles(CalendarContext& context)
+{
+    std::string base = context.CalendarsFolder() + DefaultCalendarName;
+    if (!FileExists(base))
+        CreateEmptyFile(base);
+    if (!FileExists(base + SettingsExtension)) {
+        context.SettingsFileName = base + SettingsExtension;
+        SaveConfig(context.Settings, context.SettingsFileName, SaveMode::Defaults,
+                   context.ProgramFolder);
+    }
+    if (!FileExists(base + RecurringExtension))
+        CreateEmptyFile(base + RecurringExtension);
+}
+
+void LoadCurrentCalendar(CalendarContext& context)
+{
+    LoadConfig(context.Settings, context.SettingsFileName);
+    context.LoadLanguage(context.Settings.LANGUAGESELECTED);
+    context.Entries.AllocateTable();
+    context.Entries.LoadEntries();
+}
+
+void StartUp(CalendarContext& context)
+{
+    PrepareCalendarsFolder(context);
+    CreateDefaultCalendarFiles(context);
+    LoadCurrentCalendar(context);
+}
+
+void SwitchCalendar(CalendarContext& context, const std::string& name)
+{
+    context.Entries.AllocateTable();
+    context.Settings.NOTEPATH = CalendarsFolderPath;
+    RequirePlainFileName(name);
+    context.CalendarName = name;
+    BindCalendarFiles(context, context.DataFolder + context.Settings.NOTEPATH);
+    LoadConfig(context.Settings, context.SettingsFileName);
+    context.LoadRecurring();
+    context.LoadLanguage(context.Settings.LANGUAGESELECTED);
+    context.Entries.LoadEntries();
+}
+
+std::vector<std::string> ListCalendars(const std::string& dataFolder)
+{
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& item :
+         std::filesystem::directory_iterator(dataFolder + CalendarsFolderPath, error)) {
+        std::string name = item.path().filename().string();
+        // Names with a dot are the settings and recurring files, or hidden entries.
+        if (name.find('.') == std::string::npos)
+            names.push_back(name);
+    }
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        return ::strcasecmp(a.c_str(), b.c_str()) < 0;
+    });
+    return names;
+}
+
+}  // namespace mondeliar

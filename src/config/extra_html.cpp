@@ -1,0 +1,62 @@
+#include "config/extra_html.h"
+
+#include "base/errors.h"
+#include "base/field_text.h"
+#include "base/files.h"
+#include "base/output_file.h"
+#include "base/text_reader.h"
+
+
+namespace mondeliar {
+
+const char* const HeaderTextFileName = "pagetrim.header";
+const char* const FooterTextFileName = "pagetrim.footer";
+
+namespace {
+
+// A line of HTML may be long; only a file made to exhaust memory is cut.
+constexpr std::size_t MaxHtmlLineLength = 16 * 1024 * 1024;
+
+void LoadText(TextLines& text, const std::string& path)
+{
+    if (!FileExists(path))
+        return;
+    TextLines lines;
+    try {
+        TextReader reader(path, MaxHtmlLineLength);
+        std::string line;
+        while (reader.ReadLine(line))
+            lines.push_back(line);
+    } catch (const FileError&) {
+        throw FileError("Cannot open file " + path);
+    }
+    text = std::move(lines);
+}
+
+void SaveText(const TextLines& text, const std::string& path)
+{
+    try {
+        AtomicFile file(path);
+        for (const std::string& line : text)
+            file.WriteLine(LineSafeText(line));
+        file.Commit();
+    } catch (const FileError&) {
+        throw FileError("Cannot create file " + path);
+    }
+}
+
+}  // namespace
+
+void LoadExtraHtml(ExtraHtmlTexts& texts, const std::string& folder)
+{
+    LoadText(texts.Header, folder + HeaderTextFileName);
+    LoadText(texts.Footer, folder + FooterTextFileName);
+}
+
+void SaveExtraHtml(const ExtraHtmlTexts& texts, const std::string& folder)
+{
+    SaveText(texts.Header, folder + HeaderTextFileName);
+    SaveText(texts.Footer, folder + FooterTextFileName);
+}
+
+}  // namespace mondeliar

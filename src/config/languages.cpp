@@ -1,0 +1,114 @@
+#include "config/languages.h"
+
+#include "base/errors.h"
+#include "base/field_text.h"
+#include "base/output_file.h"
+#include "base/text_reader.h"
+
+#include <algorithm>
+#include <filesystem>
+
+namespace mondeliar {
+
+namespace {
+
+template <std::size_t N>
+OneBasedArray<std::string, N> MakeNames(const std::array<const char*, N>& texts)
+{
+    OneBasedArray<std::string, N> names;
+    for (int k = 1; k <= static_cast<int>(N); ++k)
+        names[k] = texts[static_cast<std::size_t>(k - 1)];
+    return names;
+}
+
+const char* const LanguageExtension = ".lang";
+
+// Sets the name a key such as "MONTH3" or "DAY7" stands for; false for any other key.
+bool StoreName(LanguageNameSet& names, const std::string& key, const std::string& value)
+{
+    std::string cut = value.substr(0, NameCapacity);
+    for (int m = 1; m <= MonthNameList::Count; ++m)
+        if (key == "MONTH" + std::to_string(m)) {
+            names.Months[m] = cut;
+            return true;
+        }
+    for (int d = 1; d <= DayNameList::Count; ++d)
+        if (key == "DAY" + std::to_string(d)) {
+            names.Days[d] = cut;
+            return true;
+        }
+    return false;
+}
+
+bool IsMainWindowTextKey(const std::string& key)
+{
+    return std::find(MainWindowTextKeys.begin(), MainWindowTextKeys.end(), key)
+           != MainWindowTextKeys.end();
+}
+
+}  // namespace
+
+const MonthNameList EnglishMonthNames = MakeNames<12>(
+    {"January", "February", "March", "April", "May", "June", "July", "August", "September",
+     "October", "November", "December"});
+
+const DayNameList EnglishDayNames = MakeNames<7>(
+    {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"});
+
+const std::array<const char*, 17> MainWindowTextKeys = {
+    "formMain.ButtonAbout",   "formMain.ButtonAboutHint",   "formMain.ButtonCfg",
+    "formMain.ButtonCfgHint", "formMain.ButtonWrite",       "formMain.ButtonWriteHint",
+    "formMain.ButtonPrev",    "formMain.ButtonPrevHint",    "formMain.ButtonNext",
+    "formMain.ButtonNextHint", "formMain.ButtonPublish",    "formMain.ButtonPublishHint",
+    "formMain.ButtonHelp",    "formMain.ButtonHelpHint",    "formMain.ButtonPurge",
+    "formMain.ButtonPurgeHint", "formMain.ButtonExit",
+};
+
+void Languages::LoadLanguage(const std::string& programFolder, const std::string& name,
+                             const MainWindowTextSink& mainWindowTexts)
+{
+    TextReader reader(programFolder + name + LanguageExtension);
+    std::string line;
+    while (reader.ReadLine(line)) {
+        std::size_t equals = line.find('=');
+        if (equals == std::string::npos)
+            continue;
+        std::string key = line.substr(0, equals);
+        std::string value = line.substr(equals + 1);
+        if (!StoreName(LanguageNames, key, value) && IsMainWindowTextKey(key)
+            && mainWindowTexts)
+            mainWindowTexts(key, value);
+    }
+    DayNames = LanguageNames.Days;
+    MonthNames = LanguageNames.Months;
+}
+
+std::vector<std::string> ListLanguages(const std::string& folder)
+{
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& item : std::filesystem::directory_iterator(folder, error)) {
+        std::string file = item.path().filename().string();
+        if (file.size() < 5 || file.compare(file.size() - 5, 5, LanguageExtension) != 0)
+            continue;
+        if (!item.is_regular_file(error))
+            continue;
+        names.push_back(file.substr(0, file.find('.')));
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void WriteLanguageFile(const std::string& programFolder, const std::string& name,
+                       const LanguageNameSet& names)
+{
+    RequirePlainFileName(name);
+    AtomicFile file(programFolder + name + LanguageExtension);
+    for (int m = 1; m <= MonthNameList::Count; ++m)
+        file.WriteLine("MONTH" + std::to_string(m) + "=" + LineSafeText(names.Months[m]));
+    for (int d = 1; d <= DayNameList::Count; ++d)
+        file.WriteLine("DAY" + std::to_string(d) + "=" + LineSafeText(names.Days[d]));
+    file.Commit();
+}
+
+}  // namespace mondeliar

@@ -1,0 +1,108 @@
+#include "store/calendar_entry.h"
+
+#include "base/field_text.h"
+#include "base/integer_text.h"
+
+namespace mondeliar {
+
+namespace {
+
+constexpr int FieldCount = 25;
+constexpr int FirstNoteField = 4;       // fields 4..13: notes
+constexpr int FirstNoteURLField = 14;   // fields 14..23: note links
+constexpr int DateURLField = 24;
+constexpr int DateImageField = 25;
+
+void AppendField(std::string& line, const std::string& text)
+{
+    if (!line.empty())
+        line += ',';
+    line += '"';
+    line += text;
+    line += '"';
+}
+
+// The text field that characters of field n (4..25) are collected into.
+std::string* TextField(CalendarEntry& entry, int n)
+{
+    if (n < FirstNoteURLField)
+        return &entry.Notes[n - FirstNoteField];
+    if (n < DateURLField)
+        return &entry.NoteURLs[n - FirstNoteURLField];
+    return n == DateURLField ? &entry.DateURL : &entry.DateImage;
+}
+
+}  // namespace
+
+void CalendarEntry::ClearTexts()
+{
+    for (std::string& note : Notes)
+        note.clear();
+    for (std::string& url : NoteURLs)
+        url.clear();
+    DateURL.clear();
+    DateImage.clear();
+}
+
+void CalendarEntry::Clear()
+{
+    Month = Day = Year = 0;
+    ClearTexts();
+}
+
+void CalendarEntry::FitToFields()
+{
+    for (std::string& note : Notes)
+        note = FieldSafeText(note, NoteCapacity);
+    for (std::string& url : NoteURLs)
+        url = FieldSafeText(url, NoteCapacity);
+    DateURL = FieldSafeText(DateURL, NoteCapacity);
+    DateImage = FieldSafeText(DateImage, DateImageCapacity);
+}
+
+std::string FormatEntryLine(const CalendarEntry& entry)
+{
+    std::string line;
+    AppendField(line, std::to_string(entry.Month));
+    AppendField(line, std::to_string(entry.Day));
+    AppendField(line, std::to_string(entry.Year));
+    for (const std::string& note : entry.Notes)
+        AppendField(line, note);
+    for (const std::string& url : entry.NoteURLs)
+        AppendField(line, url);
+    AppendField(line, entry.DateURL);
+    AppendField(line, entry.DateImage);
+    return line;
+}
+
+void ParseEntryLine(const std::string& line, CalendarEntry& entry)
+{
+    entry.ClearTexts();
+    std::string dateFields[3];
+    int quotes = 0;
+    for (char c : line) {
+        if (c == '"') {
+            ++quotes;
+            continue;
+        }
+        // Characters between the (2n-1)-th and the 2n-th quote belong to field n; the
+        // rest (separators, anything past the last field) is not part of any field.
+        if (quotes % 2 == 0 || quotes > 2 * FieldCount)
+            continue;
+        int field = (quotes + 1) / 2;
+        if (field <= 3) {
+            dateFields[field - 1] += c;
+            continue;
+        }
+        std::string* text = TextField(entry, field);
+        std::size_t capacity = field == DateImageField ? DateImageCapacity : NoteCapacity;
+        if (text->size() < capacity)
+            *text += c;
+    }
+    std::int32_t* numbers[3] = {&entry.Month, &entry.Day, &entry.Year};
+    for (int i = 0; i < 3; ++i)
+        if (!dateFields[i].empty())
+            *numbers[i] = StrToInt(dateFields[i]);
+}
+
+}  // namespace mondeliar

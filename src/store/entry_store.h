@@ -1,0 +1,59 @@
+#pragma once
+// The notes of the current calendar: a fixed table of MaxEntries dated records, the one
+// working record through which every read and write passes, and the notes file, one line
+// per table slot.
+
+#include "store/calendar_entry.h"
+
+#include <array>
+#include <memory>
+#include <string>
+
+namespace mondeliar {
+
+class MessageSink;
+
+constexpr int MaxEntries = 1000;
+extern const char* const MaximumEntriesExceeded;  // "Maximum entries exceeded. Purge old entries."
+
+class EntryStore {
+public:
+    explicit EntryStore(MessageSink& messages);
+
+    // The notes file that LoadEntries reads and SaveEntries writes.
+    std::string NotesFileName;
+
+    // The working record: FindEntry fills it, StoreEntry stores it.
+    CalendarEntry CurrentEntry;
+
+    // Releases the table and allocates a new one with every slot free.
+    void AllocateTable();
+
+    // Reads the notes file into the table, line k into slot k. Expects a new table.
+    void LoadEntries();
+    // Rewrites the notes file from all MaxEntries slots.
+    void SaveEntries() const;
+    // CurrentEntry := the first slot holding the date, or cleared when there is none.
+    void FindEntry(std::int32_t month, std::int32_t day, std::int32_t year);
+    // Copies CurrentEntry into the date's slot, or the first free one, then SaveEntries.
+    void StoreEntry(std::int32_t month, std::int32_t day, std::int32_t year);
+    void ClearCurrentEntry();
+    // Number of slots whose Year is not 0.
+    int CountUsedEntries() const;
+
+    // Slot k, 1..MaxEntries. The purge frees slots through it.
+    CalendarEntry& Slot(int k) { return (*EntryTable)[static_cast<std::size_t>(k - 1)]; }
+    const CalendarEntry& Slot(int k) const
+    {
+        return (*EntryTable)[static_cast<std::size_t>(k - 1)];
+    }
+
+private:
+    CalendarEntry* SlotOfDate(std::int32_t month, std::int32_t day, std::int32_t year);
+    CalendarEntry* FirstFreeSlot();
+
+    MessageSink& messages_;
+    std::unique_ptr<std::array<CalendarEntry, MaxEntries>> EntryTable;
+};
+
+}  // namespace mondeliar

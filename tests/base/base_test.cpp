@@ -1,0 +1,300 @@
+#include "base/errors.h"
+#include "base/field_text.h"
+#include "base/files.h"
+#include "base/integer_text.h"
+#include "base/output_file.h"
+#include "base/text_reader.h"
+#include "support/test_support.h"
+
+#include <cerrno>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace mondeliar {
+namespace {
+
+using testing::CrLfLines;
+using testing::ReadFile;
+using testing::TempDir;
+using testing::WriteFile;
+
+std::vector<std::string> ReadAllLines(const std::string& path, std::size_t maxLength = 1000)
+{
+    TextReader reader(path, maxLength);
+    std::vector<std::string> lines;
+    std::string line;
+    while (reader.ReadLine(line))
+        lines.push_back(line);
+    return lines;
+}
+
+std::string ErrorText(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const Error& error) {
+        return error.what();
+    }
+    return "no error";
+}
+
+TEST(FileErrorText, MapsSystemErrorsToTheTextsUsersRead)
+{
+    TempDir dir;
+    struct Case {
+        int error;
+        std::string path;
+        std::string text;
+    } cases[] = {
+        {ENOENT, dir / "missing.txt", "File not found"},
+        {ENOENT, dir / "no-folder/missing.txt", "Invalid filename"},
+        {ENOTDIR, dir / "x", "Invalid filename"},
+        {EMFILE, "x", "Too many open files"},
+        {ENFILE, "x", "Too many open files"},
+        {EACCES, "x", "File access denied"},
+        {EPERM, "x", "File access denied"},
+        {EROFS, "x", "File access denied"},
+        {ENOSPC, "x", "Disk full"},
+        {EDQUOT, "x", "Disk full"},
+        {EIO, "x", "I/O error 5"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FileErrorText(c.error, c.path), c.text) << c.error << " " << c.path;
+}
+
+TEST(StandardErrorReportText, AddsAFullStopOnlyWhenMissing)
+{
+    EXPECT_EQ(StandardErrorReportText("File not found"), "File not found.");
+    EXPECT_EQ(StandardErrorReportText("Purge old entries."), "Purge old entries.");
+}
+
+TEST(ParseInteger, AcceptsDecimalWithOptionalMinusWithinThirtyTwoBits)
+{
+    struct Case {
+        std::string text;
+        LeadingBlanks blanks;
+        std::optional<std::int32_t> value;
+    } cases[] = {
+        {"0", LeadingBlanks::Refused, 0},
+        {"2002", LeadingBlanks::Refused, 2002},
+        {"-7", LeadingBlanks::Refused, -7},
+        {"2147483647", LeadingBlanks::Refused, 2147483647},
+        {"-2147483648", LeadingBlanks::Refused, INT32_MIN},
+        {"2147483648", LeadingBlanks::Refused, std::nullopt},
+        {"99999999999999999999", LeadingBlanks::Refused, std::nullopt},
+        {"", LeadingBlanks::Refused, std::nullopt},
+        {"-", LeadingBlanks::Refused, std::nullopt},
+        {"+5", LeadingBlanks::Refused, std::nullopt},
+        {"$1F", LeadingBlanks::Refused, std::nullopt},
+        {"12 ", LeadingBlanks::Refused, std::nullopt},
+        {" 12", LeadingBlanks::Refused, std::nullopt},
+        {"  12", LeadingBlanks::Allowed, 12},
+        {"  -3", LeadingBlanks::Allowed, -3},
+        {"   ", LeadingBlanks::Allowed, std::nullopt},
+        {std::string("1\0", 2), LeadingBlanks::Refused, std::nullopt},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ParseInteger(c.text, c.blanks), c.value) << "'" << c.text << "'";
+}
+
+TEST(StrToInt, NamesTheOffendingText)
+{
+    EXPECT_EQ(ErrorText([] { StrToInt("1x"); }), "'1x' is not a valid integer value");
+    EXPECT_EQ(ErrorText([] { StrToInt(""); }), "'' is not a valid integer value");
+}
+
+TEST(TextReader, EndsLinesAtCrLfCrOrLfAndTheFileAtCtrlZ)
+{
+    TempDir dir;
+    struct Case {
+        std::string bytes;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"", {}},
+        {"a\r\nb\r\n", {"a", "b"}},
+        {"a\rb\r", {"a", "b"}},
+        {"a\nb\n", {"a", "b"}},
+        {"a\r\n\r\nb", {"a", "", "b"}},
+        {"a\n\rb", {"a", "", "b"}},
+        {"\r\n", {""}},
+        {"no end", {"no end"}},
+        {"a\r\nb\x1a" "c\r\nd\r\n", {"a", "b"}},
+        {"\x1a" "a\r\n", {}},
+        {"a\r\x1a", {"a"}},
+        {std::string("n\0l\r\n", 5), {std::string("n\0l", 3)}},
+    };
+    for (const Case& c : cases) {
+        WriteFile(dir / "f", c.bytes);
+        EXPECT_EQ(ReadAllLines(dir / "f"), c.lines) << ::testing::PrintToString(c.bytes);
+    }
+}
+
+TEST(TextReader, KeepsOnlyTheStartOfAnOverlongLine)
+{
+    TempDir dir;
+    WriteFile(dir / "f", std::string(200000, 'x') + "\r\nnext\r\n");
+    std::vector<std::string> lines = ReadAllLines(dir / "f", 10);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "xxxxxxxxxx");
+    EXPECT_EQ(lines[1], "next");
+}
+
+TEST(TextReader, CrLfSplitAcrossBufferBoundaryIsOneLineEnd)
+{
+    TempDir dir;
+    std::string first(64 * 1024 - 1, 'a');
+    WriteFile(dir / "f", first + "\r\nb\r\n");
+    std::vector<std::string> lines = ReadAllLines(dir / "f", 100000);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], first);
+    EXPECT_EQ(lines[1], "b");
+}
+
+TEST(TextReader, MissingFileAndFolderReadAsTheirErrors)
+{
+    TempDir dir;
+    EXPECT_EQ(ErrorText([&] { TextReader r(dir / "none"); }), "File not found");
+    EXPECT_EQ(ErrorText([&] { TextReader r(dir / "none/file"); }), "Invalid filename");
+}
+
+TEST(FieldSafeText, ReplacesQuotesAndLineBreakersAndCutsWholeEntities)
+{
+    struct Case {
+        std::string text;
+        std::size_t capacity;
+        std::string safe;
+    } cases[] = {
+        {"plain <b>html</b>", Unlimited, "plain <b>html</b>"},
+        {"Say \"hi\"", Unlimited, "Say &quot;hi&quot;"},
+        {"two\r\nlines\x1a", Unlimited, "two  lines "},
+        {"abcdef", 4, "abcd"},
+        {"ab\"", 4, "ab"},
+        {"ab\"", 8, "ab&quot;"},
+        {"\"", 6, "&quot;"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FieldSafeText(c.text, c.capacity), c.safe) << c.text;
+    EXPECT_EQ(LineSafeText("a\rb\nc"), "a b c");
+}
+
+TEST(AtomicFile, ReplacesTheFileOnlyOnCommit)
+{
+    TempDir dir;
+    WriteFile(dir / "notes", "old");
+    {
+        AtomicFile file(dir / "notes");
+        file.WriteLine("new");
+        EXPECT_EQ(ReadFile(dir / "notes"), "old");
+    }
+    EXPECT_EQ(ReadFile(dir / "notes"), "old") << "an abandoned save keeps the old file";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1)
+        << "no temporary file is left behind";
+
+    AtomicFile file(dir / "notes");
+    file.WriteLine("new");
+    file.Commit();
+    EXPECT_EQ(ReadFile(dir / "notes"), "new\r\n");
+}
+
+TEST(AtomicFile, ReportsWhatADirectWriteWouldMeet)
+{
+    TempDir dir;
+    std::filesystem::create_directory(dir / "folder");
+    EXPECT_EQ(ErrorText([&] { AtomicFile f(dir / "folder"); }), "File access denied");
+    EXPECT_EQ(ErrorText([&] { AtomicFile f(dir / "none/file"); }), "Invalid filename");
+}
+
+TEST(AtomicFile, ReadOnlyFileIsRefusedAndKept)
+{
+    if (testing::RunningAsRoot())
+        GTEST_SKIP() << "the superuser may write any file";
+    TempDir dir;
+    WriteFile(dir / "notes", "old");
+    ::chmod((dir / "notes").c_str(), 0444);
+    EXPECT_EQ(ErrorText([&] { AtomicFile f(dir / "notes"); }), "File access denied");
+    EXPECT_EQ(ReadFile(dir / "notes"), "old");
+}
+
+TEST(AtomicFile, GivesTheRequestedModeOrKeepsTheOldOne)
+{
+    TempDir dir;
+    AtomicFile secret(dir / "settings.cfg", 0600);
+    secret.Commit();
+    struct stat info;
+    ASSERT_EQ(::stat((dir / "settings.cfg").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+
+    WriteFile(dir / "shared", "x");
+    ::chmod((dir / "shared").c_str(), 0640);
+    AtomicFile shared(dir / "shared");
+    shared.Commit();
+    ASSERT_EQ(::stat((dir / "shared").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+}
+
+TEST(OutputFile, AnAbandonedFileKeepsWhatWasWritten)
+{
+    TempDir dir;
+    {
+        OutputFile page(dir / "page.html");
+        page.WriteLine("<HTML>");
+    }
+    EXPECT_EQ(ReadFile(dir / "page.html"), "<HTML>\r\n");
+}
+
+TEST(CopyFileTo, CopiesEveryByteWhateverTheSize)
+{
+    TempDir dir;
+    for (std::size_t size : {0, 1, 8191, 8192, 8193, 3 * 8192 + 5}) {
+        std::string bytes(size, '\0');
+        for (std::size_t i = 0; i < size; ++i)
+            bytes[i] = static_cast<char>(i * 7);
+        WriteFile(dir / "source", bytes);
+        WriteFile(dir / "copy", "longer old content that must go away");
+        CopyFileTo(dir / "source", dir / "copy");
+        EXPECT_EQ(ReadFile(dir / "copy"), bytes) << size;
+    }
+}
+
+TEST(CopyFileTo, FolderDestinationReceivesTheSourceName)
+{
+    TempDir dir;
+    std::filesystem::create_directory(dir / "out");
+    WriteFile(dir / "June.html", "page");
+    CopyFileTo(dir / "June.html", dir / "out");
+    EXPECT_EQ(ReadFile(dir / "out/June.html"), "page");
+    CopyFileTo(dir / "June.html", dir / "out/");
+    EXPECT_EQ(ReadFile(dir / "out/June.html"), "page");
+}
+
+TEST(CopyFileTo, NamesTheFileThatCouldNotBeOpened)
+{
+    TempDir dir;
+    WriteFile(dir / "source", "x");
+    EXPECT_EQ(ErrorText([&] { CopyFileTo(dir / "none", dir / "copy"); }),
+              "Cannot open file " + (dir / "none"));
+    EXPECT_EQ(ErrorText([&] { CopyFileTo(dir / "source", dir / "no/copy"); }),
+              "Cannot create file " + (dir / "no/copy"));
+}
+
+TEST(HasFileAttribute, TellsFoldersFromFilesAndMissingPaths)
+{
+    TempDir dir;
+    WriteFile(dir / "file", "x");
+    EXPECT_TRUE(HasFileAttribute(dir.Path(), faDirectory));
+    EXPECT_FALSE(HasFileAttribute(dir / "file", faDirectory));
+    EXPECT_FALSE(HasFileAttribute(dir / "missing", faDirectory));
+    EXPECT_TRUE(HasFileAttribute(dir / "file", 0));
+    EXPECT_FALSE(HasFileAttribute(dir / "missing", 0));
+}
+
+TEST(RequirePlainFileName, RefusesNamesThatLeaveTheirFolder)
+{
+    for (const std::string& name : std::vector<std::string>{"../x", "a/b", ".", "..", std::string("a\0b", 3)})
+        EXPECT_EQ(ErrorText([&] { RequirePlainFileName(name); }), "Invalid filename") << name;
+    EXPECT_NO_THROW(RequirePlainFileName("my calendar"));
+    EXPECT_NO_THROW(RequirePlainFileName(""));
+}
+
+}  // namespace
+}  // namespace mondeliar

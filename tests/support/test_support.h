@@ -1,0 +1,80 @@
+#pragma once
+// Helpers shared by the tests: temporary folders, whole-file reads and writes, and a
+// message sink that records instead of showing.
+
+#include "base/messages.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace mondeliar::testing {
+
+// A fresh folder, removed with everything in it at the end of the test.
+class TempDir {
+public:
+    TempDir()
+    {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "mondeliar-test-XXXXXX").string();
+        if (!::mkdtemp(pattern.data()))
+            std::abort();
+        path_ = pattern + "/";
+    }
+    ~TempDir()
+    {
+        std::error_code ignored;
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::add, ignored);
+        std::filesystem::remove_all(path_, ignored);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    // The folder, with a trailing "/".
+    const std::string& Path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + name; }
+
+private:
+    std::string path_;
+};
+
+inline std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+inline void WriteFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+// Lines of `text` joined with CR LF, each line ended by it.
+inline std::string CrLfLines(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\r\n";
+    return text;
+}
+
+inline bool RunningAsRoot()
+{
+    return ::geteuid() == 0;
+}
+
+class RecordingMessages : public MessageSink {
+public:
+    void ShowMessage(const std::string& text) override { shown.push_back(text); }
+    std::vector<std::string> shown;
+};
+
+}  // namespace mondeliar::testing
