@@ -1,0 +1,81 @@
+#include "net/posted_events.h"
+
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+#include <QThread>
+#include <QTimer>
+
+#include <algorithm>
+#include <climits>
+
+namespace mondeliar::net {
+
+NetEvent::NetEvent(int kind_, quint64 serial_, int error_)
+    : QEvent(Type()), kind(kind_), serial(serial_), error(error_) {}
+
+QEvent::Type NetEvent::Type() {
+    static const QEvent::Type type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+}
+
+EventTarget::EventTarget(Handler handler) : handler_(std::move(handler)) {}
+
+void EventTarget::Post(NetEvent* event) {
+    QCoreApplication::postEvent(this, event);
+}
+
+void EventTarget::Dispatch(const std::function<void()>& work) {
+    if (!handler_)
+        return;
+    ++depth_;
+    work();
+    --depth_;
+}
+
+void EventTarget::Dispose(EventTarget* target) {
+    if (target == nullptr)
+        return;
+    target->handler_ = nullptr;
+    if (target->depth_ > 0)
+        target->deleteLater();
+    else
+        delete target;
+}
+
+bool EventTarget::event(QEvent* event) {
+    if (event->type() != NetEvent::Type())
+        return QObject::event(event);
+    if (handler_) {
+        ++depth_;
+        handler_(static_cast<NetEvent&>(*event));
+        --depth_;
+    }
+    return true;
+}
+
+void WaitForEvents(qint64 max_wait_ms, bool through_dispatcher) {
+    QTimer wake;
+    wake.setSingleShot(true);
+    if (max_wait_ms >= 0)
+        wake.start(static_cast<int>(std::clamp<qint64>(max_wait_ms, 1, INT_MAX)));
+    const auto flags = QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents;
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(QThread::currentThread());
+    if (through_dispatcher && dispatcher != nullptr)
+        dispatcher->processEvents(flags);
+    else
+        QCoreApplication::processEvents(flags);
+}
+
+void ProcessPendingEvents(bool through_dispatcher) {
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(QThread::currentThread());
+    if (through_dispatcher && dispatcher != nullptr)
+        dispatcher->processEvents(QEventLoop::AllEvents);
+    else
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+bool ApplicationTerminating() {
+    return QCoreApplication::instance() == nullptr || QCoreApplication::closingDown();
+}
+
+}  // namespace mondeliar::net
