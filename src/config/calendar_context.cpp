@@ -55,9 +55,12 @@ CalendarContext::CalendarContext(std::string programFolder, std::string dataFold
         MonthNumbers[i] = i;
 }
 
+// The calendar's files always lie in the calendars folder. NOTEPATH names that folder in
+// the settings file, but a value edited into the file must not move where files are read
+// and written.
 std::string CalendarContext::RecurringFileName() const
 {
-    return DataFolder + Settings.NOTEPATH + CalendarName + RecurringExtension;
+    return CalendarsFolder() + CalendarName + RecurringExtension;
 }
 
 void CalendarContext::LoadLanguage(const std::string& name)
@@ -118,7 +121,7 @@ void SwitchCalendar(CalendarContext& context, const std::string& name)
     context.Settings.NOTEPATH = CalendarsFolderPath;
     RequirePlainFileName(name);
     context.CalendarName = name;
-    BindCalendarFiles(context, context.DataFolder + context.Settings.NOTEPATH);
+    BindCalendarFiles(context, context.CalendarsFolder());
     LoadConfig(context.Settings, context.SettingsFileName);
     context.LoadRecurring();
     context.LoadLanguage(context.Settings.LANGUAGESELECTED);

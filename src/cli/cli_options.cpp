@@ -1,0 +1,103 @@
+#include "cli/cli_options.h"
+
+#include "base/errors.h"
+#include "base/integer_text.h"
+#include "html/week_grid.h"
+
+namespace mondeliar {
+
+const char* const CliUsage =
+    "Usage: mondeliar-cli [--calendar NAME] [--today YYYY-MM-DD] write\n"
+    "       mondeliar-cli [--calendar NAME] [--today YYYY-MM-DD] [--verbose] publish\n"
+    "       mondeliar-cli --help\n"
+    "\n"
+    "Mondeliar without its windows. Run it in the folder that holds your calendars, as the\n"
+    "program itself runs: it creates the folder \"calendars\" and the default calendar's\n"
+    "files there when they are missing, loads the calendar's settings, language and notes,\n"
+    "and the extra HTML texts (pagetrim.header, pagetrim.footer) of that folder.\n"
+    "\n"
+    "Commands:\n"
+    "  write     Write the calendar's pages (twelve month pages, the current month's copy\n"
+    "            and the all-months page) into the calendar's output folder (HTMLPATH).\n"
+    "  publish   Write the pages, then upload them to the calendar's FTP server in one\n"
+    "            session. Succeeds only when every file was stored.\n"
+    "\n"
+    "Options:\n"
+    "  --calendar NAME     Use the calendar NAME of the folder \"calendars\" instead of the\n"
+    "                      default calendar, loaded as choosing it in the program does.\n"
+    "  --today YYYY-MM-DD  Take this date as today's: it decides the first month written\n"
+    "                      and which month becomes the \"current\" page.\n"
+    "  --verbose           With publish: print the FTP session log (password masked).\n"
+    "  --help              Print this text.\n"
+    "\n"
+    "Messages go to the error output. The exit status is 0 on success and 1 on any error.\n";
+
+namespace {
+
+std::string ValueOf(int& i, int argc, const char* const argv[])
+{
+    std::string option = argv[i];
+    if (i + 1 >= argc)
+        throw Error("The option " + option + " needs a value");
+    return argv[++i];
+}
+
+CliCommand CommandNamed(const std::string& name)
+{
+    if (name == "write")
+        return CliCommand::Write;
+    if (name == "publish")
+        return CliCommand::Publish;
+    throw Error("Unknown command \"" + name + "\" (try --help)");
+}
+
+}  // namespace
+
+std::optional<Date> ParseIsoDate(const std::string& text)
+{
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-')
+        return std::nullopt;
+    std::optional<int> year = ParseInteger(text.substr(0, 4));
+    std::optional<int> month = ParseInteger(text.substr(5, 2));
+    std::optional<int> day = ParseInteger(text.substr(8, 2));
+    if (!year || !month || !day || *year < 1 || *month < 1 || *month > 12 || *day < 1)
+        return std::nullopt;
+    if (*day > DaysInMonth(*month, *year))
+        return std::nullopt;
+    return Date{*year, *month, *day};
+}
+
+CliOptions ParseCliOptions(int argc, const char* const argv[])
+{
+    CliOptions options;
+    std::optional<CliCommand> command;
+    for (int i = 1; i < argc; ++i) {
+        std::string argument = argv[i];
+        if (argument == "--help" || argument == "-h") {
+            options.Command = CliCommand::Help;
+            return options;
+        }
+        if (argument == "--calendar") {
+            options.Calendar = ValueOf(i, argc, argv);
+        } else if (argument == "--today") {
+            std::string value = ValueOf(i, argc, argv);
+            options.Today = ParseIsoDate(value);
+            if (!options.Today)
+                throw Error("--today needs a date written YYYY-MM-DD, not \"" + value + "\"");
+        } else if (argument == "--verbose") {
+            options.Verbose = true;
+        } else if (!argument.empty() && argument[0] == '-') {
+            throw Error("Unknown option " + argument + " (try --help)");
+        } else if (command) {
+            throw Error("Only one command may be given (try --help)");
+        } else {
+            command = CommandNamed(argument);
+        }
+    }
+    if (!command)
+        throw Error("No command given (try --help)");
+    options.Command = *command;
+    return options;
+}
+
+}  // namespace mondeliar

@@ -1,0 +1,29 @@
+#pragma once
+// The command line of mondeliar-cli.
+
+#include "config/calendar_context.h"
+
+#include <optional>
+#include <string>
+
+namespace mondeliar {
+
+enum class CliCommand { Write, Publish, Help };
+
+struct CliOptions {
+    CliCommand Command = CliCommand::Help;
+    std::optional<std::string> Calendar;  // --calendar NAME
+    std::optional<Date> Today;            // --today YYYY-MM-DD
+    bool Verbose = false;                 // --verbose: the FTP session log
+};
+
+// Reads the arguments after the program name. A mistake raises Error with a text that
+// says what is wrong.
+CliOptions ParseCliOptions(int argc, const char* const argv[]);
+
+// A date written YYYY-MM-DD that exists in the calendar, or nothing.
+std::optional<Date> ParseIsoDate(const std::string& text);
+
+extern const char* const CliUsage;
+
+}  // namespace mondeliar

@@ -1,0 +1,170 @@
+// One month as an HTML table: the month-name row, the day-name row and six week rows whose
+// date cells carry the date's notes, the recurring entries of that day, its link and image.
+
+#include "base/output_file.h"
+#include "html/page_writer.h"
+#include "html/week_grid.h"
+
+namespace mondeliar {
+
+namespace {
+
+std::string AlignmentWord(int value)
+{
+    switch (value) {
+    case 0:
+        return "LEFT";
+    case 1:
+        return "CENTER";
+    case 2:
+        return "RIGHT";
+    default:
+        return "";
+    }
+}
+
+bool HasAnyNote(const CalendarEntry& entry)
+{
+    for (const std::string& note : entry.Notes)
+        if (!note.empty())
+            return true;
+    return false;
+}
+
+}  // namespace
+
+void PageWriter::WriteMonth(int month, int year)
+{
+    const CalendarSettings& s = settings_;
+    if (hooks_.ShowDate)
+        hooks_.ShowDate(Date{year, month, 1});
+    OutputFile& page = Page();
+    page.WriteLine("<P ALIGN=\"" + AlignmentWord(s.ALIGNTABLE) + "\">");
+    if (s.ALIGNTABLE == 1)
+        page.WriteLine("<CENTER>");
+    WriteTableStart();
+    WriteMonthNameRow(month);
+    WriteDayNameRow();
+
+    WeekGrid grid(month, year, s.STARTWEEK);
+    for (int row = 1; row <= WeekGrid::Rows; ++row) {
+        page.WriteLine("<TR BGCOLOR=\"" + s.COLORDATESBG + "\" ALIGN=\""
+                       + AlignmentWord(s.ALIGNDATE) + "\" VALIGN=\"TOP\">");
+        for (int column = 0; column < WeekGrid::Columns; ++column) {
+            int day = grid.DayAt(row, column);
+            if (day == 0)
+                WriteBlankCell();
+            else
+                WriteDateCell(month, day, year);
+        }
+        page.WriteLine("</TR>");
+    }
+
+    page.WriteLine("</TABLE>");
+    if (s.ALIGNTABLE == 1)
+        page.WriteLine("</CENTER>");
+    page.WriteLine("</P>");
+}
+
+void PageWriter::WriteTableStart()
+{
+    const CalendarSettings& s = settings_;
+    std::string tag = "<TABLE ";
+    if (s.USEBORDERCOLOR)
+        tag += "BORDERCOLOR=\"" + s.COLORBORDER + "\" ";
+    tag += "BORDER=\"" + s.BORDER + "\" WIDTH=\"" + s.WIDTH + "%\" ";
+    if (s.COLUMNWIDTH)
+        tag += "COLS=\"7\" ";
+    if (s.ROWHEIGHT)
+        tag += "ROWS=\"7\" ";
+    Page().WriteLine(tag + ">");
+}
+
+// The month's name between links to the months before and after it. The font element
+// opened here is closed by the next-month link; without that link it stays open.
+void PageWriter::WriteMonthNameRow(int month)
+{
+    OutputFile& page = Page();
+    const CalendarSettings& s = settings_;
+    const MonthNameList& names = context_.Language.MonthNames;
+    page.WriteLine("<TR BGCOLOR=\"" + s.COLORMONTHNAMEBG + "\" ALIGN=\"CENTER\" VALIGN=\"TOP\">");
+    page.WriteLine("<TD ALIGN=\"CENTER\" COLSPAN=\"7\"><" + s.HEADINGTAGMONTH + "><FONT FACE=\""
+                   + s.FONTFACE + "\" COLOR=\"" + s.COLORMONTHNAMEFG + "\"> ");
+    bool neighbourLinks = !WritingAllMonths && (s.MONTHLINKS == 2 || s.MONTHLINKS == 3);
+    int previous = month == 1 ? 12 : month - 1;
+    int next = month == 12 ? 1 : month + 1;
+    if (neighbourLinks)
+        page.Write("<FONT SIZE=\"2\"><a href=\"" + MonthLink(previous) + "\">" + names[previous]
+                   + "</a></FONT> < ");
+    if (s.MONTHLABEL == 1)
+        page.Write(names[month]);
+    else if (s.MONTHLABEL == 2)
+        page.Write("<IMG SRC=\"" + names[month] + ".gif\" BORDER=\"0\" ALIGN=\"MIDDLE\" ALT=\""
+                   + names[month] + "\">");
+    if (neighbourLinks)
+        page.Write(" ><FONT SIZE=\"2\"><a href=\"" + MonthLink(next) + "\">" + names[next]
+                   + "</a></FONT></FONT>");
+    page.WriteLine("</" + s.HEADINGTAGMONTH + "></TD></TR>");
+}
+
+// Day names in week order: the write command has put the STARTWEEK day first.
+void PageWriter::WriteDayNameRow()
+{
+    OutputFile& page = Page();
+    const CalendarSettings& s = settings_;
+    page.WriteLine("<TR BGCOLOR=\"" + s.COLORDAYNAMEBG + "\" ALIGN=\"LEFT\" VALIGN=\"TOP\">");
+    for (int column = 0; column < WeekGrid::Columns; ++column)
+        page.WriteLine(std::string("<TD ALIGN=\"CENTER\"") + (s.COLUMNWIDTH ? " WIDTH=\"14%\"" : "")
+                       + "><FONT FACE=\"" + s.FONTFACE + "\" COLOR=\"" + s.COLORDAYNAMEFG
+                       + "\" SIZE=\"2\">" + context_.Language.DayNames[column + 1]
+                       + "</FONT></TD>");
+    page.WriteLine("</TR>");
+}
+
+void PageWriter::WriteBlankCell()
+{
+    Page().WriteLine("  <TD BGCOLOR=\"" + settings_.COLORBLANKCELLBG + "\"><FONT FACE=\""
+                     + settings_.FONTFACE + "\" SIZE=\"1\">&nbsp;<BR></TD>");
+}
+
+void PageWriter::WriteDateCell(int month, int day, int year)
+{
+    const CalendarSettings& s = settings_;
+    context_.Entries.FindEntry(month, day, year);
+    const CalendarEntry& entry = context_.Entries.CurrentEntry;
+    std::vector<const RecurringEntry*> recurring = RecurringOn(month, day);
+    bool hasNotes = HasAnyNote(entry) || !recurring.empty();
+
+    std::string cell = "<TD";
+    if (s.ROWHEIGHT)
+        cell += " HEIGHT=\"12%\"";
+    if (hasNotes)
+        cell += " BGCOLOR=\"" + s.COLORNOTESBG + "\"";
+    cell += "><FONT FACE=\"" + s.FONTFACE + "\" SIZE=\"1\" COLOR=\"" + s.COLORNOTESFG + "\">";
+    if (!entry.DateURL.empty())
+        cell += "<A HREF=\"" + entry.DateURL + "\">";
+    cell += std::to_string(day) + "<BR>";
+    if (!entry.DateURL.empty())
+        cell += "</A>";
+    if (hasNotes) {
+        // The stored notes up to the first empty one, then the recurring entries.
+        for (int k = 0; k < NotesPerDate && !entry.Notes[k].empty(); ++k) {
+            const std::string& link = entry.NoteURLs[k];
+            if (!link.empty())
+                cell += "<A HREF=\"" + link + "\">";
+            cell += entry.Notes[k];
+            if (!link.empty())
+                cell += "</A>";
+            cell += s.NOTEDIVIDER;
+        }
+        for (const RecurringEntry* recurringEntry : recurring)
+            cell += recurringEntry->Description + "<BR><BR>";
+    } else {
+        cell += "<BR>";
+    }
+    if (!entry.DateImage.empty())
+        cell += "<CENTER><IMG SRC=\"" + entry.DateImage + "\"></CENTER>";
+    Page().WriteLine(cell + "</FONT></TD>");
+}
+
+}  // namespace mondeliar

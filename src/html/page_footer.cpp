@@ -1,0 +1,99 @@
+// The end of every page: the optional last-updated line, the page end chosen by
+// HTMLOPTION, the optional link to the maker's web page; then the page file is closed.
+
+#include "base/output_file.h"
+#include "base/program.h"
+#include "html/page_writer.h"
+
+namespace mondeliar {
+
+namespace {
+
+std::string Formatted(const char* format, const std::tm& moment)
+{
+    char text[128];
+    std::size_t length = std::strftime(text, sizeof text, format, &moment);
+    return std::string(text, length);
+}
+
+std::tm LocalTimeNow()
+{
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return local;
+}
+
+}  // namespace
+
+std::string LastUpdatedText(const std::tm& moment)
+{
+    std::string text = Formatted("%x", moment);
+    if (moment.tm_hour != 0 || moment.tm_min != 0 || moment.tm_sec != 0)
+        text += " " + Formatted("%X", moment);
+    return text;
+}
+
+void PageWriter::WriteFooter()
+{
+    OutputFile& page = Page();
+    const CalendarSettings& s = settings_;
+    if (s.LASTUPDATE)
+        WriteLastUpdated();
+    switch (s.HTMLOPTION) {
+    case 0:
+        if (s.ALLOWLINK)
+            WriteMakerLink();
+        page.WriteLine("</FONT>");
+        page.WriteLine("</BODY>");
+        page.WriteLine("</HTML>");
+        break;
+    case 1:
+        WriteTextFile(s.FOOTERFILE);
+        break;
+    case 2:
+        page.WriteLine("<FONT FACE=\"" + s.FONTFACE + "\" SIZE=\"2\" COLOR=\"" + s.COLORMAINFG
+                       + "\">");
+        WriteLines(context_.ExtraHtml.Footer);
+        page.WriteLine("</FONT>");
+        page.WriteLine("</FONT>");
+        if (s.ALLOWLINK) {
+            page.WriteLine("<BR><BR>");
+            page.WriteLine("<CENTER><FONT FACE=\"" + s.FONTFACE + "\" SIZE=\"2\"><A HREF=\""
+                           + MakerWebAddress + "\">" + MakerWebAddress
+                           + "</A></CENTER></FONT>");
+        }
+        page.WriteLine("</BODY>");
+        page.WriteLine("</HTML>");
+        break;
+    default:
+        break;
+    }
+    page.Close();
+    page_.reset();
+}
+
+void PageWriter::WriteLastUpdated()
+{
+    OutputFile& page = Page();
+    std::tm now = hooks_.Now ? hooks_.Now() : LocalTimeNow();
+    page.WriteLine("<CENTER>");
+    page.WriteLine("<FONT FACE=\"" + settings_.FONTFACE + "\" SIZE=\"1\" COLOR=\""
+                   + settings_.COLORMONTHNAMEFG + "\">");
+    page.WriteLine("This page was last updated on " + LastUpdatedText(now) + "<BR>");
+    page.WriteLine("</FONT>");
+    page.WriteLine("</CENTER>");
+}
+
+// Under the standard end the link is drawn in the page's background colour, unobtrusive.
+void PageWriter::WriteMakerLink()
+{
+    OutputFile& page = Page();
+    page.WriteLine("<BR><BR>");
+    page.WriteLine("<FONT FACE=\"" + settings_.FONTFACE + "\" SIZE=\"2\">");
+    page.WriteLine("<A STYLE=\"color:" + settings_.COLORMAINBG + ";text-decoration:none;\" HREF=\""
+                   + MakerWebAddress + "\">" + MakerWebAddress + "</A>");
+    page.WriteLine("</FONT>");
+}
+
+}  // namespace mondeliar

@@ -1,0 +1,86 @@
+#pragma once
+// The page writer: every page is WriteHeader, then WriteMonth once (a month page) or twelve
+// times (the all-months page), then WriteFooter. Settings, names, notes and links are
+// written unchanged, without escaping: the user may put HTML into any of them.
+
+#include "config/calendar_context.h"
+
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace mondeliar {
+
+class OutputFile;
+
+struct PageWriterHooks {
+    // Shown the date of each month as its table is written; the month grid follows it.
+    std::function<void(const Date&)> ShowDate;
+    // The local time of the last-updated line; the system clock when not set.
+    std::function<std::tm()> Now;
+};
+
+// The range being written: twelve months from a start month, by which every link and page
+// name gets the year its month has within the range.
+struct WrittenRange {
+    int StartMonth = 1;
+    int StartYear = 0;
+    int YearOf(int month) const { return month < StartMonth ? StartYear + 1 : StartYear; }
+};
+
+// "This page was last updated on " text: the locale's short date, a blank and its long
+// time; the time is left out at exactly midnight.
+std::string LastUpdatedText(const std::tm& moment);
+
+class PageWriter {
+public:
+    PageWriter(CalendarContext& context, WrittenRange range, PageWriterHooks hooks);
+    ~PageWriter();
+
+    std::string PageFileName;       // full path of the page to write next
+    bool WritingAllMonths = false;  // no neighbour links, no month in the title
+
+    void WriteHeader(int month, int year);
+    void WriteMonth(int month, int year);
+    void WriteFooter();
+    // The year heading that follows every December on the all-months page.
+    void WriteYearSeparator(int year);
+
+private:
+    // A recurring entry read for the month table; a month or day that is not a whole
+    // number keeps its text for the error it raises when the entry is tested.
+    struct RecurringDate {
+        std::optional<int> Month, Day;
+        const RecurringEntry* Entry;
+    };
+
+    void WriteStandardHead(int month, bool keywordsClosedAlone);
+    void WriteTitleAndBody(int month);
+    void WriteTextFile(const std::string& path);
+    void WriteLines(const TextLines& lines);
+    void WritePageHeading(int year);
+    void WriteYearLabel(int year);
+    void WriteMonthLinkRow();
+    void WriteTableStart();
+    void WriteMonthNameRow(int month);
+    void WriteDayNameRow();
+    void WriteBlankCell();
+    void WriteDateCell(int month, int day, int year);
+    void WriteLastUpdated();
+    void WriteMakerLink();
+    std::vector<const RecurringEntry*> RecurringOn(int month, int day) const;
+    std::string MonthLink(int month) const;
+    OutputFile& Page();
+
+    CalendarContext& context_;
+    const CalendarSettings& settings_;
+    WrittenRange range_;
+    PageWriterHooks hooks_;
+    std::vector<RecurringDate> recurring_;
+    std::unique_ptr<OutputFile> page_;
+};
+
+}  // namespace mondeliar

@@ -1,0 +1,116 @@
+#include "html/write_command.h"
+
+#include "base/errors.h"
+#include "base/files.h"
+#include "html/page_names.h"
+
+namespace mondeliar {
+
+namespace {
+
+// Puts the day names in week order for the command and back in the language's order
+// however the command ends.
+class WeekOrderedDayNames {
+public:
+    WeekOrderedDayNames(Languages& language, int startWeek) : language_(language)
+    {
+        const DayNameList& names = language.LanguageNames.Days;
+        for (int i = 1; i <= DayNameList::Count; ++i)
+            language.DayNames[i] = names[(startWeek + i - 1) % 7 + 1];
+    }
+    ~WeekOrderedDayNames() { language_.RestoreDayNames(); }
+    WeekOrderedDayNames(const WeekOrderedDayNames&) = delete;
+    WeekOrderedDayNames& operator=(const WeekOrderedDayNames&) = delete;
+
+private:
+    Languages& language_;
+};
+
+class AllMonthsFlag {
+public:
+    explicit AllMonthsFlag(bool& flag) : flag_(flag) { flag_ = true; }
+    ~AllMonthsFlag() { flag_ = false; }
+    AllMonthsFlag(const AllMonthsFlag&) = delete;
+    AllMonthsFlag& operator=(const AllMonthsFlag&) = delete;
+
+private:
+    bool& flag_;
+};
+
+// The first month written, by STARTYEAR: January or the current month of today's year, or
+// the selected month, which must be a real month of a year from 1 on.
+WrittenRange StartOfRange(const CalendarSettings& settings, const Date& today)
+{
+    switch (settings.STARTYEAR) {
+    case 0:
+        return {1, today.Year};
+    case 2:
+        if (settings.SELECTEDSTARTMONTH < 1 || settings.SELECTEDSTARTMONTH > 12)
+            throw Error("The selected start month " + std::to_string(settings.SELECTEDSTARTMONTH)
+                        + " is not a month from 1 to 12");
+        if (settings.SELECTEDSTARTYEAR < 1)
+            throw Error("The selected start year " + std::to_string(settings.SELECTEDSTARTYEAR)
+                        + " is not a year from 1 on");
+        return {settings.SELECTEDSTARTMONTH, settings.SELECTEDSTARTYEAR};
+    default:
+        return {today.Month, today.Year};
+    }
+}
+
+void FillMonthNumbers(CalendarContext& context, int startMonth)
+{
+    for (int i = 1; i <= context.MonthNumbers.Count; ++i)
+        context.MonthNumbers[i] = (startMonth + i - 2) % 12 + 1;
+}
+
+void WriteMonthPages(CalendarContext& context, PageWriter& writer, const WrittenRange& range)
+{
+    const CalendarSettings& s = context.Settings;
+    int year = range.StartYear;
+    for (int i = 1; i <= context.MonthNumbers.Count; ++i) {
+        int month = context.MonthNumbers[i];
+        writer.PageFileName =
+            s.HTMLPATH + MonthPageName(s, context.Language.MonthNames, month, year);
+        writer.WriteHeader(month, year);
+        writer.WriteMonth(month, year);
+        writer.WriteFooter();
+        if (month == 12)
+            ++year;
+        if (month == context.Today.Month)
+            CopyFileTo(writer.PageFileName, s.HTMLPATH + CurrentPageName(s));
+    }
+}
+
+void WriteAllMonthsPage(CalendarContext& context, PageWriter& writer, const WrittenRange& range)
+{
+    AllMonthsFlag allMonths(writer.WritingAllMonths);
+    const CalendarSettings& s = context.Settings;
+    int year = range.StartYear;
+    writer.PageFileName = s.HTMLPATH + AllMonthsPageName(s, range.StartYear);
+    writer.WriteHeader(1, year);
+    for (int i = 1; i <= context.MonthNumbers.Count; ++i) {
+        int month = context.MonthNumbers[i];
+        writer.WriteMonth(month, year);
+        if (month == 12)
+            writer.WriteYearSeparator(++year);
+    }
+    writer.WriteFooter();
+}
+
+}  // namespace
+
+void WriteCalendarPages(CalendarContext& context, const PageWriterHooks& hooks)
+{
+    WeekOrderedDayNames weekOrder(context.Language, context.Settings.STARTWEEK);
+    context.LoadRecurring();
+    WrittenRange range = StartOfRange(context.Settings, context.Today);
+    FillMonthNumbers(context, range.StartMonth);
+
+    PageWriter writer(context, range, hooks);
+    WriteMonthPages(context, writer, range);
+    WriteAllMonthsPage(context, writer, range);
+    if (hooks.ShowDate)
+        hooks.ShowDate(context.Today);
+}
+
+}  // namespace mondeliar

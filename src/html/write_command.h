@@ -1,0 +1,15 @@
+#pragma once
+// The write command: the current calendar as twelve month pages, a copy of the current
+// month's page and one all-months page, in the output folder HTMLPATH.
+
+#include "html/page_writer.h"
+
+namespace mondeliar {
+
+// Writes the fourteen files in order: the twelve month pages from the start month (each
+// followed, for the month of today, by the "current" copy), then the all-months page.
+// Reloads the recurring entries first. Reports each month it writes, and finally today,
+// through hooks.ShowDate. An error ends the command at once; pages written before it stay.
+void WriteCalendarPages(CalendarContext& context, const PageWriterHooks& hooks = {});
+
+}  // namespace mondeliar
