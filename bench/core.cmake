@@ -1,0 +1,1 @@
+mondeliar_benchmark(core_bench SOURCES core_bench.cpp LIBS mondeliar_config)
