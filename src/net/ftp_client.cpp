@@ -1,0 +1,483 @@
+// The request engine of the FTP client: compound requests, finishing,
+// aborting, the session log and the public asynchronous operations.
+
+#include "net/ftp_client.h"
+
+#include "net/posted_events.h"
+
+#include <QDebug>
+#include <QTimer>
+
+namespace mondeliar::net {
+
+namespace {
+
+constexpr const char* kStateNames[] = {
+    "fstReady",        "fstResolving",    "fstWaitGreeting", "fstConnected",
+    "fstWaitReply",    "fstBetweenSteps", "fstDisconnected", "fstAborting",
+};
+
+constexpr FtpStep kStepOrder[] = {
+    FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd,  FtpStep::Cdup, FtpStep::Type,
+    FtpStep::Port, FtpStep::Rest, FtpStep::Retr, FtpStep::Stor, FtpStep::Appe, FtpStep::List,
+    FtpStep::Nlst, FtpStep::Syst, FtpStep::Mkd,  FtpStep::Rmd,  FtpStep::Rnfr, FtpStep::Rnto,
+    FtpStep::Size, FtpStep::Dele, FtpStep::Pwd,  FtpStep::Abor, FtpStep::Quote, FtpStep::Quit,
+};
+
+size_t Bit(FtpStep step) { return static_cast<size_t>(step); }
+
+std::string ExceptionClassName(const std::exception& error) {
+    if (dynamic_cast<const FtpException*>(&error))
+        return "FtpException";
+    if (dynamic_cast<const ESocketException*>(&error))
+        return "ESocketException";
+    return "Exception";
+}
+
+}  // namespace
+
+const char* FtpStateName(FtpSessionState state) {
+    return kStateNames[static_cast<size_t>(state)];
+}
+
+TCustomFtpCli::TCustomFtpCli() : control_(std::make_unique<TWSocket>()), data_(std::make_unique<TWSocket>()) {
+    clock_.start();
+    events_ = new EventTarget([this](NetEvent& event) { Guarded([&] { HandlePosted(event); }); });
+    end_of_file_timer_ = new QTimer(events_);
+    end_of_file_timer_->setSingleShot(true);
+    QObject::connect(end_of_file_timer_, &QTimer::timeout, events_, [this] {
+        events_->Dispatch([this] {
+            if (data_->State() == wsConnected)
+                data_->CloseLater();
+        });
+    });
+    control_->OnDnsLookupDone = [this](int error) { OnControlLookupDone(error); };
+    control_->OnSessionConnected = [this](int error) { OnControlConnected(error); };
+    control_->OnDataAvailable = [this](int error) { OnControlDataAvailable(error); };
+    control_->OnSessionClosed = [this](int error) { OnControlClosed(error); };
+    // Exceptions escaping the client's socket handlers are shown to the
+    // application before the socket drops its connection.
+    auto forward = [this](const std::exception& error, bool& can_close) {
+        if (OnBgException)
+            OnBgException(error, can_close);
+    };
+    control_->OnBgException = forward;
+    data_->OnBgException = forward;
+}
+
+TCustomFtpCli::~TCustomFtpCli() {
+    end_of_file_timer_->stop();
+    CloseLocalFiles();
+    // The sockets go first: their close handlers must not reach a half-destroyed client.
+    control_->OnSessionClosed = nullptr;
+    data_->OnSessionClosed = nullptr;
+    control_.reset();
+    data_.reset();
+    EventTarget::Dispose(events_);
+}
+
+void TCustomFtpCli::SetConnectionType(TFtpConnectionType value) {
+    if (session_open_)
+        throw FtpException("FTP component connected");
+    connection_type_ = value;
+    if (value != ftpDirect)
+        use_pasv_ = true;
+}
+
+void TCustomFtpCli::SetUsePasv(bool value) {
+    if (connection_type_ == ftpDirect)
+        use_pasv_ = value;
+}
+
+// --- state, log, errors --------------------------------------------------------
+
+void TCustomFtpCli::ChangeState(FtpSessionState new_state) {
+    if (new_state == state_)
+        return;
+#ifndef NDEBUG
+    qDebug("ftp: %s -> %s", FtpStateName(state_), FtpStateName(new_state));
+#endif
+    state_ = new_state;
+    if (OnStateChange)
+        OnStateChange();
+}
+
+void TCustomFtpCli::CheckIdle() const {
+    if (state_ != FtpSessionState::fstReady && state_ != FtpSessionState::fstBetweenSteps)
+        throw FtpException("FTP component not ready");
+}
+
+void TCustomFtpCli::Display(const std::string& line) {
+    if (!OnDisplay)
+        return;
+    std::string message = line;
+    OnDisplay(message);
+}
+
+void TCustomFtpCli::ShowReply() { Display("< " + reply_line_); }
+
+void TCustomFtpCli::NoteError() {
+    // The first failure of a request is the one kept.
+    if (error_message_.empty())
+        error_message_ = reply_line_;
+}
+
+void TCustomFtpCli::Guarded(const std::function<void()>& work) {
+    try {
+        work();
+    } catch (const std::exception& error) {
+        bool can_close = true;
+        try {
+            if (OnBgException)
+                OnBgException(error, can_close);
+        } catch (...) {
+        }
+    } catch (...) {
+    }
+}
+
+void TCustomFtpCli::HandlePosted(NetEvent& event) {
+    switch (event.kind) {
+    case kRequestDone:
+        if (OnRequestDone)
+            OnRequestDone(request_kind_, event.error);
+        break;
+    case kStartSending:
+        if (event.serial == transfer_serial_)
+            StartSending();
+        break;
+    default:
+        break;
+    }
+}
+
+// --- compound requests -----------------------------------------------------------
+
+void TCustomFtpCli::StartCompound(TFtpRequest kind, std::initializer_list<FtpStep> steps) {
+    FtpSteps wanted;
+    for (FtpStep step : steps)
+        wanted.set(Bit(step));
+    if (session_open_ && wanted.test(Bit(FtpStep::Open)))
+        throw FtpException("FTP component already connected");
+    CheckIdle();
+    request_kind_ = kind;
+    request_outcome_ = 0;
+    pending_steps_ = wanted;
+    current_step_ = FtpStep::Count;
+    compound_outcome_ = 0;
+    restart_offset_ = 0;
+    in_compound_ = true;
+    reply_line_.clear();
+    error_message_.clear();
+    continue_with_next_step_ = false;
+    try {
+        NextStep();
+    } catch (...) {
+        // A first step refused at once leaves nothing behind to continue later.
+        pending_steps_.reset();
+        in_compound_ = false;
+        continue_with_next_step_ = false;
+        throw;
+    }
+}
+
+void TCustomFtpCli::BeginSingle(TFtpRequest kind) {
+    CheckIdle();
+    in_compound_ = false;
+    continue_with_next_step_ = false;
+    pending_steps_.reset();
+    request_kind_ = kind;
+}
+
+bool TCustomFtpCli::SkipStep(FtpStep step) const {
+    switch (step) {
+    case FtpStep::Pass:
+        // A 230 to USER means no password is needed (RFC 959 section 5.4).
+        return current_step_ == FtpStep::User && reply_code_ != 331;
+    case FtpStep::Cwd:
+        return host_dir_name_.empty();
+    case FtpStep::Rest:
+        return resume_at_ <= 0;
+    default:
+        return false;
+    }
+}
+
+void TCustomFtpCli::NextStep() {
+    if (state_ == FtpSessionState::fstAborting) {
+        pending_steps_.reset();
+        compound_outcome_ = 426;
+        error_message_ = "426 Operation aborted.";
+    }
+    continue_with_next_step_ = true;
+    for (FtpStep step : kStepOrder) {
+        if (!pending_steps_.test(Bit(step)))
+            continue;
+        pending_steps_.reset(Bit(step));
+        if (SkipStep(step))
+            continue;
+        current_step_ = step;
+        StartStep(step);
+        return;
+    }
+    continue_with_next_step_ = false;
+    done_signalled_ = false;
+    FinishRequest(compound_outcome_);
+}
+
+void TCustomFtpCli::StartStep(FtpStep step) {
+    switch (step) {
+    case FtpStep::Open: return StartOpen();
+    case FtpStep::User: return StartUser();
+    case FtpStep::Pass: return StartPass();
+    case FtpStep::Cwd: return StartCwd();
+    case FtpStep::Cdup: return RunCommand(ftpCDupAsync, "CDUP", {250});
+    case FtpStep::Type: return StartType();
+    case FtpStep::Port: return StartPortStep();
+    case FtpStep::Rest: return StartRest();
+    case FtpStep::Retr: return BeginRetrieve("RETR", step);
+    case FtpStep::Stor: return BeginStore(false);
+    case FtpStep::Appe: return BeginStore(true);
+    case FtpStep::List: return BeginRetrieve("LIST", step);
+    case FtpStep::Nlst: return BeginRetrieve("NLST", step);
+    case FtpStep::Syst: return RunCommand(ftpSystAsync, "SYST", {215});
+    case FtpStep::Mkd: return RunCommand(ftpMkdAsync, "MKD " + host_file_name_, {257});
+    case FtpStep::Rmd: return RunCommand(ftpRmdAsync, "RMD " + host_file_name_, {250, 257});
+    case FtpStep::Rnfr: return RunCommand(ftpRenFromAsync, "RNFR " + host_file_name_, {350});
+    case FtpStep::Rnto: return RunCommand(ftpRenToAsync, "RNTO " + local_file_name_, {200, 250, 257});
+    case FtpStep::Size: return RunCommand(ftpSizeAsync, "SIZE " + host_file_name_, {213});
+    case FtpStep::Dele: return RunCommand(ftpDeleAsync, "DELE " + host_file_name_, {250, 257});
+    case FtpStep::Pwd: return RunCommand(ftpPwdAsync, "PWD", {250, 257});
+    case FtpStep::Abor: return RunCommand(ftpAbortXferAsync, "ABOR", {});
+    case FtpStep::Quote: return RunCommand(ftpQuoteAsync, local_file_name_, {});
+    case FtpStep::Quit: return StartQuit();
+    case FtpStep::Count: break;
+    }
+}
+
+void TCustomFtpCli::FailStep(const std::exception& error) {
+    // A later step refused by a usage error ends the request as a failure
+    // (left alone, the request would read as finished with success).
+    reply_line_ = "500 " + ExceptionClassName(error) + ": " + error.what();
+    reply_code_ = 500;
+    request_outcome_ = 500;
+    NoteError();
+    Display("! " + reply_line_);
+    continue_with_next_step_ = false;
+    done_signalled_ = false;
+    FinishRequest(500);
+}
+
+void TCustomFtpCli::FinishRequest(int error) {
+    if (done_signalled_)
+        return;
+    done_signalled_ = true;
+    if (error == 0 && continue_with_next_step_) {
+        const bool passive_store_pending = use_pasv_ && (pending_steps_.test(Bit(FtpStep::Stor)) ||
+                                                         pending_steps_.test(Bit(FtpStep::Appe)));
+        if (state_ != FtpSessionState::fstAborting && !passive_store_pending)
+            ChangeState(FtpSessionState::fstBetweenSteps);
+        try {
+            NextStep();
+        } catch (const std::exception& step_error) {
+            FailStep(step_error);
+        }
+        return;
+    }
+    ChangeState(FtpSessionState::fstReady);
+    end_of_file_timer_->stop();
+    if (data_->State() != wsClosed)
+        data_->Close();
+    in_compound_ = false;
+    continue_with_next_step_ = false;
+    events_->Post(new NetEvent(kRequestDone, 0, error));
+}
+
+void TCustomFtpCli::AbortSession() {
+    const FtpSessionState previous = state_;
+    const bool request_running = !done_signalled_;
+    ChangeState(FtpSessionState::fstAborting);
+    end_of_file_timer_->stop();
+    CloseLocalFiles();
+    if (previous == FtpSessionState::fstResolving)
+        control_->CancelLookup();
+    if (control_->State() != wsClosed)
+        control_->Close();
+    if (data_->State() != wsClosed)
+        data_->Close();
+    session_open_ = false;
+    awaiting_reply_ = false;
+    if (request_running && !done_signalled_) {
+        // The request caught by the abort ends here, so OnRequestDone reports it.
+        if (error_message_.empty())
+            error_message_ = "426 Operation aborted.";
+        request_outcome_ = 426;
+        continue_with_next_step_ = false;
+        FinishRequest(426);
+    }
+    ChangeState(FtpSessionState::fstReady);
+}
+
+// --- public operations -------------------------------------------------------------
+
+void TCustomFtpCli::OpenSessionAsync() {
+    StartCompound(ftpOpenSessionAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass});
+}
+void TCustomFtpCli::StoreFileAsync() { StartCompound(ftpStoreFileAsync, {FtpStep::Port, FtpStep::Stor}); }
+void TCustomFtpCli::RestartPutAsync() {
+    StartCompound(ftpRestartPutAsync, {FtpStep::Port, FtpStep::Rest, FtpStep::Stor});
+}
+void TCustomFtpCli::AppendAsync() { StartCompound(ftpAppendAsync, {FtpStep::Port, FtpStep::Appe}); }
+void TCustomFtpCli::GetAsync() {
+    StartCompound(ftpGetAsync, {FtpStep::Port, FtpStep::Retr});
+}
+void TCustomFtpCli::AutoResumeFromLocalFile() {
+    if (options_ & ftpNoAutoResumeAt)
+        return;
+    // Resume from what the local file already holds; without one, REST is skipped.
+    resume_at_ = -1;
+    if (std::FILE* file = std::fopen(local_file_name_.c_str(), "rb")) {
+        if (std::fseek(file, 0, SEEK_END) == 0)
+            resume_at_ = std::ftell(file);
+        std::fclose(file);
+    }
+}
+
+void TCustomFtpCli::RestartGetAsync() {
+    AutoResumeFromLocalFile();
+    StartCompound(ftpRestartGetAsync, {FtpStep::Port, FtpStep::Rest, FtpStep::Retr});
+}
+void TCustomFtpCli::DirAsync() { StartCompound(ftpDirAsync, {FtpStep::Port, FtpStep::List}); }
+void TCustomFtpCli::LsAsync() { StartCompound(ftpLsAsync, {FtpStep::Port, FtpStep::Nlst}); }
+void TCustomFtpCli::RenameAsync() { StartCompound(ftpRenameAsync, {FtpStep::Rnfr, FtpStep::Rnto}); }
+void TCustomFtpCli::TransmitAsync() {
+    StartCompound(ftpTransmitAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd, FtpStep::Type,
+                                     FtpStep::Port, FtpStep::Stor, FtpStep::Quit});
+}
+void TCustomFtpCli::RestartTransmitAsync() {
+    StartCompound(ftpRestartTransmitAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd,
+                                            FtpStep::Type, FtpStep::Port, FtpStep::Rest, FtpStep::Stor,
+                                            FtpStep::Quit});
+}
+void TCustomFtpCli::AppendFileAsync() {
+    StartCompound(ftpAppendFileAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd, FtpStep::Type,
+                                       FtpStep::Port, FtpStep::Appe, FtpStep::Quit});
+}
+void TCustomFtpCli::ReceiveAsync() {
+    StartCompound(ftpReceiveAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd, FtpStep::Type,
+                                    FtpStep::Port, FtpStep::Retr, FtpStep::Quit});
+}
+void TCustomFtpCli::RestartReceiveAsync() {
+    AutoResumeFromLocalFile();
+    StartCompound(ftpRestartReceiveAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd,
+                                           FtpStep::Type, FtpStep::Port, FtpStep::Rest, FtpStep::Retr,
+                                           FtpStep::Quit});
+}
+void TCustomFtpCli::DirectoryAsync() {
+    StartCompound(ftpDirectoryAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd, FtpStep::Port,
+                                      FtpStep::List, FtpStep::Quit});
+}
+void TCustomFtpCli::ListAsync() {
+    StartCompound(ftpListAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd, FtpStep::Port,
+                                 FtpStep::Nlst, FtpStep::Quit});
+}
+void TCustomFtpCli::MakeDirAsync() {
+    StartCompound(ftpMakeDirAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd, FtpStep::Mkd,
+                                    FtpStep::Quit});
+}
+void TCustomFtpCli::RemoveDirAsync() {
+    StartCompound(ftpRemoveDirAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd, FtpStep::Rmd,
+                                      FtpStep::Quit});
+}
+void TCustomFtpCli::DeleteFileAsync() {
+    StartCompound(ftpDeleteFileAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd, FtpStep::Dele,
+                                       FtpStep::Quit});
+}
+void TCustomFtpCli::DoQuoteAsync() {
+    StartCompound(ftpDoQuoteAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd, FtpStep::Quote,
+                                    FtpStep::Quit});
+}
+void TCustomFtpCli::FileSizeAsync() {
+    StartCompound(ftpFileSizeAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd, FtpStep::Size,
+                                     FtpStep::Quit});
+}
+void TCustomFtpCli::RenameFileAsync() {
+    StartCompound(ftpRenameFileAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd, FtpStep::Rnfr,
+                                       FtpStep::Rnto, FtpStep::Quit});
+}
+void TCustomFtpCli::SystemAsync() {
+    StartCompound(ftpSystemAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Syst, FtpStep::Quit});
+}
+
+void TCustomFtpCli::OpenAsync() {
+    BeginSingle(ftpOpenAsync);
+    StartOpen();
+}
+void TCustomFtpCli::UserAsync() {
+    BeginSingle(ftpUserAsync);
+    StartUser();
+}
+void TCustomFtpCli::PassAsync() {
+    BeginSingle(ftpPassAsync);
+    current_step_ = FtpStep::Pass;
+    StartPass();
+}
+void TCustomFtpCli::CwdAsync() {
+    BeginSingle(ftpCwdAsync);
+    StartCwd();
+}
+
+#define MONDELIAR_FTP_SINGLE(name, kind, step)   \
+    void TCustomFtpCli::name() {                 \
+        BeginSingle(kind);                       \
+        current_step_ = step;                    \
+        StartStep(step);                         \
+    }
+MONDELIAR_FTP_SINGLE(CDupAsync, ftpCDupAsync, FtpStep::Cdup)
+MONDELIAR_FTP_SINGLE(PwdAsync, ftpPwdAsync, FtpStep::Pwd)
+MONDELIAR_FTP_SINGLE(MkdAsync, ftpMkdAsync, FtpStep::Mkd)
+MONDELIAR_FTP_SINGLE(RmdAsync, ftpRmdAsync, FtpStep::Rmd)
+MONDELIAR_FTP_SINGLE(DeleAsync, ftpDeleAsync, FtpStep::Dele)
+MONDELIAR_FTP_SINGLE(RenFromAsync, ftpRenFromAsync, FtpStep::Rnfr)
+MONDELIAR_FTP_SINGLE(RenToAsync, ftpRenToAsync, FtpStep::Rnto)
+MONDELIAR_FTP_SINGLE(SizeAsync, ftpSizeAsync, FtpStep::Size)
+MONDELIAR_FTP_SINGLE(SystAsync, ftpSystAsync, FtpStep::Syst)
+MONDELIAR_FTP_SINGLE(TypeSetAsync, ftpTypeSetAsync, FtpStep::Type)
+MONDELIAR_FTP_SINGLE(AbortXferAsync, ftpAbortXferAsync, FtpStep::Abor)
+MONDELIAR_FTP_SINGLE(QuoteAsync, ftpQuoteAsync, FtpStep::Quote)
+#undef MONDELIAR_FTP_SINGLE
+
+void TCustomFtpCli::TypeBinaryAsync() {
+    binary_ = true;
+    TypeSetAsync();
+}
+
+void TCustomFtpCli::TypeAsciiAsync() {
+    binary_ = false;
+    TypeSetAsync();
+}
+
+void TCustomFtpCli::RestAsync() {
+    BeginSingle(ftpRestAsync);
+    current_step_ = FtpStep::Rest;
+    if (resume_at_ <= 0) {
+        // Nothing to restart from: the request ends at once.
+        done_signalled_ = false;
+        request_outcome_ = 0;
+        FinishRequest(0);
+        return;
+    }
+    StartRest();
+}
+
+void TCustomFtpCli::QuitSessionAsync() {
+    // QUIT is allowed whatever the state (RFC 959 section 4.1.1).
+    if (state_ == FtpSessionState::fstReady || state_ == FtpSessionState::fstBetweenSteps) {
+        in_compound_ = false;
+        continue_with_next_step_ = false;
+        pending_steps_.reset();
+    }
+    StartQuit();
+}
+
+}  // namespace mondeliar::net

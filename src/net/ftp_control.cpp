@@ -1,0 +1,354 @@
+// The control connection of the FTP client: opening the session, sending
+// commands, cutting replies into lines and checking them.
+
+#include "net/ftp_client.h"
+
+#include "net/ftp_reply.h"
+
+#include <algorithm>
+#include <cstring>
+#include <strings.h>
+
+namespace mondeliar::net {
+
+namespace {
+
+std::string SocketErrorLine(int error) {
+    return "500 " + WinsockErrorText(error) + " (Winsock error #" + std::to_string(error) + ")";
+}
+
+std::string ExceptionLine(const std::exception& error) {
+    const char* name = dynamic_cast<const FtpException*>(&error)       ? "FtpException"
+                       : dynamic_cast<const ESocketException*>(&error) ? "ESocketException"
+                                                                        : "Exception";
+    return std::string("500 ") + name + ": " + error.what();
+}
+
+bool IsDefaultFtpPort(const std::string& port) {
+    return strcasecmp(port.c_str(), "ftp") == 0 || port == "21";
+}
+
+}  // namespace
+
+// --- open step -------------------------------------------------------------------
+
+void TCustomFtpCli::ApplyConnectionSettings(TWSocket& socket) const {
+    const bool socks = connection_type_ == ftpSocks4 || connection_type_ == ftpSocks4A ||
+                       connection_type_ == ftpSocks5;
+    socket.SetSocksServer(socks ? socks_server_ : std::string());
+    if (!socks)
+        return;
+    socket.SetSocksPort(socks_port_.empty() ? std::string("1080") : socks_port_);
+    socket.SetSocksLevel(connection_type_ == ftpSocks4 ? "4" : connection_type_ == ftpSocks4A ? "4A" : "5");
+    socket.SetSocksUsercode(socks_user_code_);
+    socket.SetSocksPassword(socks_password_);
+    socket.SetSocksAuthentication(socksAuthenticateUsercode);
+}
+
+void TCustomFtpCli::StartOpen() {
+    CheckIdle();
+    if (session_open_)
+        throw FtpException("FTP component already connected");
+    if (!in_compound_)
+        request_kind_ = ftpOpenAsync;
+    done_signalled_ = false;
+    reply_length_ = 0;
+    request_outcome_ = 0;
+    awaiting_reply_ = false;
+    ChangeState(FtpSessionState::fstResolving);
+    try {
+        ApplyConnectionSettings(*control_);
+        control_->LookupHost(connection_type_ == ftpProxy ? proxy_server_ : host_name_);
+    } catch (...) {
+        // Refused at once (an empty host name): the client stays usable.
+        done_signalled_ = true;
+        ChangeState(FtpSessionState::fstReady);
+        throw;
+    }
+}
+
+void TCustomFtpCli::OnControlLookupDone(int error) {
+    if (state_ != FtpSessionState::fstResolving)
+        return;  // cancelled by an abort
+    if (error != 0) {
+        reply_line_ = SocketErrorLine(error);
+        reply_code_ = request_outcome_ = 500;
+        NoteError();
+        FinishRequest(error);
+        return;
+    }
+    try {
+        control_->SetAddr(control_->DnsResult());
+        control_->SetLocalAddr(local_addr_);
+        control_->SetProto("tcp");
+        control_->SetPort(connection_type_ == ftpProxy && !proxy_port_.empty() ? proxy_port_ : port_);
+        ChangeState(FtpSessionState::fstWaitGreeting);
+        control_->Connect();
+    } catch (const std::exception& connect_error) {
+        reply_line_ = ExceptionLine(connect_error);
+        reply_code_ = request_outcome_ = 500;
+        NoteError();
+        FinishRequest(500);
+        if (control_->State() != wsClosed)
+            control_->Close();
+        ChangeState(FtpSessionState::fstReady);
+    }
+}
+
+void TCustomFtpCli::OnControlConnected(int error) {
+    if (state_ != FtpSessionState::fstWaitGreeting)
+        return;
+    if (error != 0) {
+        reply_line_ = SocketErrorLine(error);
+        reply_code_ = request_outcome_ = 500;
+        NoteError();
+        continue_with_next_step_ = false;
+        FinishRequest(error);
+        control_->Close();
+        ChangeState(FtpSessionState::fstReady);
+        return;
+    }
+    session_open_ = true;
+    awaiting_reply_ = true;  // the greeting
+}
+
+// --- commands ----------------------------------------------------------------------
+
+void TCustomFtpCli::StartUser() {
+    if (user_name_.empty())
+        throw FtpException("UserName emtpy");
+    current_step_ = FtpStep::User;
+    std::string command = "USER " + user_name_;
+    if (connection_type_ == ftpProxy) {
+        command += "@" + host_name_;
+        if (!IsDefaultFtpPort(port_))
+            command += ":" + port_;
+    }
+    RunCommand(ftpUserAsync, command, {331, 230});
+}
+
+void TCustomFtpCli::StartPass() {
+    if (pass_word_.empty())
+        throw FtpException("Password emtpy");
+    RunCommand(ftpPassAsync, "PASS " + pass_word_, {230});
+}
+
+void TCustomFtpCli::StartCwd() {
+    if (host_dir_name_.empty())
+        throw FtpException("HostDirName emtpy");
+    current_step_ = FtpStep::Cwd;
+    RunCommand(ftpCwdAsync, "CWD " + host_dir_name_, {200, 250, 257});
+}
+
+void TCustomFtpCli::StartType() {
+    RunCommand(ftpTypeSetAsync, std::string("TYPE ") + (binary_ ? "I" : "A"), {200});
+}
+
+void TCustomFtpCli::StartRest() {
+    RunCommand(ftpRestAsync, "REST " + std::to_string(resume_at_), {});
+}
+
+void TCustomFtpCli::StartQuit() {
+    CloseLocalFiles();
+    current_step_ = FtpStep::Quit;
+    RunCommand(ftpQuitAsync, "QUIT", {221}, &TCustomFtpCli::AfterQuit);
+}
+
+void TCustomFtpCli::AfterQuit() {
+    // RFC 959 section 4.1.1: the server closes after 221; the client does
+    // too, whatever the reply was.
+    control_->Close();
+}
+
+void TCustomFtpCli::RunCommand(TFtpRequest kind, const std::string& command, std::initializer_list<int> accept_codes,
+                               Handler after_reply) {
+    const bool always_allowed = command == "QUIT" || command == "ABOR" || command == "STAT";
+    if (!always_allowed) {
+        CheckIdle();
+        if (!session_open_)
+            throw FtpException("FTP component not connected");
+    }
+    if (!in_compound_)
+        request_kind_ = kind;
+    accept_codes_.fill(0);
+    size_t count = 0;
+    for (int code : accept_codes)
+        if (count < accept_codes_.size() - 1)
+            accept_codes_[count++] = code;
+    done_signalled_ = false;
+    reply_handler_ = &TCustomFtpCli::CheckReply;
+    after_reply_ = after_reply;
+    error_message_.clear();
+    ChangeState(FtpSessionState::fstWaitReply);
+    WriteCommand(command);
+}
+
+void TCustomFtpCli::WriteCommand(const std::string& command) {
+    std::string line = command;
+    if (OnCommand)
+        OnCommand(line);
+    Display("> " + line);
+    awaiting_reply_ = true;
+    // Without a connection nothing is written; the wait runs out.
+    if (control_->State() == wsConnected)
+        control_->SendText(line + "\r\n");
+}
+
+// --- replies -----------------------------------------------------------------------
+
+void TCustomFtpCli::OnControlDataAvailable(int /*error*/) {
+    const int room = kReplyBufferSize - 1 - reply_length_;
+    const int received = control_->Receive(reply_buffer_ + reply_length_, room);
+    if (received == 0) {
+        // The peer closed, or a line longer than the buffer: either ends the session.
+        control_->Close();
+        return;
+    }
+    if (received < 0)
+        return;
+    reply_length_ += received;
+    reply_buffer_[reply_length_] = '\0';
+    std::weak_ptr<char> alive = life_;
+    while (reply_length_ > 0) {
+        const size_t end = FindReplyLineEnd(reply_buffer_, static_cast<size_t>(reply_length_),
+                                            (options_ & ftpAcceptLF) != 0);
+        if (end == std::string::npos)
+            break;
+        reply_line_ = StripLineEnd(std::string(reply_buffer_, end));
+        const int consumed = static_cast<int>(end) + 1;
+        std::memmove(reply_buffer_, reply_buffer_ + consumed, static_cast<size_t>(reply_length_ - consumed));
+        reply_length_ -= consumed;
+        reply_buffer_[reply_length_] = '\0';
+        if (OnResponse)
+            OnResponse();
+        if (alive.expired())
+            return;
+        switch (state_) {
+        case FtpSessionState::fstWaitGreeting:
+            if (!HandleGreetingLine())
+                return;  // connection closed: stop reading
+            break;
+        case FtpSessionState::fstWaitReply:
+            HandleWaitReplyLine();
+            break;
+        default:
+            ShowReply();
+            break;
+        }
+        if (alive.expired() || control_->State() != wsConnected)
+            return;
+    }
+}
+
+bool TCustomFtpCli::HandleGreetingLine() {
+    ShowReply();
+    const ReplyNumber number = ParseReplyNumber(reply_line_);
+    if (!number.starts_with_digit)
+        return true;
+    reply_code_ = number.code;
+    if (number.continued)
+        return true;
+    awaiting_reply_ = false;
+    if (reply_code_ != 220) {
+        NoteError();
+        request_outcome_ = reply_code_;
+        control_->Close();  // the close handler finishes the request
+        return false;
+    }
+    ChangeState(FtpSessionState::fstConnected);
+    if (OnSessionConnected)
+        OnSessionConnected(0);
+    FinishRequest(0);
+    return true;
+}
+
+void TCustomFtpCli::HandleWaitReplyLine() {
+    const ReplyNumber number = ParseReplyNumber(reply_line_);
+    if (!number.starts_with_digit || number.continued)
+        return;  // RFC 959 section 4.2: only the last line of a reply counts
+    if (reply_handler_ == nullptr)
+        throw FtpException("Program error: FNext is nil");
+    awaiting_reply_ = false;
+    (this->*reply_handler_)();
+}
+
+bool TCustomFtpCli::AcceptsReplyCode(int code) const {
+    if (accept_codes_[0] == 0)
+        return IsAcceptedWithoutList(code);
+    for (int accepted : accept_codes_) {
+        if (accepted == 0)
+            break;
+        if (accepted == code)
+            return true;
+    }
+    return false;
+}
+
+void TCustomFtpCli::CheckReply() {
+    ShowReply();
+    const ReplyNumber number = ParseReplyNumber(reply_line_);
+    if (!number.starts_with_digit || number.continued)
+        return;
+    reply_code_ = number.code;
+    const bool success = AcceptsReplyCode(reply_code_);
+    if (success) {
+        request_outcome_ = 0;
+    } else {
+        request_outcome_ = reply_code_;
+        NoteError();
+    }
+    if (use_pasv_ && reply_code_ == 227)
+        pasv_reply_ = reply_line_;
+    if (success) {
+        switch (current_step_) {
+        case FtpStep::Cwd:
+        case FtpStep::Mkd:
+        case FtpStep::Pwd:
+        case FtpStep::Cdup:
+            dir_result_ = ExtractQuotedName(reply_line_);
+            break;
+        case FtpStep::Size:
+            if (!ParseSizeReply(reply_line_, &size_result_))
+                size_result_ = 0;
+            break;
+        case FtpStep::Rest:
+            restart_offset_ = resume_at_;
+            break;
+        default:
+            break;
+        }
+    }
+    if (after_reply_ != nullptr)
+        (this->*after_reply_)();
+    else
+        FinishRequest(request_outcome_);
+}
+
+// --- closing -------------------------------------------------------------------------
+
+void TCustomFtpCli::OnControlClosed(int error) {
+    if (awaiting_reply_ && request_outcome_ == 0 && !done_signalled_ &&
+        state_ != FtpSessionState::fstAborting) {
+        // The server went away before answering: that is no success.
+        request_outcome_ = 426;
+        reply_code_ = 426;
+        if (error_message_.empty())
+            error_message_ = error != 0 ? "426 Connection closed (Winsock error #" + std::to_string(error) + ")"
+                                        : "426 Connection closed";
+    }
+    awaiting_reply_ = false;
+    reply_length_ = 0;
+    if (session_open_) {
+        session_open_ = false;
+        if (state_ != FtpSessionState::fstAborting)
+            ChangeState(FtpSessionState::fstDisconnected);
+        if (OnSessionClosed)
+            OnSessionClosed(error);
+    }
+    if (state_ != FtpSessionState::fstAborting) {
+        ChangeState(FtpSessionState::fstBetweenSteps);
+        FinishRequest(request_outcome_);
+    }
+}
+
+}  // namespace mondeliar::net

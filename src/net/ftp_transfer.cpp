@@ -1,0 +1,500 @@
+// The data connection of the FTP client: PORT/PASV, uploads (STOR, APPE) and
+// downloads (RETR, LIST, NLST).
+//
+// Active mode (RFC 959 section 3.2): the client listens on a fresh port and
+// names it with PORT; after STOR the server connects to it. Sending starts
+// once both the 150/125 reply and the incoming connection have arrived, in
+// whichever order they come. Passive mode: PASV names the server's port and
+// the client connects to it before sending the transfer command.
+
+#include "net/ftp_client.h"
+
+#include "net/ftp_reply.h"
+#include "net/posted_events.h"
+
+#include <QTimer>
+
+#include <arpa/inet.h>
+#include <cstdio>
+#include <sys/stat.h>
+
+namespace mondeliar::net {
+
+namespace {
+
+constexpr int kFileBufferSize = 64 * 1024;
+
+std::string PortCommand(const std::string& server, const sockaddr_in& local, int data_port) {
+    const int p1 = data_port / 256, p2 = data_port % 256;
+    if (server == "127.0.0.1")
+        return "PORT 127,0,0,1," + std::to_string(p1) + "," + std::to_string(p2);
+    const uint32_t a = ntohl(local.sin_addr.s_addr);
+    return "PORT " + std::to_string(a >> 24) + "," + std::to_string((a >> 16) & 0xff) + "," +
+           std::to_string((a >> 8) & 0xff) + "," + std::to_string(a & 0xff) + "," + std::to_string(p1) + "," +
+           std::to_string(p2);
+}
+
+std::string ExceptionText(const std::exception& error) {
+    const char* name = dynamic_cast<const FtpException*>(&error)       ? "FtpException"
+                       : dynamic_cast<const ESocketException*>(&error) ? "ESocketException"
+                                                                        : "Exception";
+    return std::string(name) + ": " + error.what();
+}
+
+bool IsRegularFile(std::FILE* file) {
+    struct stat info {};
+    return fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+}  // namespace
+
+// --- PORT / PASV -------------------------------------------------------------------
+
+void TCustomFtpCli::StartPortStep() {
+    data_->OnSessionAvailable = nullptr;
+    data_->OnSessionClosed = nullptr;
+    data_->OnDataAvailable = nullptr;
+    data_->OnDataSent = nullptr;
+    data_->OnSessionConnected = nullptr;
+    if (data_->State() != wsClosed)
+        data_->Close();
+    data_->SetProto("tcp");
+    data_->SetAddr("0.0.0.0");
+    data_->SetPort("0");
+    std::string command = "PASV";
+    if (!use_pasv_) {
+        data_->SetSocksServer(std::string());
+        data_->Listen();
+        const int data_port = ntohs(data_->LocalName().sin_port);
+        command = PortCommand(control_->Addr(), control_->LocalName(), data_port);
+    }
+    transfer_count_ = 0;
+    try {
+        RunCommand(ftpPortAsync, command, {200, 227});
+    } catch (...) {
+        if (data_->State() != wsClosed)
+            data_->Close();
+        throw;
+    }
+}
+
+// --- starting a transfer --------------------------------------------------------------
+
+void TCustomFtpCli::ResetTransfer(Direction direction, FtpStep step) {
+    direction_ = direction;
+    current_step_ = step;
+    ++transfer_serial_;
+    transfer_replied_ = data_closed_flag_ = done_signalled_ = data_linked_ = store_accepted_ = false;
+    sending_started_ = false;
+    transfer_start_ = transfer_end_ = 0;
+    transfer_count_ = 0;
+    data_close_error_ = 0;
+    local_failure_.clear();
+    end_of_file_timer_->stop();
+}
+
+bool TCustomFtpCli::OpenSource() {
+    CloseLocalFiles();
+    // Every share mode is a plain read-only open here.
+    source_ = std::fopen(local_file_name_.c_str(), "rb");
+    if (source_ != nullptr && !IsRegularFile(source_)) {
+        std::fclose(source_);
+        source_ = nullptr;
+    }
+    if (source_ == nullptr)
+        return false;
+    std::setvbuf(source_, nullptr, _IOFBF, kFileBufferSize);
+    source_exhausted_ = false;
+    if (restart_offset_ > 0 && fseeko(source_, restart_offset_, SEEK_SET) != 0) {
+        std::fclose(source_);
+        source_ = nullptr;
+        return false;
+    }
+    return true;
+}
+
+bool TCustomFtpCli::OpenDestination() {
+    CloseLocalFiles();
+    if (display_file_flag_)
+        return true;
+    if (restart_offset_ > 0) {
+        destination_ = std::fopen(local_file_name_.c_str(), "r+b");
+        if (destination_ != nullptr && fseeko(destination_, restart_offset_, SEEK_SET) != 0) {
+            std::fclose(destination_);
+            destination_ = nullptr;
+        }
+    } else {
+        destination_ = std::fopen(local_file_name_.c_str(), "wb");
+    }
+    return destination_ != nullptr;
+}
+
+void TCustomFtpCli::BeginStore(bool append) {
+    if (!session_open_)
+        throw FtpException("STOR/APPE: not connected");
+    if (local_file_name_.empty())
+        throw FtpException("LocalFileName empty");
+    ResetTransfer(Direction::Upload, append ? FtpStep::Appe : FtpStep::Stor);
+    bool cancel = false;
+    if (OnReadyToTransmit)
+        OnReadyToTransmit(cancel);
+    if (cancel) {
+        error_message_ = "426 Transmit cancelled by application";
+        reply_code_ = 426;
+        Display("! " + error_message_);
+        request_outcome_ = 426;
+        FinishRequest(426);
+        return;
+    }
+    data_->OnSessionAvailable = [this](int error) { OnDataAccepted(error); };
+    if (!OpenSource()) {
+        error_message_ = "426 Unable to open local file " + local_file_name_;
+        reply_code_ = 426;
+        Display("! " + error_message_);
+        CloseDataConnection();
+        request_outcome_ = 426;
+        FinishRequest(426);
+        return;
+    }
+    transfer_command_ = (append ? "APPE " : "STOR ") + host_file_name_;
+    if (use_pasv_)
+        return StartPassiveDataConnection();
+    ChangeState(FtpSessionState::fstWaitReply);
+    reply_handler_ = &TCustomFtpCli::OnStoreReply;
+    WriteCommand(transfer_command_);
+    // A server may have connected already (before its reply to PORT).
+    data_->Resume();
+}
+
+void TCustomFtpCli::BeginRetrieve(const std::string& verb, FtpStep step) {
+    if (!session_open_)
+        throw FtpException("RETR/LIST/NLST: not connected");
+    ResetTransfer(Direction::Download, step);
+    data_->OnSessionAvailable = [this](int error) { OnDataAccepted(error); };
+    if (!OpenDestination()) {
+        reply_line_ = "Unable to open local file " + local_file_name_;
+        reply_code_ = 550;
+        NoteError();
+        Display("! " + reply_line_);
+        CloseDataConnection();
+        request_outcome_ = 550;
+        FinishRequest(550);
+        return;
+    }
+    transfer_command_ = host_file_name_.empty() ? verb : verb + " " + host_file_name_;
+    if (use_pasv_)
+        return StartPassiveDataConnection();
+    ChangeState(FtpSessionState::fstWaitReply);
+    reply_handler_ = &TCustomFtpCli::OnRetrieveReply;
+    WriteCommand(transfer_command_);
+    data_->Resume();
+}
+
+// --- passive data connection -----------------------------------------------------------
+
+void TCustomFtpCli::StartPassiveDataConnection() {
+    // The transfer is under way: the synchronous wait must not see "between steps".
+    ChangeState(FtpSessionState::fstWaitReply);
+    int port = 0;
+    if (!ParsePasvPort(pasv_reply_, &port)) {
+        reply_line_ = "426 Invalid passive mode reply: " + pasv_reply_;
+        reply_code_ = request_outcome_ = 426;
+        NoteError();
+        CloseLocalFiles();
+        FinishRequest(426);
+        return;
+    }
+    try {
+        if (data_->State() != wsClosed)
+            data_->Close();
+        ApplyConnectionSettings(*data_);
+        data_->SetProto("tcp");
+        data_->SetAddr(control_->Addr());
+        data_->SetPort(std::to_string(port));
+        data_->SetLocalAddr(local_addr_);
+        data_->SetLingerOnOff(wsLingerOff);
+        data_->SetLingerTimeout(0);
+        data_->OnSessionAvailable = nullptr;
+        data_->OnSessionConnected = [this](int error) { OnPassiveDataConnected(error); };
+        InstallDataHandlers();
+        data_->Connect();
+    } catch (const std::exception& error) {
+        reply_line_ = "426 " + ExceptionText(error);
+        reply_code_ = request_outcome_ = 426;
+        NoteError();
+        CloseLocalFiles();
+        FinishRequest(426);
+    }
+}
+
+void TCustomFtpCli::OnPassiveDataConnected(int error) {
+    if (direction_ == Direction::None || done_signalled_)
+        return;
+    if (error != 0) {
+        reply_line_ = "Unable to establish data connection, error #" + std::to_string(error);
+        reply_code_ = request_outcome_ = 550;
+        NoteError();
+        Display("! " + reply_line_);
+        CloseLocalFiles();
+        FinishRequest(550);
+        return;
+    }
+    transfer_start_ = NowMs();
+    data_linked_ = true;
+    reply_handler_ = direction_ == Direction::Upload ? &TCustomFtpCli::OnStoreReply : &TCustomFtpCli::OnRetrieveReply;
+    ChangeState(FtpSessionState::fstWaitReply);
+    WriteCommand(transfer_command_);
+}
+
+// --- active data connection --------------------------------------------------------------
+
+void TCustomFtpCli::InstallDataHandlers() {
+    data_->OnSessionClosed = [this](int error) { OnDataClosed(error); };
+    if (direction_ == Direction::Upload) {
+        data_->OnDataAvailable = [this](int) { DiscardData(); };
+        data_->OnDataSent = [this](int error) { SendNextChunk(error); };
+    } else {
+        data_->OnDataAvailable = [this](int) { ReceiveData(); };
+        data_->OnDataSent = nullptr;
+    }
+}
+
+void TCustomFtpCli::OnDataAccepted(int /*error*/) {
+    if (direction_ == Direction::None || done_signalled_ || data_->State() != wsListening)
+        return;
+    const int handle = data_->Accept();
+    data_->OnSessionClosed = nullptr;
+    data_->Close();  // one connection per transfer: stop listening
+    InstallDataHandlers();
+    data_->Dup(handle);
+    data_->SetLingerOnOff(wsLingerOff);
+    data_->ApplyLinger();
+    data_linked_ = true;
+    if (direction_ == Direction::Download)
+        transfer_start_ = NowMs();
+    else if (store_accepted_ && transfer_start_ == 0)
+        PostStartSending();
+}
+
+// --- replies of a transfer ---------------------------------------------------------------
+
+void TCustomFtpCli::OnStoreReply() {
+    ShowReply();
+    const ReplyNumber number = ParseReplyNumber(reply_line_);
+    if (!number.starts_with_digit || number.continued)
+        return;
+    reply_code_ = number.code;
+    if (IsStoreAccepted(reply_code_)) {
+        store_accepted_ = true;
+        awaiting_reply_ = true;  // the transfer's final reply
+        reply_handler_ = &TCustomFtpCli::OnTransferReply;
+        if (use_pasv_ || (data_linked_ && transfer_start_ == 0))
+            PostStartSending();
+        return;
+    }
+    NoteError();
+    reply_handler_ = nullptr;
+    CloseDataConnection();
+    CloseLocalFiles();
+    restart_offset_ = 0;
+    request_outcome_ = reply_code_;
+    FinishRequest(reply_code_);
+}
+
+void TCustomFtpCli::OnRetrieveReply() {
+    ShowReply();
+    const ReplyNumber number = ParseReplyNumber(reply_line_);
+    if (!number.starts_with_digit || number.continued)
+        return;
+    reply_code_ = number.code;
+    if (IsDownloadAccepted(reply_code_)) {
+        awaiting_reply_ = true;
+        reply_handler_ = &TCustomFtpCli::OnTransferReply;
+        return;
+    }
+    NoteError();
+    reply_handler_ = nullptr;
+    CloseDataConnection();
+    CloseLocalFiles();
+    restart_offset_ = 0;
+    request_outcome_ = reply_code_;
+    FinishRequest(reply_code_);
+}
+
+void TCustomFtpCli::OnTransferReply() {
+    ShowReply();
+    const ReplyNumber number = ParseReplyNumber(reply_line_);
+    if (!number.starts_with_digit || number.continued)
+        return;
+    reply_code_ = number.code;
+    const bool upload = direction_ == Direction::Upload;
+    if (upload ? IsStoreComplete(reply_code_) : IsDownloadComplete(reply_code_)) {
+        transfer_replied_ = true;
+        MaybeFinishTransfer();
+        return;
+    }
+    NoteError();
+    CloseLocalFiles();
+    CloseDataConnection();
+    Display(upload ? "! STOR Failed" : "! RETR/LIST/NLST Failed");
+    request_outcome_ = reply_code_;
+    FinishRequest(reply_code_);
+}
+
+// --- sending ---------------------------------------------------------------------------
+
+void TCustomFtpCli::PostStartSending() {
+    events_->Post(new NetEvent(kStartSending, transfer_serial_));
+}
+
+void TCustomFtpCli::StartSending() {
+    if (sending_started_ || direction_ != Direction::Upload || done_signalled_)
+        return;
+    sending_started_ = true;
+    transfer_start_ = NowMs();
+    SendNextChunk(0);
+}
+
+void TCustomFtpCli::SendNextChunk(int error) {
+    if (source_ == nullptr || !ReportProgress())
+        return;
+    if (error != 0) {
+        Display("! Error #" + std::to_string(error) + " sending data");
+        NoteLocalFailure("426 Error #" + std::to_string(error) + " sending data");
+        CloseDataConnection();
+        return;
+    }
+    if (source_exhausted_ || !store_accepted_ || !data_linked_ || data_->State() != wsConnected)
+        return;
+    const size_t count = std::fread(chunk_buffer_, 1, sizeof chunk_buffer_, source_);
+    if (count > 0) {
+        transfer_count_ += static_cast<long long>(count);
+        data_->Send(chunk_buffer_, static_cast<int>(count));
+        return;
+    }
+    if (std::ferror(source_)) {
+        Display("! Error reading file");
+        NoteLocalFailure("426 Error reading file");
+        CloseDataConnection();
+        return;
+    }
+    // End of file: close the data connection after a short pause, from the
+    // event loop; the close tells the server the file is complete.
+    source_exhausted_ = true;
+    end_of_file_timer_->start(kEndOfFilePauseMs);
+}
+
+void TCustomFtpCli::DiscardData() {
+    char scratch[2048];
+    data_->Receive(scratch, sizeof scratch);
+}
+
+void TCustomFtpCli::ReceiveData() {
+    char buffer[kReceiveChunk];
+    const int received = data_->Receive(buffer, sizeof buffer);
+    if (received < 0) {
+        if (data_->LastError() != kWsaWouldBlock) {
+            Display("! Data: Receive error " + std::to_string(data_->LastError()));
+            NoteLocalFailure("426 Data: Receive error " + std::to_string(data_->LastError()));
+            CloseDataConnection();
+        }
+        return;
+    }
+    if (received == 0)
+        return;  // the close event follows
+    transfer_count_ += received;
+    if (display_file_flag_) {
+        std::string text(buffer, static_cast<size_t>(received));
+        if (OnDisplayFile)
+            OnDisplayFile(text);
+    } else if (destination_ == nullptr ||
+               std::fwrite(buffer, 1, static_cast<size_t>(received), destination_) != static_cast<size_t>(received)) {
+        Display("! Error writing local file");
+        NoteLocalFailure("426 Error writing local file");
+        CloseLocalFiles();
+        CloseDataConnection();
+        return;
+    }
+    ReportProgress();
+}
+
+bool TCustomFtpCli::ReportProgress() {
+    bool abort = false;
+    if (OnProgress)
+        OnProgress(transfer_count_ + restart_offset_, abort);
+    if (abort) {
+        Display("! Abort requested");
+        NoteLocalFailure("426 Abort requested");
+        CloseDataConnection();
+        return false;
+    }
+    RenewDeadline();
+    return true;
+}
+
+void TCustomFtpCli::NoteLocalFailure(const std::string& text) {
+    // This side broke the transfer off: the server may still confirm what it
+    // received as complete, so the request must not end as a success.
+    if (local_failure_.empty())
+        local_failure_ = text;
+}
+
+// --- the end of a transfer ----------------------------------------------------------------
+
+void TCustomFtpCli::OnDataClosed(int error) {
+    CloseLocalFiles();
+    data_closed_flag_ = true;
+    data_close_error_ = error;
+    MaybeFinishTransfer();
+}
+
+void TCustomFtpCli::MaybeFinishTransfer() {
+    if (!transfer_replied_ || !data_closed_flag_)
+        return;
+    ShowTransferStats();
+    restart_offset_ = 0;
+    int outcome = data_close_error_;
+    if (outcome != 0 && error_message_.empty())
+        error_message_ = "426 " + WinsockErrorText(outcome) + " (Winsock error #" + std::to_string(outcome) + ")";
+    if (outcome == 0 && !local_failure_.empty()) {
+        outcome = 426;
+        reply_code_ = 426;
+        if (error_message_.empty())
+            error_message_ = local_failure_;
+    }
+    direction_ = Direction::None;
+    request_outcome_ = outcome;
+    FinishRequest(outcome);
+}
+
+void TCustomFtpCli::ShowTransferStats() {
+    transfer_end_ = NowMs();
+    const long long elapsed = transfer_start_ == 0 ? 0 : transfer_end_ - transfer_start_;
+    std::string line = std::to_string(transfer_count_) + " bytes received/sent in " +
+                       std::to_string(elapsed / 1000) + " seconds";
+    if (elapsed != 0) {
+        const long long rate = transfer_count_ <= 32767 ? transfer_count_ * 1000 / elapsed
+                                                        : (transfer_count_ / elapsed) * 1000;
+        line += " (" + std::to_string(rate) + " Bytes/sec)";
+    }
+    Display("! " + line);
+}
+
+void TCustomFtpCli::CloseLocalFiles() {
+    if (source_ != nullptr) {
+        std::fclose(source_);
+        source_ = nullptr;
+    }
+    if (destination_ != nullptr) {
+        if (std::fclose(destination_) != 0)
+            NoteLocalFailure("426 Error writing local file");
+        destination_ = nullptr;
+    }
+}
+
+void TCustomFtpCli::CloseDataConnection() {
+    if (data_->State() != wsClosed)
+        data_->Close();
+}
+
+}  // namespace mondeliar::net

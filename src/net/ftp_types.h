@@ -1,0 +1,65 @@
+#pragma once
+// Enumerations and the exception of the FTP client.
+
+#include <bitset>
+#include <stdexcept>
+#include <string>
+
+namespace mondeliar::net {
+
+// States of the FTP session. Every change goes through TCustomFtpCli::ChangeState.
+enum class FtpSessionState {
+    fstReady,         // idle: created, a request finished, abort done
+    fstResolving,     // host lookup of the open step running
+    fstWaitGreeting,  // connecting, then waiting for the 220 greeting
+    fstConnected,     // greeting accepted (left at once)
+    fstWaitReply,     // a command was sent, its final reply is awaited
+    fstBetweenSteps,  // a step succeeded and the next follows; or the control connection closed
+    fstDisconnected,  // the established control connection closed (left at once)
+    fstAborting,      // AbortSession runs
+};
+
+// "fstReady" and so on.
+const char* FtpStateName(FtpSessionState state);
+
+// What OnRequestDone reports as the finished request.
+enum TFtpRequest {
+    ftpNone,
+    // single commands
+    ftpOpenAsync, ftpUserAsync, ftpPassAsync, ftpCwdAsync, ftpCDupAsync, ftpPwdAsync,
+    ftpMkdAsync, ftpRmdAsync, ftpDeleAsync, ftpRenFromAsync, ftpRenToAsync, ftpSizeAsync,
+    ftpSystAsync, ftpTypeSetAsync, ftpAbortXferAsync, ftpQuoteAsync, ftpRestAsync, ftpQuitAsync,
+    ftpPortAsync,
+    // compound requests
+    ftpOpenSessionAsync, ftpStoreFileAsync, ftpRestartPutAsync, ftpAppendAsync, ftpGetAsync,
+    ftpRestartGetAsync, ftpDirAsync, ftpLsAsync, ftpRenameAsync, ftpTransmitAsync,
+    ftpRestartTransmitAsync, ftpAppendFileAsync, ftpReceiveAsync, ftpRestartReceiveAsync,
+    ftpDirectoryAsync, ftpListAsync, ftpMakeDirAsync, ftpRemoveDirAsync, ftpDeleteFileAsync,
+    ftpDoQuoteAsync, ftpFileSizeAsync, ftpRenameFileAsync, ftpSystemAsync,
+};
+
+// Steps of a compound request, in the order in which they run when present.
+enum class FtpStep {
+    Open, User, Pass, Cwd, Cdup, Type, Port, Rest, Retr, Stor, Appe, List, Nlst, Syst,
+    Mkd, Rmd, Rnfr, Rnto, Size, Dele, Pwd, Abor, Quote, Quit,
+    Count,
+};
+using FtpSteps = std::bitset<static_cast<size_t>(FtpStep::Count)>;
+
+enum TFtpShareMode { ftpShareCompat, ftpShareExclusive, ftpShareDenyWrite, ftpShareDenyRead, ftpShareDenyNone };
+
+enum TFtpOption : unsigned {
+    ftpAcceptLF = 1u << 0,        // a reply line may end with LF alone
+    ftpNoAutoResumeAt = 1u << 1,  // a restarted download keeps the position set beforehand
+};
+using TFtpOptions = unsigned;
+
+enum TFtpConnectionType { ftpDirect, ftpProxy, ftpSocks4, ftpSocks4A, ftpSocks5 };
+
+// Usage errors of the client.
+class FtpException : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+}  // namespace mondeliar::net
