@@ -6,6 +6,10 @@
 #include "cli/cli_options.h"
 #include "config/calendar_context.h"
 #include "html/write_command.h"
+#include "net/ftp_client.h"
+#include "publish/publish_command.h"
+
+#include <QCoreApplication>
 
 #include <clocale>
 #include <filesystem>
@@ -33,7 +37,21 @@ void OpenCalendar(CalendarContext& context, const CliOptions& options)
         SwitchCalendar(context, *options.Calendar);
 }
 
-int Run(int argc, const char* const argv[])
+// Publishing needs the event loop that the FTP client runs on. The outcome is the message
+// the program would show; only a run that stored every file succeeds.
+int Publish(CalendarContext& context, const CliOptions& options, int argc, char* argv[])
+{
+    QCoreApplication application(argc, argv);
+    net::TFtpClient client;
+    std::function<void(const std::string&)> sessionLog;
+    if (options.Verbose)
+        sessionLog = [](const std::string& line) { std::cerr << line << '\n'; };
+    PublishOutcome outcome = PublishCalendar(context, client, {}, sessionLog);
+    std::cerr << outcome.Message << '\n';
+    return outcome.Succeeded ? 0 : 1;
+}
+
+int Run(int argc, char* argv[])
 {
     CliOptions options = ParseCliOptions(argc, argv);
     if (options.Command == CliCommand::Help) {
@@ -45,7 +63,7 @@ int Run(int argc, const char* const argv[])
                             options.Today.value_or(SystemDate()), messages);
     OpenCalendar(context, options);
     if (options.Command == CliCommand::Publish)
-        throw Error("publish is not available in this build yet");
+        return Publish(context, options, argc, argv);
     WriteCalendarPages(context);
     return 0;
 }

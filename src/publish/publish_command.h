@@ -1,0 +1,46 @@
+#pragma once
+// The publish command: write the current calendar's pages, then upload fourteen of them to
+// the calendar's FTP server in one session.
+
+#include "html/page_writer.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace mondeliar {
+
+namespace net {
+class TFtpClient;
+}
+
+extern const char* const FtpSettingsIncomplete;  // "FTP settings are not complete"
+
+struct PublishOutcome {
+    bool Succeeded = false;
+    // What the user is told: "Calendar files sent to <host>" when every file was stored, or
+    // what failed.
+    std::string Message;
+};
+
+// One file of the upload: the page in HTMLPATH and its name on the server.
+struct UploadedFile {
+    std::string LocalFileName;
+    std::string HostFileName;
+};
+
+// The files to upload, in order: "calendar", "current", then the month pages January to
+// December named by HTMLFILENAME (skipped when it is outside 0..2), never with a year.
+std::vector<UploadedFile> FilesToPublish(const CalendarContext& context);
+
+// The session log line as it may be shown: the password of a PASS command masked.
+std::string MaskedSessionLine(const std::string& line);
+
+// Runs the command with `client`. Incomplete FTP settings end it before anything is
+// written; an error of the write command propagates and nothing is sent. `sessionLog`, when
+// set, receives every line of the FTP session log with the password masked.
+PublishOutcome PublishCalendar(CalendarContext& context, net::TFtpClient& client,
+                               const PageWriterHooks& hooks = {},
+                               const std::function<void(const std::string&)>& sessionLog = {});
+
+}  // namespace mondeliar
