@@ -305,8 +305,10 @@ void TCustomWSocket::HandleCloseEvent(int error) {
     if (state_ == wsConnecting)
         return;  // the connect event reports the failure
     std::weak_ptr<char> alive = life_;
+    const std::uint64_t serial = handle_serial_;
     DrainReadable(0, true);
-    if (alive.expired())
+    // A handler that closed the socket while reading has reported the close.
+    if (alive.expired() || handle_ == -1 || serial != handle_serial_)
         return;
     if (!close_notified_) {
         close_notified_ = true;
@@ -516,7 +518,9 @@ void TCustomWSocket::HandleLookupDone(NetEvent& event) {
 void TCustomWSocket::CancelLookup() {
     if (!lookup_running_)
         return;
-    QHostInfo::abortHostLookup(lookup_id_);
+    // The running lookup is forgotten: its result, when it comes, no longer
+    // matches lookup_serial_ and is dropped. (QHostInfo::abortHostLookup
+    // would leak the pending callback in Qt 6.4.)
     lookup_running_ = false;
     lookup_id_ = 0;
     ++lookup_serial_;

@@ -1,0 +1,368 @@
+// The FTP client against a scripted server, for what a real server will not
+// do: odd greetings and replies, replies in either order, silence, a line
+// without an end, an abrupt close. Each case checks the commands the client
+// sent and the result it reports.
+
+#include "net/ftp_client.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+#include <unistd.h>
+
+namespace mondeliar::net {
+namespace {
+
+using namespace testing;
+using Commands = std::vector<std::string>;
+
+void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+void LogOn(ScriptedSession& s) {
+    s.Reply("220 ready\r\n");
+    s.ReadCommand();
+    s.Reply("331 password please\r\n");
+    s.ReadCommand();
+    s.Reply("230 logged on\r\n");
+}
+
+void ServeQuit(ScriptedSession& s) {
+    if (s.ReadCommand() == "QUIT")
+        s.Reply("221 bye\r\n");
+}
+
+// Serves one PORT + STOR; returns the bytes received on the data connection.
+std::string ServeStore(ScriptedSession& s, bool connect_before_reply) {
+    s.ReadCommand();
+    s.Reply("200 PORT ok\r\n");
+    s.ReadCommand();
+    int data = -1;
+    if (connect_before_reply) {
+        data = s.ConnectData();
+        Pause(50);
+        s.Reply("150 go ahead\r\n");
+    } else {
+        s.Reply("150 go ahead\r\n");
+        Pause(50);
+        data = s.ConnectData();
+    }
+    std::string bytes = ReceiveUntilClosed(data);
+    close(data);
+    s.Reply("226 stored\r\n");
+    return bytes;
+}
+
+class ScriptedFtp : public ::testing::Test {
+protected:
+    void SetUp() override {
+        client.SetHostName("127.0.0.1");
+        client.SetUserName("u");
+        client.SetPassWord("p");
+        client.SetTimeout(5);
+        client.OnDisplay = [this](const std::string& line) { log.push_back(line); };
+    }
+    void Use(const ScriptedFtpServer& server) { client.SetPort(std::to_string(server.Port())); }
+    bool Logged(const std::string& line) const { return std::find(log.begin(), log.end(), line) != log.end(); }
+    bool LoggedPrefix(const std::string& prefix) const {
+        return std::any_of(log.begin(), log.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; });
+    }
+
+    TempDir dir;
+    TFtpClient client;
+    std::vector<std::string> log;
+};
+
+TEST_F(ScriptedFtp, MultiLineGreetingIsLoggedWholeAndTheSessionOpensOnItsLastLine) {
+    ScriptedFtpServer server([](ScriptedSession& s) {
+        s.Reply("220-Welcome\r\n220-to the test\r\n220 ready\r\n");
+        s.ReadCommand();
+        s.Reply("331 password please\r\n");
+        s.ReadCommand();
+        s.Reply("230-Hello\r\n230-more\r\n230 done\r\n");
+        ServeQuit(s);
+    });
+    Use(server);
+    std::vector<std::string> states;
+    client.OnStateChange = [&] { states.push_back(FtpStateName(client.State())); };
+
+    ASSERT_TRUE(client.OpenSession()) << client.ErrorMessage();
+    EXPECT_TRUE(client.Connected());
+    EXPECT_TRUE(Logged("< 220-Welcome") && Logged("< 220-to the test") && Logged("< 220 ready"));
+    EXPECT_TRUE(Logged("< 230 done"));
+    EXPECT_FALSE(Logged("< 230-Hello"));  // only a reply's final line is logged
+    EXPECT_EQ(states, (std::vector<std::string>{"fstResolving", "fstWaitGreeting", "fstConnected", "fstBetweenSteps",
+                                                "fstWaitReply", "fstBetweenSteps", "fstWaitReply", "fstBetweenSteps",
+                                                "fstReady"}));
+    EXPECT_TRUE(client.QuitSession());
+    EXPECT_FALSE(client.Connected());
+    ASSERT_TRUE(server.Finish());
+    EXPECT_EQ(server.Commands(), (Commands{"USER u", "PASS p", "QUIT"}));
+}
+
+TEST_F(ScriptedFtp, LogOnOutcomes) {
+    const struct {
+        const char* name;
+        std::string greeting, user_reply, pass_reply;
+        TFtpOptions options;
+        bool ok;
+        bool connected_after;
+        std::string error;
+        Commands commands;
+    } rows[] = {
+        {"greeting 421", "421 Too many users\r\n", "", "", ftpAcceptLF, false, false, "421 Too many users", {}},
+        {"USER answered 230", "220 hi\r\n", "230 no password needed\r\n", "", ftpAcceptLF, true, true, "",
+         {"USER u"}},
+        {"PASS refused", "220 hi\r\n", "331 pw\r\n", "530 Login incorrect.\r\n", ftpAcceptLF, false, true,
+         "530 Login incorrect.", {"USER u", "PASS p"}},
+        {"LF line ends accepted", "220 hi\n", "331 pw\n", "230 ok\n", ftpAcceptLF, true, true, "",
+         {"USER u", "PASS p"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ScriptedFtpServer server([&row](ScriptedSession& s) {
+            s.Reply(row.greeting);
+            if (row.greeting.rfind("220", 0) != 0)
+                return;
+            s.ReadCommand();
+            s.Reply(row.user_reply);
+            if (!row.pass_reply.empty()) {
+                s.ReadCommand();
+                s.Reply(row.pass_reply);
+            }
+            ServeQuit(s);
+        });
+        TFtpClient client;
+        client.SetHostName("127.0.0.1");
+        client.SetPort(std::to_string(server.Port()));
+        client.SetUserName("u");
+        client.SetPassWord("p");
+        client.SetOptions(row.options);
+        client.SetTimeout(5);
+        EXPECT_EQ(client.OpenSession(), row.ok);
+        EXPECT_EQ(client.ErrorMessage(), row.error);
+        EXPECT_EQ(client.Connected(), row.connected_after);
+        if (client.Connected()) {
+            EXPECT_TRUE(client.QuitSession());
+        }
+        ASSERT_TRUE(server.Finish());
+        Commands sent = server.Commands();
+        if (!sent.empty() && sent.back() == "QUIT")
+            sent.pop_back();
+        EXPECT_EQ(sent, row.commands);
+    }
+}
+
+TEST_F(ScriptedFtp, OpenSessionWhileOpenIsRefused) {
+    ScriptedFtpServer server([](ScriptedSession& s) {
+        LogOn(s);
+        ServeQuit(s);
+    });
+    Use(server);
+    ASSERT_TRUE(client.OpenSession());
+    EXPECT_FALSE(client.OpenSession());
+    EXPECT_EQ(client.ErrorMessage(), "FTP component already connected");
+    EXPECT_TRUE(client.QuitSession());
+}
+
+TEST_F(ScriptedFtp, WithoutAcceptLfLfOnlyRepliesNeverComplete) {
+    ScriptedFtpServer server([](ScriptedSession& s) {
+        s.Reply("220 hi\n");
+        s.ReadCommand();
+    });
+    Use(server);
+    client.SetOptions(0);
+    client.SetTimeout(1);
+    EXPECT_FALSE(client.OpenSession());
+    EXPECT_EQ(client.ErrorMessage(), "426 Timeout");
+    EXPECT_EQ(client.ReplyCode(), 426);
+    EXPECT_FALSE(client.Connected());
+    EXPECT_TRUE(server.Commands().empty());
+}
+
+TEST_F(ScriptedFtp, SilentServerEndsTheWaitAfterTimeout) {
+    ScriptedFtpServer server([](ScriptedSession& s) {
+        s.Reply("220 hi\r\n");
+        s.ReadCommand();
+        s.ReadCommand();  // no answer; returns when the client aborts
+    });
+    Use(server);
+    client.SetTimeout(1);
+    EXPECT_FALSE(client.OpenSession());
+    EXPECT_EQ(client.ErrorMessage(), "426 Timeout");
+    EXPECT_EQ(client.State(), FtpSessionState::fstReady);
+    EXPECT_FALSE(client.Connected());
+    ASSERT_TRUE(server.Finish());
+    EXPECT_EQ(server.Commands(), Commands{"USER u"});
+}
+
+TEST_F(ScriptedFtp, QuitWithoutSessionWritesNothingAndTimesOut) {
+    client.SetTimeout(1);
+    EXPECT_FALSE(client.QuitSession());
+    EXPECT_EQ(client.ErrorMessage(), "426 Timeout");
+    EXPECT_TRUE(Logged("> QUIT"));
+}
+
+TEST_F(ScriptedFtp, ReplyLineLongerThanTheBufferClosesTheConnection) {
+    ScriptedFtpServer server([](ScriptedSession& s) {
+        s.Reply("220 hi\r\n");
+        s.ReadCommand();
+        s.Reply("331 " + std::string(5000, 'x'));
+        s.ReadCommand();  // returns once the client closed
+    });
+    Use(server);
+    EXPECT_FALSE(client.OpenSession());
+    EXPECT_FALSE(client.Connected());
+    EXPECT_EQ(client.ErrorMessage(), "426 Connection closed");
+    EXPECT_EQ(client.State(), FtpSessionState::fstReady);
+    ASSERT_TRUE(server.Finish());
+    EXPECT_EQ(server.Commands(), Commands{"USER u"});
+}
+
+TEST_F(ScriptedFtp, ConnectionFailuresReportTheSocketError) {
+    int closed_port = 0;
+    close(ListenLoopback(&closed_port));
+    const struct {
+        std::string host, port, error;
+        int request_error;
+    } rows[] = {
+        {"127.0.0.1", std::to_string(closed_port), "500 Connection refused (Winsock error #10061)", 10061},
+        {"nosuchhost.invalid", "21", "500 Host not found (Winsock error #11001)", 11001},
+    };
+    for (const auto& row : rows) {
+        TFtpClient client;
+        int done_error = -1;
+        client.OnRequestDone = [&](TFtpRequest, int error) { done_error = error; };
+        client.SetHostName(row.host);
+        client.SetPort(row.port);
+        client.SetUserName("u");
+        client.SetPassWord("p");
+        EXPECT_FALSE(client.OpenSession());
+        EXPECT_EQ(client.ErrorMessage(), row.error);
+        EXPECT_EQ(client.State(), FtpSessionState::fstReady);
+        EXPECT_TRUE(WaitUntil([&] { return done_error != -1; }));
+        EXPECT_EQ(done_error, row.request_error);
+        // Every later store fails at once, as nothing is connected.
+        client.SetLocalFileName("/etc/hostname");
+        EXPECT_FALSE(client.StoreFile());
+        EXPECT_EQ(client.ErrorMessage(), "FTP component not connected");
+    }
+}
+
+TEST_F(ScriptedFtp, StoreSendsTheFileOnceWhateverOrderReplyAndConnectionArrive) {
+    const struct {
+        const char* name;
+        size_t size;
+        bool connect_before_reply;
+    } rows[] = {
+        {"150 after the connection", 5000, true},
+        {"150 before the connection", 5000, false},
+        {"exactly one chunk", 1460, true},
+        {"empty file", 0, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string content = PatternBytes(row.size);
+        WriteFile(dir.File("page.html"), content);
+        std::string received;
+        ScriptedFtpServer server([&](ScriptedSession& s) {
+            LogOn(s);
+            received = ServeStore(s, row.connect_before_reply);
+            ServeQuit(s);
+        });
+        Use(server);
+        log.clear();
+        ASSERT_TRUE(client.OpenSession());
+        client.SetLocalFileName(dir.File("page.html"));
+        client.SetHostFileName("/www/page.html");
+        EXPECT_TRUE(client.StoreFile()) << client.ErrorMessage();
+        EXPECT_TRUE(client.QuitSession());
+        ASSERT_TRUE(server.Finish());
+        EXPECT_TRUE(received == content) << received.size() << " bytes received";
+        EXPECT_TRUE(LoggedPrefix("! " + std::to_string(row.size) + " bytes received/sent in "));
+        const Commands sent = server.Commands();
+        ASSERT_EQ(sent.size(), 5u);
+        EXPECT_EQ(sent[2].rfind("PORT 127,0,0,1,", 0), 0u) << sent[2];
+        EXPECT_EQ(sent[3], "STOR /www/page.html");
+    }
+}
+
+TEST_F(ScriptedFtp, RefusedStoreThenAGoodStoreInTheSameSession) {
+    WriteFile(dir.File("a.html"), "first");
+    std::string received;
+    ScriptedFtpServer server([&](ScriptedSession& s) {
+        LogOn(s);
+        s.ReadCommand();
+        s.Reply("200 PORT ok\r\n");
+        s.ReadCommand();
+        s.Reply("553 Not allowed.\r\n");
+        received = ServeStore(s, false);
+        ServeQuit(s);
+    });
+    Use(server);
+    ASSERT_TRUE(client.OpenSession());
+    client.SetLocalFileName(dir.File("a.html"));
+    client.SetHostFileName("/forbidden/a.html");
+    EXPECT_FALSE(client.StoreFile());
+    EXPECT_EQ(client.ErrorMessage(), "553 Not allowed.");
+    EXPECT_EQ(client.ReplyCode(), 553);
+    client.SetHostFileName("/a.html");
+    EXPECT_TRUE(client.StoreFile()) << client.ErrorMessage();
+    EXPECT_EQ(client.ErrorMessage(), "");
+    EXPECT_TRUE(client.QuitSession());
+    ASSERT_TRUE(server.Finish());
+    EXPECT_EQ(received, "first");
+    const Commands sent = server.Commands();
+    ASSERT_EQ(sent.size(), 7u);
+    EXPECT_EQ(sent[3], "STOR /forbidden/a.html");
+    EXPECT_EQ(sent[5], "STOR /a.html");
+}
+
+TEST_F(ScriptedFtp, MissingLocalFileFailsBeforeStor) {
+    ScriptedFtpServer server([](ScriptedSession& s) {
+        LogOn(s);
+        s.ReadCommand();
+        s.Reply("200 PORT ok\r\n");
+        ServeQuit(s);
+    });
+    Use(server);
+    ASSERT_TRUE(client.OpenSession());
+    client.SetLocalFileName(dir.File("never-written.html"));
+    client.SetHostFileName("/x.html");
+    EXPECT_FALSE(client.StoreFile());
+    EXPECT_EQ(client.ErrorMessage(), "426 Unable to open local file " + dir.File("never-written.html"));
+    EXPECT_TRUE(Logged("! 426 Unable to open local file " + dir.File("never-written.html")));
+    EXPECT_TRUE(client.QuitSession());
+    ASSERT_TRUE(server.Finish());
+    const Commands sent = server.Commands();
+    ASSERT_EQ(sent.size(), 4u);
+    EXPECT_EQ(sent[3], "QUIT");
+}
+
+TEST_F(ScriptedFtp, AbruptCloseInTheMiddleOfATransferFailsTheStore) {
+    WriteFile(dir.File("big.bin"), PatternBytes(4u << 20));
+    ScriptedFtpServer server([](ScriptedSession& s) {
+        LogOn(s);
+        s.ReadCommand();
+        s.Reply("200 PORT ok\r\n");
+        s.ReadCommand();
+        s.Reply("150 go ahead\r\n");
+        const int data = s.ConnectData();
+        ReceiveExactly(data, 20000);
+        CloseWithReset(data);
+        s.CloseControl();
+    });
+    Use(server);
+    ASSERT_TRUE(client.OpenSession());
+    client.SetLocalFileName(dir.File("big.bin"));
+    client.SetHostFileName("/big.bin");
+    EXPECT_FALSE(client.StoreFile());
+    EXPECT_EQ(client.ErrorMessage().rfind("426 ", 0), 0u) << client.ErrorMessage();
+    EXPECT_FALSE(client.Connected());
+    EXPECT_EQ(client.State(), FtpSessionState::fstReady);
+}
+
+}  // namespace
+}  // namespace mondeliar::net

@@ -1,0 +1,326 @@
+#include "test_support.h"
+
+#include <QCoreApplication>
+
+#include "net/posted_events.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <poll.h>
+#include <sstream>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace mondeliar::net::testing {
+
+namespace {
+
+// One QCoreApplication for the whole test program.
+class QtEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "net_tests";
+        static char* argv[] = {name, nullptr};
+        app_ = new QCoreApplication(argc, argv);
+    }
+    void TearDown() override {
+        delete app_;
+        app_ = nullptr;
+    }
+
+private:
+    QCoreApplication* app_ = nullptr;
+};
+
+[[maybe_unused]] const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+using Clock = std::chrono::steady_clock;
+
+int MillisecondsLeft(Clock::time_point deadline) {
+    return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
+}
+
+bool WaitReadable(int fd, int timeout_ms) {
+    pollfd entry{fd, POLLIN, 0};
+    return poll(&entry, 1, timeout_ms) > 0;
+}
+
+}  // namespace
+
+bool WaitUntil(const std::function<bool()>& done, int timeout_ms) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+    while (!done()) {
+        const int left = MillisecondsLeft(deadline);
+        if (left <= 0)
+            return done();
+        WaitForEvents(std::min(left, 50), false);
+    }
+    return true;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+}
+
+std::string PatternBytes(size_t size) {
+    std::string bytes(size, '\0');
+    uint32_t state = 12345;
+    for (size_t i = 0; i < size; ++i) {
+        state = state * 1103515245u + 12345u;
+        bytes[i] = static_cast<char>(state >> 16);
+    }
+    return bytes;
+}
+
+TempDir::TempDir() {
+    char pattern[] = "/tmp/mondeliar-net-XXXXXX";
+    path_ = mkdtemp(pattern);
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+// --- pyftpdlib ---------------------------------------------------------------------
+
+PyFtpServer::PyFtpServer() {
+    int out[2];
+    if (pipe(out) != 0)
+        return;
+    const std::string script = std::string(MONDELIAR_TEST_DIR) + "/ftp_server.py";
+    pid_ = fork();
+    if (pid_ == 0) {
+        dup2(out[1], STDOUT_FILENO);
+        close(out[0]);
+        close(out[1]);
+        execl("/usr/bin/python3", "python3", script.c_str(), root_.Path().c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(out[1]);
+    std::string line;
+    const auto deadline = Clock::now() + std::chrono::seconds(10);
+    while (line.find('\n') == std::string::npos && MillisecondsLeft(deadline) > 0) {
+        if (!WaitReadable(out[0], MillisecondsLeft(deadline)))
+            break;
+        char chunk[64];
+        const ssize_t n = read(out[0], chunk, sizeof chunk);
+        if (n <= 0)
+            break;
+        line.append(chunk, static_cast<size_t>(n));
+    }
+    close(out[0]);
+    port_ = std::atoi(line.c_str());
+}
+
+PyFtpServer::~PyFtpServer() {
+    if (pid_ > 0) {
+        kill(pid_, SIGTERM);
+        int status = 0;
+        for (int i = 0; i < 100 && waitpid(pid_, &status, WNOHANG) == 0; ++i)
+            usleep(20000);
+        if (waitpid(pid_, &status, WNOHANG) == 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, &status, 0);
+        }
+    }
+}
+
+// --- blocking sockets -----------------------------------------------------------------
+
+int ListenLoopback(int* port) {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int on = 1;
+    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<uint16_t>(*port));
+    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    listen(fd, 5);
+    socklen_t length = sizeof address;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    *port = ntohs(address.sin_port);
+    return fd;
+}
+
+int AcceptWithTimeout(int listener, int timeout_ms) {
+    if (!WaitReadable(listener, timeout_ms))
+        return -1;
+    const int fd = accept(listener, nullptr, nullptr);
+    if (fd >= 0)
+        SetReceiveTimeout(fd, 5000);
+    return fd;
+}
+
+int ConnectLoopback(int port) {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        close(fd);
+        return -1;
+    }
+    SetReceiveTimeout(fd, 5000);
+    return fd;
+}
+
+void SetReceiveTimeout(int fd, int timeout_ms) {
+    timeval tv{timeout_ms / 1000, (timeout_ms % 1000) * 1000};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+}
+
+bool SendAll(int fd, const std::string& bytes) {
+    size_t sent = 0;
+    while (sent < bytes.size()) {
+        const ssize_t n = send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (n <= 0)
+            return false;
+        sent += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+std::string ReceiveUntilClosed(int fd, size_t limit) {
+    std::string bytes;
+    char chunk[65536];
+    while (bytes.size() < limit) {
+        const ssize_t n = recv(fd, chunk, sizeof chunk, 0);
+        if (n <= 0)
+            break;
+        bytes.append(chunk, static_cast<size_t>(n));
+    }
+    return bytes;
+}
+
+std::string ReceiveExactly(int fd, size_t count) {
+    std::string bytes;
+    char chunk[65536];
+    while (bytes.size() < count) {
+        const ssize_t n = recv(fd, chunk, std::min(sizeof chunk, count - bytes.size()), 0);
+        if (n <= 0)
+            break;
+        bytes.append(chunk, static_cast<size_t>(n));
+    }
+    return bytes;
+}
+
+void CloseWithReset(int fd) {
+    linger value{1, 0};
+    setsockopt(fd, SOL_SOCKET, SO_LINGER, &value, sizeof value);
+    close(fd);
+}
+
+// --- scripted FTP server -------------------------------------------------------------------
+
+void ScriptedSession::Reply(const std::string& bytes) { SendAll(fd_, bytes); }
+
+std::string ScriptedSession::ReadCommand() {
+    for (;;) {
+        const size_t end = pending_.find("\r\n");
+        if (end != std::string::npos) {
+            std::string line = pending_.substr(0, end);
+            pending_.erase(0, end + 2);
+            server_->Record(line);
+            if (line.rfind("PORT ", 0) == 0) {
+                int h1, h2, h3, h4, p1, p2;
+                if (std::sscanf(line.c_str() + 5, "%d,%d,%d,%d,%d,%d", &h1, &h2, &h3, &h4, &p1, &p2) == 6) {
+                    port_host_ = std::to_string(h1) + "." + std::to_string(h2) + "." + std::to_string(h3) + "." +
+                                 std::to_string(h4);
+                    port_port_ = p1 * 256 + p2;
+                }
+            }
+            return line;
+        }
+        char chunk[4096];
+        const ssize_t n = recv(fd_, chunk, sizeof chunk, 0);
+        if (n <= 0)
+            return std::string();
+        pending_.append(chunk, static_cast<size_t>(n));
+    }
+}
+
+int ScriptedSession::ConnectData() { return ConnectLoopback(port_port_); }
+
+std::string ScriptedSession::OpenPassive() {
+    int port = 0;
+    passive_listener_ = ListenLoopback(&port);
+    return "227 Entering Passive Mode (127,0,0,1," + std::to_string(port / 256) + "," +
+           std::to_string(port % 256) + ").\r\n";
+}
+
+int ScriptedSession::AcceptPassiveData() {
+    const int fd = AcceptWithTimeout(passive_listener_, 5000);
+    close(passive_listener_);
+    passive_listener_ = -1;
+    return fd;
+}
+
+void ScriptedSession::CloseControl() {
+    shutdown(fd_, SHUT_RDWR);
+}
+
+ScriptedFtpServer::ScriptedFtpServer(Script script) {
+    listener_ = ListenLoopback(&port_);
+    thread_ = std::thread([this, script] {
+        const int fd = AcceptWithTimeout(listener_, 10000);
+        if (fd >= 0) {
+            control_fd_ = fd;
+            ScriptedSession session(fd, this);
+            script(session);
+            control_fd_ = -1;
+            close(fd);
+        }
+        finished_ = true;
+    });
+}
+
+ScriptedFtpServer::~ScriptedFtpServer() {
+    // Unblock a script still reading, then wait for it.
+    const int fd = control_fd_.load();
+    if (fd >= 0)
+        shutdown(fd, SHUT_RDWR);
+    shutdown(listener_, SHUT_RDWR);
+    if (thread_.joinable())
+        thread_.join();
+    close(listener_);
+}
+
+std::vector<std::string> ScriptedFtpServer::Commands() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return commands_;
+}
+
+void ScriptedFtpServer::Record(const std::string& command) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    commands_.push_back(command);
+}
+
+bool ScriptedFtpServer::Finish(int timeout_ms) {
+    const bool done = WaitUntil([this] { return finished_.load(); }, timeout_ms);
+    if (done && thread_.joinable())
+        thread_.join();
+    return done;
+}
+
+}  // namespace mondeliar::net::testing

@@ -1,0 +1,105 @@
+#pragma once
+// Helpers shared by the network tests: the Qt application, bounded waits,
+// temporary folders, a pyftpdlib server process, a scripted FTP server in a
+// thread, and small blocking-socket tools for the peer side.
+
+#include <netinet/in.h>
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace mondeliar::net::testing {
+
+// Runs the event loop until done() or timeout_ms passed; returns done().
+bool WaitUntil(const std::function<bool()>& done, int timeout_ms = 5000);
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& bytes);
+std::string PatternBytes(size_t size);  // varied bytes, CR and LF included
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    const std::string& Path() const { return path_; }
+    std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+// pyftpdlib on 127.0.0.1, user "tester" / "secret", root Root().
+class PyFtpServer {
+public:
+    PyFtpServer();
+    ~PyFtpServer();
+    bool Running() const { return port_ > 0; }
+    int Port() const { return port_; }
+    std::string Root() const { return root_.Path(); }
+
+private:
+    TempDir root_;
+    int pid_ = -1;
+    int port_ = 0;
+};
+
+// --- blocking sockets for the peer side ---------------------------------------
+int ListenLoopback(int* port);                 // listening socket on 127.0.0.1:port (0: any)
+int AcceptWithTimeout(int listener, int timeout_ms);
+int ConnectLoopback(int port);
+void SetReceiveTimeout(int fd, int timeout_ms);
+bool SendAll(int fd, const std::string& bytes);
+std::string ReceiveUntilClosed(int fd, size_t limit = 64u << 20);
+std::string ReceiveExactly(int fd, size_t count);
+void CloseWithReset(int fd);                   // SO_LINGER 0: the peer sees a reset
+
+// One FTP control connection served by a script running in its own thread.
+class ScriptedFtpServer;
+
+class ScriptedSession {
+public:
+    ScriptedSession(int fd, ScriptedFtpServer* server) : fd_(fd), server_(server) {}
+    void Reply(const std::string& bytes);       // written as given (add the line end)
+    std::string ReadCommand();                  // next line without CR LF; "" when closed
+    int ConnectData();                          // to the address of the last PORT command
+    int AcceptPassiveData();                    // the connection to the last PASV port
+    std::string OpenPassive();                  // listens and returns the 227 line
+    void CloseControl();
+    int Fd() const { return fd_; }
+
+private:
+    int fd_;
+    ScriptedFtpServer* server_;
+    std::string pending_;
+    std::string port_host_;
+    int port_port_ = 0;
+    int passive_listener_ = -1;
+};
+
+class ScriptedFtpServer {
+public:
+    using Script = std::function<void(ScriptedSession&)>;
+    explicit ScriptedFtpServer(Script script);
+    ~ScriptedFtpServer();
+    int Port() const { return port_; }
+    // Every command line the client sent, in order.
+    std::vector<std::string> Commands() const;
+    void Record(const std::string& command);
+    // Waits for the script to end (bounded) and returns whether it did.
+    bool Finish(int timeout_ms = 5000);
+
+private:
+    int listener_ = -1;
+    int port_ = 0;
+    std::atomic<int> control_fd_{-1};
+    std::atomic<bool> finished_{false};
+    mutable std::mutex mutex_;
+    std::vector<std::string> commands_;
+    std::thread thread_;
+};
+
+}  // namespace mondeliar::net::testing
