@@ -167,6 +167,39 @@ TEST_F(ScriptedFtp, OpenSessionWhileOpenIsRefused) {
     EXPECT_TRUE(client.QuitSession());
 }
 
+TEST_F(ScriptedFtp, UsageErrorOfALaterStepFailsTheRequest) {
+    ScriptedFtpServer server([](ScriptedSession& s) {
+        s.Reply("220 hi\r\n");
+        s.ReadCommand();
+        s.Reply("331 password please\r\n");
+        ServeQuit(s);
+    });
+    Use(server);
+    client.SetPassWord("");
+    EXPECT_FALSE(client.OpenSession());
+    EXPECT_EQ(client.ErrorMessage(), "500 FtpException: Password emtpy");
+    EXPECT_EQ(client.State(), FtpSessionState::fstReady);
+    EXPECT_TRUE(client.Connected());
+    EXPECT_TRUE(client.QuitSession());
+    ASSERT_TRUE(server.Finish());
+    EXPECT_EQ(server.Commands(), (Commands{"USER u", "QUIT"}));
+}
+
+TEST_F(ScriptedFtp, RefusedStartLeavesTheClientReady) {
+    client.SetHostName("");
+    EXPECT_FALSE(client.OpenSession());
+    EXPECT_EQ(client.ErrorMessage(), "DNS lookup: invalid host name.");
+    EXPECT_EQ(client.State(), FtpSessionState::fstReady);
+    ScriptedFtpServer server([](ScriptedSession& s) {
+        LogOn(s);
+        ServeQuit(s);
+    });
+    Use(server);
+    client.SetHostName("127.0.0.1");
+    EXPECT_TRUE(client.OpenSession()) << client.ErrorMessage();
+    EXPECT_TRUE(client.QuitSession());
+}
+
 TEST_F(ScriptedFtp, WithoutAcceptLfLfOnlyRepliesNeverComplete) {
     ScriptedFtpServer server([](ScriptedSession& s) {
         s.Reply("220 hi\n");

@@ -87,26 +87,32 @@ TEST(WSocketSend, SendWhenNotConnectedRaises) {
 }
 
 TEST(WSocketReceive, PeerCloseFiresSessionClosedOnceAndResetsTheSocket) {
-    ConnectedPair pair;
-    std::string received;
-    int closed_events = 0;
-    pair.socket.OnDataAvailable = [&](int) {
-        char buffer[100];
-        const int n = pair.socket.Receive(buffer, sizeof buffer);
-        if (n > 0)
-            received.append(buffer, static_cast<size_t>(n));
-    };
-    pair.socket.OnSessionClosed = [&](int error) {
-        EXPECT_EQ(error, 0);
-        ++closed_events;
-    };
-    SendAll(pair.peer, "bye");
-    shutdown(pair.peer, SHUT_WR);
-    EXPECT_TRUE(WaitUntil([&] { return closed_events > 0; }));
-    EXPECT_EQ(received, "bye");
-    EXPECT_EQ(closed_events, 1);
-    EXPECT_EQ(pair.socket.State(), wsClosed);
-    EXPECT_EQ(pair.socket.Port(), "");  // defaults restored
+    for (bool handler_closes : {false, true}) {
+        SCOPED_TRACE(handler_closes ? "handler closes on end of data" : "socket closes itself");
+        ConnectedPair pair;
+        std::string received;
+        int closed_events = 0;
+        pair.socket.OnDataAvailable = [&](int) {
+            char buffer[100];
+            const int n = pair.socket.Receive(buffer, sizeof buffer);
+            if (n > 0)
+                received.append(buffer, static_cast<size_t>(n));
+            else if (n == 0 && handler_closes)
+                pair.socket.Close();
+        };
+        pair.socket.OnSessionClosed = [&](int error) {
+            EXPECT_EQ(error, 0);
+            ++closed_events;
+        };
+        SendAll(pair.peer, "bye");
+        shutdown(pair.peer, SHUT_WR);
+        EXPECT_TRUE(WaitUntil([&] { return closed_events > 0; }));
+        WaitUntil([] { return false; }, 50);
+        EXPECT_EQ(received, "bye");
+        EXPECT_EQ(closed_events, 1);
+        EXPECT_EQ(pair.socket.State(), wsClosed);
+        EXPECT_EQ(pair.socket.Port(), "");  // defaults restored
+    }
 }
 
 TEST(WSocketLookup, DottedAddressAnswersBeforeLookupHostReturns) {
