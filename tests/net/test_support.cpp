@@ -106,7 +106,7 @@ PyFtpServer::PyFtpServer() {
     int out[2];
     if (pipe(out) != 0)
         return;
-    const std::string script = std::string(MONDELIAR_TEST_DIR) + "/ftp_server.py";
+    const std::string script = std::string(MONDELIAR_SOURCE_DIR) + "/tests/net/ftp_server.py";
     pid_ = fork();
     if (pid_ == 0) {
         dup2(out[1], STDOUT_FILENO);

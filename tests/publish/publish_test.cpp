@@ -1,0 +1,264 @@
+// Publishing a calendar with mondeliar-cli to a real FTP server (pyftpdlib) on loopback.
+
+#include "net/test_support.h"
+#include "publish/publish_command.h"
+#include "support/test_support.h"
+
+#include <chrono>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace mondeliar {
+namespace {
+
+using testing::CrLfLines;
+using testing::ReadFile;
+using testing::TempDir;
+using testing::WriteFile;
+
+const std::vector<std::string> EnglishPages = {
+    "calendar.html", "current.html", "January.html", "February.html", "March.html",
+    "April.html",    "May.html",     "June.html",    "July.html",     "August.html",
+    "September.html", "October.html", "November.html", "December.html"};
+
+struct RunResult {
+    int status;
+    std::string err;
+    double seconds;
+};
+
+std::string WithoutCarriageReturns(std::string text)
+{
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
+}
+
+std::vector<std::string> FilesIn(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& item : std::filesystem::directory_iterator(folder))
+        names.push_back(item.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<std::string> SplitLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end = text.find('\n'); end != std::string::npos;
+         start = end + 1, end = text.find('\n', start))
+        lines.push_back(text.substr(start, end - start));
+    return lines;
+}
+
+class PublishTest : public ::testing::Test {
+protected:
+    PublishTest()
+    {
+        std::filesystem::create_directories(dir / "calendars");
+        std::filesystem::create_directories(dir / "site");
+    }
+
+    // The default calendar's settings: pages in "site/", the FTP account of the server.
+    void Configure(std::map<std::string, std::string> changes = {})
+    {
+        std::map<std::string, std::string> values = {
+            {"HTMLPATH", dir / "site/"},
+            {"FTPHOST", "127.0.0.1"},
+            {"FTPPORT", std::to_string(server.Port())},
+            {"FTPUSER", "tester"},
+            {"FTPPASSWORD", "secret"},
+            {"FTPREMOTEDIR", "/"},
+        };
+        for (const auto& [key, value] : changes)
+            values[key] = value;
+        std::string file;
+        for (const auto& [key, value] : values)
+            file += key + "=" + value + "\r\n";
+        WriteFile(dir / "calendars/default calendar.cfg", file);
+    }
+
+    RunResult Publish(const std::string& options = "")
+    {
+        std::string command = "cd '" + dir.Path() + "' && '" MONDELIAR_CLI "' --today 2002-02-05 "
+                              + options + " publish 2>'" + (logs / "err") + "'";
+        auto start = std::chrono::steady_clock::now();
+        int status = std::system(command.c_str());
+        std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(logs / "err"),
+                elapsed.count()};
+    }
+
+    std::vector<std::string> ServerFiles() const { return FilesIn(server.Root()); }
+
+    std::string ServerFile(const std::string& name) const
+    {
+        return ReadFile(server.Root() + "/" + name);
+    }
+
+    // The commands of the session log, "PASS ********" included.
+    static std::vector<std::string> Commands(const std::string& log)
+    {
+        std::vector<std::string> commands;
+        for (const std::string& line : SplitLines(log))
+            if (line.rfind("> ", 0) == 0)
+                commands.push_back(line.substr(2));
+        return commands;
+    }
+
+    net::testing::PyFtpServer server;
+    TempDir dir;
+    TempDir logs;
+};
+
+std::vector<std::string> Sorted(std::vector<std::string> names)
+{
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST_F(PublishTest, StoresTheFourteenPagesInOneSession)
+{
+    ASSERT_TRUE(server.Running());
+    Configure();
+    RunResult result = Publish("--verbose");
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(SplitLines(result.err).back(), "Calendar files sent to 127.0.0.1");
+    EXPECT_EQ(ServerFiles(), Sorted(EnglishPages));
+    // No TYPE is sent, so the server stores in ASCII type: CR LF arrives as LF.
+    for (const std::string& page : EnglishPages)
+        EXPECT_EQ(ServerFile(page), WithoutCarriageReturns(ReadFile(dir / "site/" + page))) << page;
+
+    std::vector<std::string> commands = Commands(result.err);
+    ASSERT_EQ(commands.size(), 2u + 2 * 14 + 1);
+    EXPECT_EQ(commands[0], "USER tester");
+    EXPECT_EQ(commands[1], "PASS ********");
+    for (std::size_t i = 0; i < EnglishPages.size(); ++i) {
+        EXPECT_EQ(commands[2 + 2 * i].rfind("PORT 127,0,0,1,", 0), 0u) << commands[2 + 2 * i];
+        EXPECT_EQ(commands[3 + 2 * i], "STOR /" + EnglishPages[i]);
+    }
+    EXPECT_EQ(commands.back(), "QUIT");
+    EXPECT_EQ(result.err.find("secret"), std::string::npos) << "the password never shows";
+}
+
+TEST_F(PublishTest, MonthNumbersOrNoMonthPartNameTheUploads)
+{
+    ASSERT_TRUE(server.Running());
+    Configure({{"HTMLFILENAME", "2"}, {"FILEEXTENSION", ".htm"}, {"FTPREMOTEDIR", "/www/"}});
+    std::filesystem::create_directory(server.Root() + "/www");
+    RunResult result = Publish();
+    EXPECT_EQ(result.status, 0) << result.err;
+    std::vector<std::string> expected = {"calendar.htm", "current.htm"};
+    for (int month = 1; month <= 12; ++month)
+        expected.push_back(std::to_string(month) + ".htm");
+    EXPECT_EQ(FilesIn(server.Root() + "/www"), Sorted(expected));
+
+    std::filesystem::remove_all(server.Root() + "/www");
+    std::filesystem::create_directory(server.Root() + "/www");
+    Configure({{"HTMLFILENAME", "7"}, {"FTPREMOTEDIR", "/www/"}});
+    result = Publish();
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(FilesIn(server.Root() + "/www"),
+              (std::vector<std::string>{"calendar.html", "current.html"}));
+}
+
+TEST_F(PublishTest, IncompleteFtpSettingsSendAndWriteNothing)
+{
+    for (const char* key : {"FTPHOST", "FTPPORT", "FTPUSER", "FTPPASSWORD", "FTPREMOTEDIR"}) {
+        SCOPED_TRACE(key);
+        Configure({{key, ""}});
+        RunResult result = Publish();
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.err, "FTP settings are not complete\n");
+        EXPECT_TRUE(std::filesystem::is_empty(dir / "site"));
+    }
+    EXPECT_TRUE(ServerFiles().empty());
+}
+
+TEST_F(PublishTest, RefusedPasswordIsReportedAndTheSessionEndsWithQuit)
+{
+    ASSERT_TRUE(server.Running());
+    Configure({{"FTPPASSWORD", "wrong"}});
+    RunResult result = Publish("--verbose");
+    EXPECT_EQ(result.status, 1);
+    std::string message = SplitLines(result.err).back();
+    EXPECT_EQ(message.rfind("Calendar files not sent to 127.0.0.1: 0 of 14 files stored. Not "
+                            "stored: calendar.html, current.html, January.html",
+                            0),
+              0u)
+        << message;
+    EXPECT_NE(message.find("First failure: 530 "), std::string::npos) << message;
+    EXPECT_EQ(Commands(result.err), (std::vector<std::string>{"USER tester", "PASS ********",
+                                                              "QUIT"}));
+    EXPECT_LT(result.seconds, 10.0);
+}
+
+TEST_F(PublishTest, UnreachableServerIsReportedAtOnce)
+{
+    int port = 0;
+    int listener = net::testing::ListenLoopback(&port);
+    ::close(listener);  // nothing listens there any more
+    Configure({{"FTPPORT", std::to_string(port)}});
+    RunResult result = Publish();
+    EXPECT_EQ(result.status, 1);
+    std::string message = SplitLines(result.err).back();
+    const std::string refused = "First failure: 500 Connection refused (Winsock error #10061)";
+    ASSERT_GE(message.size(), refused.size()) << message;
+    EXPECT_EQ(message.substr(message.size() - refused.size()), refused);
+    EXPECT_LT(result.seconds, 5.0);
+
+    Configure({{"FTPHOST", "no-such-host.invalid"}});
+    result = Publish();
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("Calendar files not sent to no-such-host.invalid: 0 of 14"),
+              std::string::npos)
+        << result.err;
+    EXPECT_NE(result.err.find("First failure: 500 Host not found (Winsock error #11001)"),
+              std::string::npos)
+        << result.err;
+    EXPECT_LT(result.seconds, 5.0);
+}
+
+TEST_F(PublishTest, MissingLocalPagesAndRefusedStoresFailOnlyThemselves)
+{
+    ASSERT_TRUE(server.Running());
+    // With the year in the page names the month pages are written as "2002January.html"
+    // and so on, but uploaded under their plain names: those local files do not exist.
+    Configure({{"ADDYEAR", "TRUE"}});
+    std::filesystem::create_directory(server.Root() + "/current.html");  // refuses STOR
+    RunResult result = Publish();
+    EXPECT_EQ(result.status, 1);
+    std::string message = SplitLines(result.err).back();
+    EXPECT_EQ(message.rfind("Calendar files not sent to 127.0.0.1: 0 of 14 files stored. "
+                            "Not stored: calendar.html, current.html, January.html",
+                            0),
+              0u)
+        << message;
+    EXPECT_NE(message.find("First failure: 426 Unable to open local file " + (dir / "site/")
+                           + "calendar.html"),
+              std::string::npos)
+        << message;
+
+    Configure();
+    result = Publish();
+    EXPECT_EQ(result.status, 1);
+    message = SplitLines(result.err).back();
+    EXPECT_EQ(message.rfind("Calendar files not sent to 127.0.0.1: 13 of 14 files stored. "
+                            "Not stored: current.html. First failure: 550 ",
+                            0),
+              0u)
+        << message;
+    EXPECT_EQ(ServerFile("December.html"), WithoutCarriageReturns(ReadFile(dir / "site/December.html")));
+}
+
+TEST(PublishNames, MaskedSessionLineHidesOnlyThePassword)
+{
+    EXPECT_EQ(MaskedSessionLine("> PASS s3cret"), "> PASS ********");
+    EXPECT_EQ(MaskedSessionLine("> USER tester"), "> USER tester");
+    EXPECT_EQ(MaskedSessionLine("< 230 Login successful."), "< 230 Login successful.");
+}
+
+}  // namespace
+}  // namespace mondeliar
