@@ -55,11 +55,18 @@ bool StartServer(Fixture& f) {
         _exit(127);
     }
     close(out[1]);
+    // The port arrives as one line; a read may return part of it.
+    std::string line;
     pollfd entry{out[0], POLLIN, 0};
-    char line[32] = {};
-    if (poll(&entry, 1, 10000) > 0 && read(out[0], line, sizeof line - 1) > 0)
-        f.port = std::atoi(line);
+    while (line.find('\n') == std::string::npos && poll(&entry, 1, 10000) > 0) {
+        char chunk[32];
+        const ssize_t n = read(out[0], chunk, sizeof chunk);
+        if (n <= 0)
+            break;
+        line.append(chunk, static_cast<size_t>(n));
+    }
     close(out[0]);
+    f.port = std::atoi(line.c_str());
     return f.port > 0;
 }
 
@@ -89,23 +96,46 @@ bool StoredCompletely(const Fixture& f, const std::string& name) {
     return std::filesystem::file_size(f.root + "/" + name, error) == kFileSize;
 }
 
-void BM_UploadMondeliarClient(benchmark::State& state) {
+// One whole session storing source; fails the benchmark on any error.
+void RunClientSessions(benchmark::State& state, const std::string& source, const std::string& name,
+                       size_t expected_size) {
     Fixture& f = g_fixture;
     mondeliar::net::TFtpClient client;
     client.SetHostName("127.0.0.1");
     client.SetPort(std::to_string(f.port));
     client.SetUserName(kUser);
     client.SetPassWord(kPassword);
-    client.SetLocalFileName(f.file);
-    client.SetHostFileName("/mondeliar.bin");
+    client.SetLocalFileName(source);
+    client.SetHostFileName("/" + name);
+    std::string last_lines;
+    client.OnDisplay = [&last_lines](const std::string& line) {
+        last_lines += line + "\n";
+        if (last_lines.size() > 2000)
+            last_lines.erase(0, last_lines.size() - 2000);
+    };
     for (auto _ : state) {
         const bool ok = client.OpenSession() && client.TypeBinary() && client.StoreFile() && client.QuitSession();
-        if (!ok || !StoredCompletely(f, "mondeliar.bin")) {
+        std::error_code error;
+        if (!ok || std::filesystem::file_size(f.root + "/" + name, error) != expected_size) {
+            std::fprintf(stderr, "%s", last_lines.c_str());
             state.SkipWithError(("upload failed: " + client.ErrorMessage()).c_str());
             break;
         }
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kFileSize));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * expected_size));
+}
+
+void BM_UploadMondeliarClient(benchmark::State& state) {
+    RunClientSessions(state, g_fixture.file, "mondeliar.bin", kFileSize);
+}
+
+// The fixed part of every session: log on, TYPE, PORT, STOR, the 100 ms
+// pause before the data connection is closed at end of file, QUIT.
+void BM_SessionWithEmptyFile(benchmark::State& state) {
+    const std::string empty = g_fixture.file + ".empty";
+    std::ofstream(empty, std::ios::binary).close();
+    RunClientSessions(state, empty, "empty.bin", 0);
+    std::remove(empty.c_str());
 }
 
 void BM_UploadCurl(benchmark::State& state) {
@@ -123,6 +153,7 @@ void BM_UploadCurl(benchmark::State& state) {
 
 BENCHMARK(BM_UploadMondeliarClient)->Iterations(5)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_UploadCurl)->Iterations(5)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SessionWithEmptyFile)->Iterations(5)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 // Keeps the two throughputs to print their ratio at the end.
 class RateReporter : public benchmark::ConsoleReporter {

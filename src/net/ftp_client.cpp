@@ -45,6 +45,7 @@ TCustomFtpCli::TCustomFtpCli() : control_(std::make_unique<TWSocket>()), data_(s
     events_ = new EventTarget([this](NetEvent& event) { Guarded([&] { HandlePosted(event); }); });
     end_of_file_timer_ = new QTimer(events_);
     end_of_file_timer_->setSingleShot(true);
+    end_of_file_timer_->setTimerType(Qt::PreciseTimer);  // a coarse timer may fire 5 % early
     QObject::connect(end_of_file_timer_, &QTimer::timeout, events_, [this] {
         events_->Dispatch([this] {
             if (data_->State() == wsConnected)

@@ -5,6 +5,8 @@
 
 #include "net/posted_events.h"
 
+#include <algorithm>
+
 namespace mondeliar::net {
 
 bool TFtpClient::Synchronize(void (TCustomFtpCli::*start)()) {
@@ -28,17 +30,17 @@ bool TFtpClient::WaitUntilReady() {
     if (!wait_clock_.isValid())
         wait_clock_.start();
     deadline_ = wait_clock_.elapsed() + static_cast<qint64>(timeout_) * 1000;
-    for (;;) {
-        if (State() == FtpSessionState::fstReady || State() == FtpSessionState::fstBetweenSteps)
-            return RequestOutcome() == 0;
-        if (ApplicationTerminating())
-            break;
-        const qint64 remaining = deadline_ - wait_clock_.elapsed();
-        if (timeout_ > 0 && remaining < 0)
-            break;
-        // Sleep in the event loop until an event arrives or the deadline passes.
-        WaitForEvents(timeout_ > 0 ? remaining + 1 : -1, multi_threaded_);
-    }
+    auto finished = [this] {
+        return State() == FtpSessionState::fstReady || State() == FtpSessionState::fstBetweenSteps;
+    };
+    // Progress moves the deadline on (RenewDeadline), so Timeout bounds silence.
+    auto remaining = [this]() -> qint64 {
+        if (timeout_ <= 0)
+            return -1;
+        return std::max<qint64>(0, deadline_ - wait_clock_.elapsed());
+    };
+    if (WaitInEventLoop(finished, remaining, multi_threaded_))
+        return RequestOutcome() == 0;
     AbortSession();
     SetTimeoutError();
     return false;

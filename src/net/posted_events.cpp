@@ -66,6 +66,36 @@ void WaitForEvents(qint64 max_wait_ms, bool through_dispatcher) {
         QCoreApplication::processEvents(flags);
 }
 
+bool WaitInEventLoop(const std::function<bool()>& done, const std::function<qint64()>& remaining_ms,
+                     bool through_dispatcher) {
+    QTimer wake;
+    wake.setSingleShot(true);
+    const auto flags = QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents;
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(QThread::currentThread());
+    while (!done()) {
+        if (ApplicationTerminating())
+            return false;
+        if (!wake.isActive()) {
+            const qint64 remaining = remaining_ms();
+            if (remaining == 0)
+                return done();
+            if (remaining > 0)
+                wake.start(static_cast<int>(std::clamp<qint64>(remaining, 1, INT_MAX)));
+        }
+        // Our own posted events (a transfer posts one per chunk) are delivered
+        // directly, a bounded number of rounds, before the loop polls again.
+        for (int round = 0; round < 32 && !done(); ++round)
+            QCoreApplication::sendPostedEvents(nullptr, NetEvent::Type());
+        if (done())
+            break;
+        if (through_dispatcher && dispatcher != nullptr)
+            dispatcher->processEvents(flags);
+        else
+            QCoreApplication::processEvents(flags);
+    }
+    return true;
+}
+
 void ProcessPendingEvents(bool through_dispatcher) {
     QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(QThread::currentThread());
     if (through_dispatcher && dispatcher != nullptr)

@@ -52,6 +52,14 @@ private:
 // Blocks in the event loop until at least one event has been processed or
 // max_wait_ms have passed (a negative value waits without limit).
 void WaitForEvents(qint64 max_wait_ms, bool through_dispatcher);
+
+// Waits in the event loop until done() or the deadline. Unlike repeated
+// WaitForEvents calls, one wake-up timer serves the whole wait, so a busy
+// loop of posted events pays nothing extra per event. deadline() is asked
+// again whenever the timer fires (it may have moved); a negative value means
+// no limit. Returns done().
+bool WaitInEventLoop(const std::function<bool()>& done, const std::function<qint64()>& remaining_ms,
+                     bool through_dispatcher);
 // Processes the events already pending, once.
 void ProcessPendingEvents(bool through_dispatcher);
 // True once the application object is gone or shutting down.

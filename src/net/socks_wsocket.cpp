@@ -90,16 +90,17 @@ void TCustomSocksWSocket::FireSessionConnected(int error) {
         SendConnectRequest();
 }
 
-void TCustomSocksWSocket::SendBytes(const std::vector<uint8_t>& bytes) {
+void TCustomSocksWSocket::SendBytes(const std::string& bytes) {
     Send(bytes.data(), static_cast<int>(bytes.size()));
 }
 
 void TCustomSocksWSocket::SendMethodRequest() {
     phase_ = Phase::MethodReply;
     if (socks_authentication_ == socksAuthenticateUsercode)
-        SendBytes({kSocks5, 2, kMethodNone, kMethodUserPass});
+        SendBytes(std::string{static_cast<char>(kSocks5), 2, static_cast<char>(kMethodNone),
+                              static_cast<char>(kMethodUserPass)});
     else
-        SendBytes({kSocks5, 1, kMethodNone});
+        SendBytes(std::string{static_cast<char>(kSocks5), 1, static_cast<char>(kMethodNone)});
 }
 
 void TCustomSocksWSocket::SendAuthRequest() {
@@ -107,10 +108,11 @@ void TCustomSocksWSocket::SendAuthRequest() {
     phase_ = Phase::AuthReply;
     const std::string user = socks_usercode_.substr(0, 255);
     const std::string pass = socks_password_.substr(0, 255);
-    std::vector<uint8_t> bytes{1, static_cast<uint8_t>(user.size())};
-    bytes.insert(bytes.end(), user.begin(), user.end());
-    bytes.push_back(static_cast<uint8_t>(pass.size()));
-    bytes.insert(bytes.end(), pass.begin(), pass.end());
+    std::string bytes(1, '\x01');
+    bytes += static_cast<char>(user.size());
+    bytes += user;
+    bytes += static_cast<char>(pass.size());
+    bytes += pass;
     SendBytes(bytes);
 }
 
@@ -122,25 +124,23 @@ void TCustomSocksWSocket::SendConnectRequest() {
     } catch (const ESocketException& error) {
         return Fail(kSocksProtocolError, error.what());
     }
-    const uint8_t port_hi = static_cast<uint8_t>(port >> 8), port_lo = static_cast<uint8_t>(port & 0xff);
+    const std::string port_bytes{static_cast<char>(port >> 8), static_cast<char>(port & 0xff)};
     in_addr address{};
     const bool dotted = ParseDottedAddress(target_addr_, &address);
-    std::vector<uint8_t> bytes;
+    auto address_bytes = [&address] { return std::string(reinterpret_cast<const char*>(&address.s_addr), 4); };
+    std::string bytes;
     if (socks_level_ == "5") {
-        bytes = {kSocks5, kCommandConnect, 0};
+        bytes = {static_cast<char>(kSocks5), static_cast<char>(kCommandConnect), 0};
         if (dotted) {
-            bytes.push_back(kAddressIPv4);
-            const auto* raw = reinterpret_cast<const uint8_t*>(&address.s_addr);
-            bytes.insert(bytes.end(), raw, raw + 4);
+            bytes += static_cast<char>(kAddressIPv4);
+            bytes += address_bytes();
         } else {
             const std::string name = target_addr_.substr(0, 255);
-            bytes.push_back(kAddressDomain);
-            bytes.push_back(static_cast<uint8_t>(name.size()));
-            bytes.insert(bytes.end(), name.begin(), name.end());
+            bytes += static_cast<char>(kAddressDomain);
+            bytes += static_cast<char>(name.size());
+            bytes += name;
         }
-        bytes.push_back(port_hi);
-        bytes.push_back(port_lo);
-        return SendBytes(bytes);
+        return SendBytes(bytes + port_bytes);
     }
     // SOCKS 4: the server needs an address; 4A lets it resolve the name.
     const bool send_name = !dotted && socks_level_ == "4A";
@@ -151,18 +151,14 @@ void TCustomSocksWSocket::SendConnectRequest() {
             return Fail(kSocksProtocolError, error.what());
         }
     }
-    bytes = {kSocks4, kCommandConnect, port_hi, port_lo};
+    bytes = {static_cast<char>(kSocks4), static_cast<char>(kCommandConnect)};
+    bytes += port_bytes;
+    bytes += send_name ? std::string("\0\0\0\1", 4) : address_bytes();
+    bytes += socks_usercode_;
+    bytes += '\0';
     if (send_name) {
-        bytes.insert(bytes.end(), {0, 0, 0, 1});
-    } else {
-        const auto* raw = reinterpret_cast<const uint8_t*>(&address.s_addr);
-        bytes.insert(bytes.end(), raw, raw + 4);
-    }
-    bytes.insert(bytes.end(), socks_usercode_.begin(), socks_usercode_.end());
-    bytes.push_back(0);
-    if (send_name) {
-        bytes.insert(bytes.end(), target_addr_.begin(), target_addr_.end());
-        bytes.push_back(0);
+        bytes += target_addr_;
+        bytes += '\0';
     }
     SendBytes(bytes);
 }

@@ -67,7 +67,7 @@ private:
     bool HandleSocks5ConnectReply();
     void Fail(int error, const std::string& message);
     void Succeed(size_t reply_length);
-    void SendBytes(const std::vector<uint8_t>& bytes);
+    void SendBytes(const std::string& bytes);
 
     std::string socks_server_, socks_port_ = "1080", socks_level_ = "5";
     std::string socks_usercode_, socks_password_;

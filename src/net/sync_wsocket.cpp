@@ -4,6 +4,8 @@
 
 #include <QElapsedTimer>
 
+#include <algorithm>
+
 namespace mondeliar::net {
 
 int TCustomSyncWSocket::SyncRun(const std::function<void()>& action, bool& flag, int timeout_ms) {
@@ -15,19 +17,11 @@ int TCustomSyncWSocket::SyncRun(const std::function<void()>& action, bool& flag,
 int TCustomSyncWSocket::SyncWait(bool& flag, int timeout_ms) {
     QElapsedTimer clock;
     clock.start();
-    while (!flag) {
-        if (ApplicationTerminating())
-            return kSyncTimeoutError;
-        qint64 remaining = -1;
-        if (timeout_ms > 0) {
-            remaining = timeout_ms - clock.elapsed();
-            if (remaining <= 0)
-                return kSyncTimeoutError;
-        }
-        // Sleeps in the event loop until something happens or time is up.
-        WaitForEvents(remaining, MultiThreaded());
-    }
-    return 0;
+    auto remaining = [&]() -> qint64 {
+        return timeout_ms > 0 ? std::max<qint64>(0, timeout_ms - clock.elapsed()) : -1;
+    };
+    // Sleeps in the event loop until something happens or time is up.
+    return WaitInEventLoop([&flag] { return flag; }, remaining, MultiThreaded()) ? 0 : kSyncTimeoutError;
 }
 
 }  // namespace mondeliar::net
