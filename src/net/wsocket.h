@@ -121,7 +121,6 @@ public:
     void ReleaseLater();                             // deletes the (heap) object from the event queue
     virtual void AbortConnection();
     void Shutdown(int how);
-    void ShutAndCloseSocket(bool shut, int error) { ShutAndClose(shut, error); }
     void Flush();                                    // sends the queue, processing events
     void DrainUntilClosed();
     void Pause();

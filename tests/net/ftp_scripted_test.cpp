@@ -96,8 +96,10 @@ TEST_F(ScriptedFtp, MultiLineGreetingIsLoggedWholeAndTheSessionOpensOnItsLastLin
     EXPECT_EQ(states, (std::vector<std::string>{"fstResolving", "fstWaitGreeting", "fstConnected", "fstBetweenSteps",
                                                 "fstWaitReply", "fstBetweenSteps", "fstWaitReply", "fstBetweenSteps",
                                                 "fstReady"}));
+    states.clear();
     EXPECT_TRUE(client.QuitSession());
     EXPECT_FALSE(client.Connected());
+    EXPECT_EQ(states, (std::vector<std::string>{"fstWaitReply", "fstDisconnected", "fstBetweenSteps", "fstReady"}));
     ASSERT_TRUE(server.Finish());
     EXPECT_EQ(server.Commands(), (Commands{"USER u", "PASS p", "QUIT"}));
 }
