@@ -26,6 +26,8 @@ constexpr FtpStep kStepOrder[] = {
 
 size_t Bit(FtpStep step) { return static_cast<size_t>(step); }
 
+}  // namespace
+
 std::string ExceptionClassName(const std::exception& error) {
     if (dynamic_cast<const FtpException*>(&error))
         return "FtpException";
@@ -33,8 +35,6 @@ std::string ExceptionClassName(const std::exception& error) {
         return "ESocketException";
     return "Exception";
 }
-
-}  // namespace
 
 const char* FtpStateName(FtpSessionState state) {
     return kStateNames[static_cast<size_t>(state)];

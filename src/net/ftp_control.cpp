@@ -18,10 +18,7 @@ std::string SocketErrorLine(int error) {
 }
 
 std::string ExceptionLine(const std::exception& error) {
-    const char* name = dynamic_cast<const FtpException*>(&error)       ? "FtpException"
-                       : dynamic_cast<const ESocketException*>(&error) ? "ESocketException"
-                                                                        : "Exception";
-    return std::string("500 ") + name + ": " + error.what();
+    return "500 " + ExceptionClassName(error) + ": " + error.what();
 }
 
 bool IsDefaultFtpPort(const std::string& port) {

@@ -34,13 +34,6 @@ std::string PortCommand(const std::string& server, const sockaddr_in& local, int
            std::to_string(p2);
 }
 
-std::string ExceptionText(const std::exception& error) {
-    const char* name = dynamic_cast<const FtpException*>(&error)       ? "FtpException"
-                       : dynamic_cast<const ESocketException*>(&error) ? "ESocketException"
-                                                                        : "Exception";
-    return std::string(name) + ": " + error.what();
-}
-
 bool IsRegularFile(std::FILE* file) {
     struct stat info {};
     return fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode);
@@ -219,7 +212,7 @@ void TCustomFtpCli::StartPassiveDataConnection() {
         InstallDataHandlers();
         data_->Connect();
     } catch (const std::exception& error) {
-        reply_line_ = "426 " + ExceptionText(error);
+        reply_line_ = "426 " + ExceptionClassName(error) + ": " + error.what();
         reply_code_ = request_outcome_ = 426;
         NoteError();
         CloseLocalFiles();

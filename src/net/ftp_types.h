@@ -62,4 +62,8 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// "FtpException", "ESocketException" or "Exception": how failures of a step
+// name the exception in their reply line.
+std::string ExceptionClassName(const std::exception& error);
+
 }  // namespace mondeliar::net
