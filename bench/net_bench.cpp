@@ -29,17 +29,18 @@ constexpr const char* kUser = "tester";
 constexpr const char* kPassword = "secret";
 
 struct Fixture {
-    std::string root;       // server root
-    std::string file;       // the 50 MB source
+    std::string root;  // server root
+    std::string file;  // the 50 MB source
     int server_pid = -1;
     int port = 0;
-    double client_rate = 0; // bytes per second of the last run
+    double client_rate = 0;  // bytes per second of the last run
     double curl_rate = 0;
 };
 
 Fixture g_fixture;
 
-bool StartServer(Fixture& f) {
+bool StartServer(Fixture& f)
+{
     char pattern[] = "/tmp/mondeliar-bench-XXXXXX";
     f.root = mkdtemp(pattern);
     int out[2];
@@ -51,7 +52,8 @@ bool StartServer(Fixture& f) {
         dup2(out[1], STDOUT_FILENO);
         close(out[0]);
         close(out[1]);
-        execl("/usr/bin/python3", "python3", script.c_str(), f.root.c_str(), static_cast<char*>(nullptr));
+        execl("/usr/bin/python3", "python3", script.c_str(), f.root.c_str(),
+              static_cast<char*>(nullptr));
         _exit(127);
     }
     close(out[1]);
@@ -70,7 +72,8 @@ bool StartServer(Fixture& f) {
     return f.port > 0;
 }
 
-void StopServer(Fixture& f) {
+void StopServer(Fixture& f)
+{
     if (f.server_pid > 0) {
         kill(f.server_pid, SIGTERM);
         waitpid(f.server_pid, nullptr, 0);
@@ -80,7 +83,8 @@ void StopServer(Fixture& f) {
     std::filesystem::remove(f.file, ignored);
 }
 
-void MakeSourceFile(Fixture& f) {
+void MakeSourceFile(Fixture& f)
+{
     f.file = f.root + "-source.bin";
     std::string bytes(kFileSize, '\0');
     uint32_t state = 1;
@@ -91,14 +95,16 @@ void MakeSourceFile(Fixture& f) {
     std::ofstream(f.file, std::ios::binary) << bytes;
 }
 
-bool StoredCompletely(const Fixture& f, const std::string& name) {
+bool StoredCompletely(const Fixture& f, const std::string& name)
+{
     std::error_code error;
     return std::filesystem::file_size(f.root + "/" + name, error) == kFileSize;
 }
 
 // One whole session storing source; fails the benchmark on any error.
 void RunClientSessions(benchmark::State& state, const std::string& source, const std::string& name,
-                       size_t expected_size) {
+                       size_t expected_size)
+{
     Fixture& f = g_fixture;
     mondeliar::net::TFtpClient client;
     client.SetHostName("127.0.0.1");
@@ -114,7 +120,8 @@ void RunClientSessions(benchmark::State& state, const std::string& source, const
             last_lines.erase(0, last_lines.size() - 2000);
     };
     for (auto _ : state) {
-        const bool ok = client.OpenSession() && client.TypeBinary() && client.StoreFile() && client.QuitSession();
+        const bool ok = client.OpenSession() && client.TypeBinary() && client.StoreFile()
+                        && client.QuitSession();
         std::error_code error;
         if (!ok || std::filesystem::file_size(f.root + "/" + name, error) != expected_size) {
             std::fprintf(stderr, "%s", last_lines.c_str());
@@ -125,23 +132,27 @@ void RunClientSessions(benchmark::State& state, const std::string& source, const
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * expected_size));
 }
 
-void BM_UploadMondeliarClient(benchmark::State& state) {
+void BM_UploadMondeliarClient(benchmark::State& state)
+{
     RunClientSessions(state, g_fixture.file, "mondeliar.bin", kFileSize);
 }
 
 // The fixed part of every session: log on, TYPE, PORT, STOR, the 100 ms
 // pause before the data connection is closed at end of file, QUIT.
-void BM_SessionWithEmptyFile(benchmark::State& state) {
+void BM_SessionWithEmptyFile(benchmark::State& state)
+{
     const std::string empty = g_fixture.file + ".empty";
     std::ofstream(empty, std::ios::binary).close();
     RunClientSessions(state, empty, "empty.bin", 0);
     std::remove(empty.c_str());
 }
 
-void BM_UploadCurl(benchmark::State& state) {
+void BM_UploadCurl(benchmark::State& state)
+{
     Fixture& f = g_fixture;
-    const std::string command = "curl -s -T '" + f.file + "' ftp://" + kUser + ":" + kPassword + "@127.0.0.1:" +
-                                std::to_string(f.port) + "/curl.bin --ftp-port 127.0.0.1 --disable-eprt";
+    const std::string command = "curl -s -T '" + f.file + "' ftp://" + kUser + ":" + kPassword
+                                + "@127.0.0.1:" + std::to_string(f.port)
+                                + "/curl.bin --ftp-port 127.0.0.1 --disable-eprt";
     for (auto _ : state) {
         if (std::system(command.c_str()) != 0 || !StoredCompletely(f, "curl.bin")) {
             state.SkipWithError("curl upload failed");
@@ -158,7 +169,8 @@ BENCHMARK(BM_SessionWithEmptyFile)->Iterations(5)->UseRealTime()->Unit(benchmark
 // Keeps the two throughputs to print their ratio at the end.
 class RateReporter : public benchmark::ConsoleReporter {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override {
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
         for (const Run& run : runs) {
             const auto rate = run.counters.find("bytes_per_second");
             if (rate == run.counters.end() || run.error_occurred)
@@ -174,7 +186,8 @@ public:
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (!StartServer(g_fixture)) {
@@ -188,7 +201,8 @@ int main(int argc, char** argv) {
     StopServer(g_fixture);
     if (g_fixture.client_rate > 0 && g_fixture.curl_rate > 0) {
         std::printf("\nour client %.1f MB/s, curl %.1f MB/s, ratio %.2f (target: at least 0.50)\n",
-                    g_fixture.client_rate / 1e6, g_fixture.curl_rate / 1e6, g_fixture.client_rate / g_fixture.curl_rate);
+                    g_fixture.client_rate / 1e6, g_fixture.curl_rate / 1e6,
+                    g_fixture.client_rate / g_fixture.curl_rate);
     }
     benchmark::Shutdown();
     return 0;

@@ -15,8 +15,8 @@ using testing::TempDir;
 using testing::WriteFile;
 
 struct PublishSetup {
-    TempDir work;   // the data folder with the default calendar
-    TempDir root;   // the server's folder
+    TempDir work;  // the data folder with the default calendar
+    TempDir root;  // the server's folder
     testing::FtpServerProcess server{root.Path()};
 
     PublishSetup()
@@ -24,14 +24,15 @@ struct PublishSetup {
         std::filesystem::create_directories(work / "calendars");
         std::filesystem::create_directories(work / "site");
         WriteFile(work / "calendars/default calendar.cfg",
-                  "HTMLPATH=" + (work / "site/") + "\r\nFTPHOST=127.0.0.1\r\nFTPPORT="
-                      + std::to_string(server.Port())
+                  "HTMLPATH=" + (work / "site/")
+                      + "\r\nFTPHOST=127.0.0.1\r\nFTPPORT=" + std::to_string(server.Port())
                       + "\r\nFTPUSER=tester\r\nFTPPASSWORD=secret\r\nFTPREMOTEDIR=/\r\n");
     }
 
     std::string Cli() const
     {
-        return "cd '" + work.Path() + "' && '" MONDELIAR_CLI "' --today 2002-02-05 publish 2>/dev/null";
+        return "cd '" + work.Path()
+               + "' && '" MONDELIAR_CLI "' --today 2002-02-05 publish 2>/dev/null";
     }
 
     // curl sends every file of the list over one control connection, in active mode.

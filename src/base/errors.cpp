@@ -59,14 +59,10 @@ std::string StandardErrorReportText(const std::string& message)
     return message + ".";
 }
 
-}  // namespace mondeliar
-
-namespace mondeliar {
-
 void RequirePlainFileName(const std::string& name)
 {
-    if (name.find('/') != std::string::npos || name.find('\0') != std::string::npos
-        || name == "." || name == "..")
+    if (name.find('/') != std::string::npos || name.find('\0') != std::string::npos || name == "."
+        || name == "..")
         throw FileError("Invalid filename");
 }
 

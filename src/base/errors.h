@@ -44,10 +44,6 @@ std::string FileErrorText(int systemError, const std::string& path);
 // The text of the standard error report: the message with a full stop added when it lacks one.
 std::string StandardErrorReportText(const std::string& message);
 
-}  // namespace mondeliar
-
-namespace mondeliar {
-
 // Names typed by the user become file names inside a fixed folder (a calendar, a language).
 // A name that would leave that folder ("/" in it, "." or "..") raises "Invalid filename".
 void RequirePlainFileName(const std::string& name);

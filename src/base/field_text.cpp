@@ -9,7 +9,7 @@ bool BreaksLine(char c)
 {
     return c == '\r' || c == '\n' || c == '\x1a';
 }
-}
+}  // namespace
 
 std::string FieldSafeText(const std::string& text, std::size_t capacity)
 {

@@ -7,8 +7,7 @@ namespace mondeliar {
 
 // A fixed list numbered from 1, as days (1 = Sunday), months (1 = January) and the writing
 // order of months are. An index outside 1..N raises std::out_of_range.
-template <typename T, std::size_t N>
-class OneBasedArray {
+template <typename T, std::size_t N> class OneBasedArray {
 public:
     static constexpr int Count = static_cast<int>(N);
 

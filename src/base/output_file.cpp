@@ -42,8 +42,8 @@ BufferedWriter::~BufferedWriter()
         ::close(fd_);
 }
 
-void BufferedWriter::Open(const std::string& openedPath, const std::string& reportedPath,
-                          int flags, mode_t mode)
+void BufferedWriter::Open(const std::string& openedPath, const std::string& reportedPath, int flags,
+                          mode_t mode)
 {
     path_ = reportedPath;
     fd_ = ::open(openedPath.c_str(), flags | O_CLOEXEC, mode);

@@ -14,8 +14,7 @@ public:
     static constexpr std::size_t DefaultMaxLineLength = 64 * 1024;
 
     // Opens `path` for reading; a failure raises the file error of the system's answer.
-    explicit TextReader(const std::string& path,
-                        std::size_t maxLineLength = DefaultMaxLineLength);
+    explicit TextReader(const std::string& path, std::size_t maxLineLength = DefaultMaxLineLength);
     ~TextReader();
     TextReader(const TextReader&) = delete;
     TextReader& operator=(const TextReader&) = delete;

@@ -6,31 +6,31 @@
 
 namespace mondeliar {
 
-const char* const CliUsage =
-    "Usage: mondeliar-cli [--calendar NAME] [--today YYYY-MM-DD] write\n"
-    "       mondeliar-cli [--calendar NAME] [--today YYYY-MM-DD] [--verbose] publish\n"
-    "       mondeliar-cli --help\n"
-    "\n"
-    "Mondeliar without its windows. Run it in the folder that holds your calendars, as the\n"
-    "program itself runs: it creates the folder \"calendars\" and the default calendar's\n"
-    "files there when they are missing, loads the calendar's settings, language and notes,\n"
-    "and the extra HTML texts (pagetrim.header, pagetrim.footer) of that folder.\n"
-    "\n"
-    "Commands:\n"
-    "  write     Write the calendar's pages (twelve month pages, the current month's copy\n"
-    "            and the all-months page) into the calendar's output folder (HTMLPATH).\n"
-    "  publish   Write the pages, then upload them to the calendar's FTP server in one\n"
-    "            session. Succeeds only when every file was stored.\n"
-    "\n"
-    "Options:\n"
-    "  --calendar NAME     Use the calendar NAME of the folder \"calendars\" instead of the\n"
-    "                      default calendar, loaded as choosing it in the program does.\n"
-    "  --today YYYY-MM-DD  Take this date as today's: it decides the first month written\n"
-    "                      and which month becomes the \"current\" page.\n"
-    "  --verbose           With publish: print the FTP session log (password masked).\n"
-    "  --help              Print this text.\n"
-    "\n"
-    "Messages go to the error output. The exit status is 0 on success and 1 on any error.\n";
+const char* const CliUsage
+    = "Usage: mondeliar-cli [--calendar NAME] [--today YYYY-MM-DD] write\n"
+      "       mondeliar-cli [--calendar NAME] [--today YYYY-MM-DD] [--verbose] publish\n"
+      "       mondeliar-cli --help\n"
+      "\n"
+      "Mondeliar without its windows. Run it in the folder that holds your calendars, as the\n"
+      "program itself runs: it creates the folder \"calendars\" and the default calendar's\n"
+      "files there when they are missing, loads the calendar's settings, language and notes,\n"
+      "and the extra HTML texts (pagetrim.header, pagetrim.footer) of that folder.\n"
+      "\n"
+      "Commands:\n"
+      "  write     Write the calendar's pages (twelve month pages, the current month's copy\n"
+      "            and the all-months page) into the calendar's output folder (HTMLPATH).\n"
+      "  publish   Write the pages, then upload them to the calendar's FTP server in one\n"
+      "            session. Succeeds only when every file was stored.\n"
+      "\n"
+      "Options:\n"
+      "  --calendar NAME     Use the calendar NAME of the folder \"calendars\" instead of the\n"
+      "                      default calendar, loaded as choosing it in the program does.\n"
+      "  --today YYYY-MM-DD  Take this date as today's: it decides the first month written\n"
+      "                      and which month becomes the \"current\" page.\n"
+      "  --verbose           With publish: print the FTP session log (password masked).\n"
+      "  --help              Print this text.\n"
+      "\n"
+      "Messages go to the error output. The exit status is 0 on success and 1 on any error.\n";
 
 namespace {
 

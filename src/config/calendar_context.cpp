@@ -45,11 +45,11 @@ Date SystemDate()
 
 CalendarContext::CalendarContext(std::string programFolder, std::string dataFolder, Date today,
                                  MessageSink& messages)
-    : ProgramFolder(std::move(programFolder)),
-      DataFolder(std::move(dataFolder)),
-      Today(today),
-      Messages(messages),
-      Entries(messages)
+    : ProgramFolder(std::move(programFolder))
+    , DataFolder(std::move(dataFolder))
+    , Today(today)
+    , Messages(messages)
+    , Entries(messages)
 {
     for (int i = 1; i <= MonthNumbers.Count; ++i)
         MonthNumbers[i] = i;

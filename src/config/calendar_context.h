@@ -31,7 +31,7 @@ struct Date {
 // The system date of today.
 Date SystemDate();
 
-extern const char* const DefaultCalendarName;  // "default calendar"
+extern const char* const DefaultCalendarName;      // "default calendar"
 extern const char* const CalendarsDirectoryError;  // the fatal start-up message
 
 struct CalendarContext {

@@ -6,7 +6,6 @@
 #include "base/output_file.h"
 #include "base/text_reader.h"
 
-
 namespace mondeliar {
 
 const char* const HeaderTextFileName = "pagetrim.header";

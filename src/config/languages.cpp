@@ -48,19 +48,19 @@ bool IsMainWindowTextKey(const std::string& key)
 
 }  // namespace
 
-const MonthNameList EnglishMonthNames = MakeNames<12>(
-    {"January", "February", "March", "April", "May", "June", "July", "August", "September",
-     "October", "November", "December"});
+const MonthNameList EnglishMonthNames
+    = MakeNames<12>({"January", "February", "March", "April", "May", "June", "July", "August",
+                     "September", "October", "November", "December"});
 
-const DayNameList EnglishDayNames = MakeNames<7>(
-    {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"});
+const DayNameList EnglishDayNames
+    = MakeNames<7>({"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"});
 
 const std::array<const char*, 17> MainWindowTextKeys = {
-    "formMain.ButtonAbout",   "formMain.ButtonAboutHint",   "formMain.ButtonCfg",
-    "formMain.ButtonCfgHint", "formMain.ButtonWrite",       "formMain.ButtonWriteHint",
-    "formMain.ButtonPrev",    "formMain.ButtonPrevHint",    "formMain.ButtonNext",
-    "formMain.ButtonNextHint", "formMain.ButtonPublish",    "formMain.ButtonPublishHint",
-    "formMain.ButtonHelp",    "formMain.ButtonHelpHint",    "formMain.ButtonPurge",
+    "formMain.ButtonAbout",     "formMain.ButtonAboutHint", "formMain.ButtonCfg",
+    "formMain.ButtonCfgHint",   "formMain.ButtonWrite",     "formMain.ButtonWriteHint",
+    "formMain.ButtonPrev",      "formMain.ButtonPrevHint",  "formMain.ButtonNext",
+    "formMain.ButtonNextHint",  "formMain.ButtonPublish",   "formMain.ButtonPublishHint",
+    "formMain.ButtonHelp",      "formMain.ButtonHelpHint",  "formMain.ButtonPurge",
     "formMain.ButtonPurgeHint", "formMain.ButtonExit",
 };
 
@@ -75,8 +75,7 @@ void Languages::LoadLanguage(const std::string& programFolder, const std::string
             continue;
         std::string key = line.substr(0, equals);
         std::string value = line.substr(equals + 1);
-        if (!StoreName(LanguageNames, key, value) && IsMainWindowTextKey(key)
-            && mainWindowTexts)
+        if (!StoreName(LanguageNames, key, value) && IsMainWindowTextKey(key) && mainWindowTexts)
             mainWindowTexts(key, value);
     }
     DayNames = LanguageNames.Days;

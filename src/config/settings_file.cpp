@@ -24,9 +24,9 @@ using Field = std::variant<TextField, ByteField, WordField, FlagField>;
 struct SettingKey {
     const char* key;
     Field field;
-    std::size_t limit;         // longest text kept (text fields only)
-    const char* fileDefault;   // as a new calendar's file holds it; null: the program folder
-    const char* preset;        // in force when a file lacks the key; null: not preset
+    std::size_t limit;        // longest text kept (text fields only)
+    const char* fileDefault;  // as a new calendar's file holds it; null: the program folder
+    const char* preset;       // in force when a file lacks the key; null: not preset
 };
 
 constexpr std::size_t Colour = 6;

@@ -60,8 +60,7 @@ void PageWriter::WriteFooter()
         if (s.ALLOWLINK) {
             page.WriteLine("<BR><BR>");
             page.WriteLine("<CENTER><FONT FACE=\"" + s.FONTFACE + "\" SIZE=\"2\"><A HREF=\""
-                           + MakerWebAddress + "\">" + MakerWebAddress
-                           + "</A></CENTER></FONT>");
+                           + MakerWebAddress + "\">" + MakerWebAddress + "</A></CENTER></FONT>");
         }
         page.WriteLine("</BODY>");
         page.WriteLine("</HTML>");

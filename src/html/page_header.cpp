@@ -87,8 +87,8 @@ void PageWriter::WritePageHeading(int year)
     if (s.DISPLAYWEBPAGETITLE)
         page.WriteLine("<FONT FACE=\"" + s.FONTFACE + "\" COLOR=\"" + s.COLORMAINFG
                        + "\" SIZE=\"5\">" + s.TITLE + "</FONT>");
-    page.Write("<" + s.HEADINGTAGYEAR + "><A HREF=\""
-               + AllMonthsPageName(s, range_.StartYear) + "\">");
+    page.Write("<" + s.HEADINGTAGYEAR + "><A HREF=\"" + AllMonthsPageName(s, range_.StartYear)
+               + "\">");
     WriteYearLabel(year);
     page.WriteLine("</A></" + s.HEADINGTAGYEAR + ">");
     if (s.MONTHLINKS == 1 || s.MONTHLINKS == 3)

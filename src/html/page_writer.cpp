@@ -26,7 +26,8 @@ PageWriter::PageWriter(CalendarContext& context, WrittenRange range, PageWriterH
     for (int row = 1; row <= RecurringRows; ++row) {
         const RecurringEntry& entry = context.Recurring.Row(row);
         if (entry.IsComplete())
-            recurring_.push_back({RecurringNumber(entry.Month), RecurringNumber(entry.Day), &entry});
+            recurring_.push_back(
+                {RecurringNumber(entry.Month), RecurringNumber(entry.Day), &entry});
     }
 }
 

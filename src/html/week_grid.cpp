@@ -26,8 +26,8 @@ int WeekdayOf(int year, int month, int day)
 }
 
 WeekGrid::WeekGrid(int month, int year, int startWeek)
-    : firstColumn_((WeekdayOf(year, month, 1) - startWeek % 7 + 7) % 7),
-      days_(DaysInMonth(month, year))
+    : firstColumn_((WeekdayOf(year, month, 1) - startWeek % 7 + 7) % 7)
+    , days_(DaysInMonth(month, year))
 {
 }
 

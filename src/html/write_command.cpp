@@ -69,8 +69,8 @@ void WriteMonthPages(CalendarContext& context, PageWriter& writer, const Written
     int year = range.StartYear;
     for (int i = 1; i <= context.MonthNumbers.Count; ++i) {
         int month = context.MonthNumbers[i];
-        writer.PageFileName =
-            s.HTMLPATH + MonthPageName(s, context.Language.MonthNames, month, year);
+        writer.PageFileName
+            = s.HTMLPATH + MonthPageName(s, context.Language.MonthNames, month, year);
         writer.WriteHeader(month, year);
         writer.WriteMonth(month, year);
         writer.WriteFooter();

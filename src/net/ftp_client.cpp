@@ -13,22 +13,26 @@ namespace mondeliar::net {
 namespace {
 
 constexpr const char* kStateNames[] = {
-    "fstReady",        "fstResolving",    "fstWaitGreeting", "fstConnected",
-    "fstWaitReply",    "fstBetweenSteps", "fstDisconnected", "fstAborting",
+    "fstReady",     "fstResolving",    "fstWaitGreeting", "fstConnected",
+    "fstWaitReply", "fstBetweenSteps", "fstDisconnected", "fstAborting",
 };
 
 constexpr FtpStep kStepOrder[] = {
-    FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd,  FtpStep::Cdup, FtpStep::Type,
-    FtpStep::Port, FtpStep::Rest, FtpStep::Retr, FtpStep::Stor, FtpStep::Appe, FtpStep::List,
-    FtpStep::Nlst, FtpStep::Syst, FtpStep::Mkd,  FtpStep::Rmd,  FtpStep::Rnfr, FtpStep::Rnto,
+    FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd,  FtpStep::Cdup,  FtpStep::Type,
+    FtpStep::Port, FtpStep::Rest, FtpStep::Retr, FtpStep::Stor, FtpStep::Appe,  FtpStep::List,
+    FtpStep::Nlst, FtpStep::Syst, FtpStep::Mkd,  FtpStep::Rmd,  FtpStep::Rnfr,  FtpStep::Rnto,
     FtpStep::Size, FtpStep::Dele, FtpStep::Pwd,  FtpStep::Abor, FtpStep::Quote, FtpStep::Quit,
 };
 
-size_t Bit(FtpStep step) { return static_cast<size_t>(step); }
+size_t Bit(FtpStep step)
+{
+    return static_cast<size_t>(step);
+}
 
 }  // namespace
 
-std::string ExceptionClassName(const std::exception& error) {
+std::string ExceptionClassName(const std::exception& error)
+{
     if (dynamic_cast<const FtpException*>(&error))
         return "FtpException";
     if (dynamic_cast<const ESocketException*>(&error))
@@ -36,11 +40,14 @@ std::string ExceptionClassName(const std::exception& error) {
     return "Exception";
 }
 
-const char* FtpStateName(FtpSessionState state) {
+const char* FtpStateName(FtpSessionState state)
+{
     return kStateNames[static_cast<size_t>(state)];
 }
 
-TCustomFtpCli::TCustomFtpCli() : control_(std::make_unique<TWSocket>()), data_(std::make_unique<TWSocket>()) {
+TCustomFtpCli::TCustomFtpCli()
+    : control_(std::make_unique<TWSocket>()), data_(std::make_unique<TWSocket>())
+{
     clock_.start();
     events_ = new EventTarget([this](NetEvent& event) { Guarded([&] { HandlePosted(event); }); });
     end_of_file_timer_ = new QTimer(events_);
@@ -66,7 +73,8 @@ TCustomFtpCli::TCustomFtpCli() : control_(std::make_unique<TWSocket>()), data_(s
     data_->OnBgException = forward;
 }
 
-TCustomFtpCli::~TCustomFtpCli() {
+TCustomFtpCli::~TCustomFtpCli()
+{
     end_of_file_timer_->stop();
     CloseLocalFiles();
     // The sockets go first: their close handlers must not reach a half-destroyed client.
@@ -77,7 +85,8 @@ TCustomFtpCli::~TCustomFtpCli() {
     EventTarget::Dispose(events_);
 }
 
-void TCustomFtpCli::SetConnectionType(TFtpConnectionType value) {
+void TCustomFtpCli::SetConnectionType(TFtpConnectionType value)
+{
     if (session_open_)
         throw FtpException("FTP component connected");
     connection_type_ = value;
@@ -85,14 +94,16 @@ void TCustomFtpCli::SetConnectionType(TFtpConnectionType value) {
         use_pasv_ = true;
 }
 
-void TCustomFtpCli::SetUsePasv(bool value) {
+void TCustomFtpCli::SetUsePasv(bool value)
+{
     if (connection_type_ == ftpDirect)
         use_pasv_ = value;
 }
 
 // --- state, log, errors --------------------------------------------------------
 
-void TCustomFtpCli::ChangeState(FtpSessionState new_state) {
+void TCustomFtpCli::ChangeState(FtpSessionState new_state)
+{
     if (new_state == state_)
         return;
 #ifndef NDEBUG
@@ -103,27 +114,34 @@ void TCustomFtpCli::ChangeState(FtpSessionState new_state) {
         OnStateChange();
 }
 
-void TCustomFtpCli::CheckIdle() const {
+void TCustomFtpCli::CheckIdle() const
+{
     if (state_ != FtpSessionState::fstReady && state_ != FtpSessionState::fstBetweenSteps)
         throw FtpException("FTP component not ready");
 }
 
-void TCustomFtpCli::Display(const std::string& line) {
+void TCustomFtpCli::Display(const std::string& line)
+{
     if (!OnDisplay)
         return;
     std::string message = line;
     OnDisplay(message);
 }
 
-void TCustomFtpCli::ShowReply() { Display("< " + reply_line_); }
+void TCustomFtpCli::ShowReply()
+{
+    Display("< " + reply_line_);
+}
 
-void TCustomFtpCli::NoteError() {
+void TCustomFtpCli::NoteError()
+{
     // The first failure of a request is the one kept.
     if (error_message_.empty())
         error_message_ = reply_line_;
 }
 
-void TCustomFtpCli::Guarded(const std::function<void()>& work) {
+void TCustomFtpCli::Guarded(const std::function<void()>& work)
+{
     try {
         work();
     } catch (const std::exception& error) {
@@ -137,7 +155,8 @@ void TCustomFtpCli::Guarded(const std::function<void()>& work) {
     }
 }
 
-void TCustomFtpCli::HandlePosted(NetEvent& event) {
+void TCustomFtpCli::HandlePosted(NetEvent& event)
+{
     switch (event.kind) {
     case kRequestDone:
         if (OnRequestDone)
@@ -154,7 +173,8 @@ void TCustomFtpCli::HandlePosted(NetEvent& event) {
 
 // --- compound requests -----------------------------------------------------------
 
-void TCustomFtpCli::StartCompound(TFtpRequest kind, std::initializer_list<FtpStep> steps) {
+void TCustomFtpCli::StartCompound(TFtpRequest kind, std::initializer_list<FtpStep> steps)
+{
     FtpSteps wanted;
     for (FtpStep step : steps)
         wanted.set(Bit(step));
@@ -182,7 +202,8 @@ void TCustomFtpCli::StartCompound(TFtpRequest kind, std::initializer_list<FtpSte
     }
 }
 
-void TCustomFtpCli::BeginSingle(TFtpRequest kind) {
+void TCustomFtpCli::BeginSingle(TFtpRequest kind)
+{
     CheckIdle();
     in_compound_ = false;
     continue_with_next_step_ = false;
@@ -190,7 +211,8 @@ void TCustomFtpCli::BeginSingle(TFtpRequest kind) {
     request_kind_ = kind;
 }
 
-bool TCustomFtpCli::SkipStep(FtpStep step) const {
+bool TCustomFtpCli::SkipStep(FtpStep step) const
+{
     switch (step) {
     case FtpStep::Pass:
         // A 230 to USER means no password is needed (RFC 959 section 5.4).
@@ -204,7 +226,8 @@ bool TCustomFtpCli::SkipStep(FtpStep step) const {
     }
 }
 
-void TCustomFtpCli::NextStep() {
+void TCustomFtpCli::NextStep()
+{
     if (state_ == FtpSessionState::fstAborting) {
         pending_steps_.reset();
         compound_outcome_ = 426;
@@ -226,37 +249,64 @@ void TCustomFtpCli::NextStep() {
     FinishRequest(compound_outcome_);
 }
 
-void TCustomFtpCli::StartStep(FtpStep step) {
+void TCustomFtpCli::StartStep(FtpStep step)
+{
     switch (step) {
-    case FtpStep::Open: return StartOpen();
-    case FtpStep::User: return StartUser();
-    case FtpStep::Pass: return StartPass();
-    case FtpStep::Cwd: return StartCwd();
-    case FtpStep::Cdup: return RunCommand(ftpCDupAsync, "CDUP", {250});
-    case FtpStep::Type: return StartType();
-    case FtpStep::Port: return StartPortStep();
-    case FtpStep::Rest: return StartRest();
-    case FtpStep::Retr: return BeginRetrieve("RETR", step);
-    case FtpStep::Stor: return BeginStore(false);
-    case FtpStep::Appe: return BeginStore(true);
-    case FtpStep::List: return BeginRetrieve("LIST", step);
-    case FtpStep::Nlst: return BeginRetrieve("NLST", step);
-    case FtpStep::Syst: return RunCommand(ftpSystAsync, "SYST", {215});
-    case FtpStep::Mkd: return RunCommand(ftpMkdAsync, "MKD " + host_file_name_, {257});
-    case FtpStep::Rmd: return RunCommand(ftpRmdAsync, "RMD " + host_file_name_, {250, 257});
-    case FtpStep::Rnfr: return RunCommand(ftpRenFromAsync, "RNFR " + host_file_name_, {350});
-    case FtpStep::Rnto: return RunCommand(ftpRenToAsync, "RNTO " + local_file_name_, {200, 250, 257});
-    case FtpStep::Size: return RunCommand(ftpSizeAsync, "SIZE " + host_file_name_, {213});
-    case FtpStep::Dele: return RunCommand(ftpDeleAsync, "DELE " + host_file_name_, {250, 257});
-    case FtpStep::Pwd: return RunCommand(ftpPwdAsync, "PWD", {250, 257});
-    case FtpStep::Abor: return RunCommand(ftpAbortXferAsync, "ABOR", {});
-    case FtpStep::Quote: return RunCommand(ftpQuoteAsync, local_file_name_, {});
-    case FtpStep::Quit: return StartQuit();
-    case FtpStep::Count: break;
+    case FtpStep::Open:
+        return StartOpen();
+    case FtpStep::User:
+        return StartUser();
+    case FtpStep::Pass:
+        return StartPass();
+    case FtpStep::Cwd:
+        return StartCwd();
+    case FtpStep::Cdup:
+        return RunCommand(ftpCDupAsync, "CDUP", {250});
+    case FtpStep::Type:
+        return StartType();
+    case FtpStep::Port:
+        return StartPortStep();
+    case FtpStep::Rest:
+        return StartRest();
+    case FtpStep::Retr:
+        return BeginRetrieve("RETR", step);
+    case FtpStep::Stor:
+        return BeginStore(false);
+    case FtpStep::Appe:
+        return BeginStore(true);
+    case FtpStep::List:
+        return BeginRetrieve("LIST", step);
+    case FtpStep::Nlst:
+        return BeginRetrieve("NLST", step);
+    case FtpStep::Syst:
+        return RunCommand(ftpSystAsync, "SYST", {215});
+    case FtpStep::Mkd:
+        return RunCommand(ftpMkdAsync, "MKD " + host_file_name_, {257});
+    case FtpStep::Rmd:
+        return RunCommand(ftpRmdAsync, "RMD " + host_file_name_, {250, 257});
+    case FtpStep::Rnfr:
+        return RunCommand(ftpRenFromAsync, "RNFR " + host_file_name_, {350});
+    case FtpStep::Rnto:
+        return RunCommand(ftpRenToAsync, "RNTO " + local_file_name_, {200, 250, 257});
+    case FtpStep::Size:
+        return RunCommand(ftpSizeAsync, "SIZE " + host_file_name_, {213});
+    case FtpStep::Dele:
+        return RunCommand(ftpDeleAsync, "DELE " + host_file_name_, {250, 257});
+    case FtpStep::Pwd:
+        return RunCommand(ftpPwdAsync, "PWD", {250, 257});
+    case FtpStep::Abor:
+        return RunCommand(ftpAbortXferAsync, "ABOR", {});
+    case FtpStep::Quote:
+        return RunCommand(ftpQuoteAsync, local_file_name_, {});
+    case FtpStep::Quit:
+        return StartQuit();
+    case FtpStep::Count:
+        break;
     }
 }
 
-void TCustomFtpCli::FailStep(const std::exception& error) {
+void TCustomFtpCli::FailStep(const std::exception& error)
+{
     // A later step refused by a usage error ends the request as a failure
     // (left alone, the request would read as finished with success).
     reply_line_ = "500 " + ExceptionClassName(error) + ": " + error.what();
@@ -269,13 +319,15 @@ void TCustomFtpCli::FailStep(const std::exception& error) {
     FinishRequest(500);
 }
 
-void TCustomFtpCli::FinishRequest(int error) {
+void TCustomFtpCli::FinishRequest(int error)
+{
     if (done_signalled_)
         return;
     done_signalled_ = true;
     if (error == 0 && continue_with_next_step_) {
-        const bool passive_store_pending = use_pasv_ && (pending_steps_.test(Bit(FtpStep::Stor)) ||
-                                                         pending_steps_.test(Bit(FtpStep::Appe)));
+        const bool passive_store_pending = use_pasv_
+                                           && (pending_steps_.test(Bit(FtpStep::Stor))
+                                               || pending_steps_.test(Bit(FtpStep::Appe)));
         if (state_ != FtpSessionState::fstAborting && !passive_store_pending)
             ChangeState(FtpSessionState::fstBetweenSteps);
         try {
@@ -294,7 +346,8 @@ void TCustomFtpCli::FinishRequest(int error) {
     events_->Post(new NetEvent(kRequestDone, 0, error));
 }
 
-void TCustomFtpCli::AbortSession() {
+void TCustomFtpCli::AbortSession()
+{
     const FtpSessionState previous = state_;
     const bool request_running = !done_signalled_;
     ChangeState(FtpSessionState::fstAborting);
@@ -321,18 +374,28 @@ void TCustomFtpCli::AbortSession() {
 
 // --- public operations -------------------------------------------------------------
 
-void TCustomFtpCli::OpenSessionAsync() {
+void TCustomFtpCli::OpenSessionAsync()
+{
     StartCompound(ftpOpenSessionAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass});
 }
-void TCustomFtpCli::StoreFileAsync() { StartCompound(ftpStoreFileAsync, {FtpStep::Port, FtpStep::Stor}); }
-void TCustomFtpCli::RestartPutAsync() {
+void TCustomFtpCli::StoreFileAsync()
+{
+    StartCompound(ftpStoreFileAsync, {FtpStep::Port, FtpStep::Stor});
+}
+void TCustomFtpCli::RestartPutAsync()
+{
     StartCompound(ftpRestartPutAsync, {FtpStep::Port, FtpStep::Rest, FtpStep::Stor});
 }
-void TCustomFtpCli::AppendAsync() { StartCompound(ftpAppendAsync, {FtpStep::Port, FtpStep::Appe}); }
-void TCustomFtpCli::GetAsync() {
+void TCustomFtpCli::AppendAsync()
+{
+    StartCompound(ftpAppendAsync, {FtpStep::Port, FtpStep::Appe});
+}
+void TCustomFtpCli::GetAsync()
+{
     StartCompound(ftpGetAsync, {FtpStep::Port, FtpStep::Retr});
 }
-void TCustomFtpCli::AutoResumeFromLocalFile() {
+void TCustomFtpCli::AutoResumeFromLocalFile()
+{
     if (options_ & ftpNoAutoResumeAt)
         return;
     // Resume from what the local file already holds; without one, REST is skipped.
@@ -344,95 +407,125 @@ void TCustomFtpCli::AutoResumeFromLocalFile() {
     }
 }
 
-void TCustomFtpCli::RestartGetAsync() {
+void TCustomFtpCli::RestartGetAsync()
+{
     AutoResumeFromLocalFile();
     StartCompound(ftpRestartGetAsync, {FtpStep::Port, FtpStep::Rest, FtpStep::Retr});
 }
-void TCustomFtpCli::DirAsync() { StartCompound(ftpDirAsync, {FtpStep::Port, FtpStep::List}); }
-void TCustomFtpCli::LsAsync() { StartCompound(ftpLsAsync, {FtpStep::Port, FtpStep::Nlst}); }
-void TCustomFtpCli::RenameAsync() { StartCompound(ftpRenameAsync, {FtpStep::Rnfr, FtpStep::Rnto}); }
-void TCustomFtpCli::TransmitAsync() {
-    StartCompound(ftpTransmitAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd, FtpStep::Type,
-                                     FtpStep::Port, FtpStep::Stor, FtpStep::Quit});
+void TCustomFtpCli::DirAsync()
+{
+    StartCompound(ftpDirAsync, {FtpStep::Port, FtpStep::List});
 }
-void TCustomFtpCli::RestartTransmitAsync() {
-    StartCompound(ftpRestartTransmitAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd,
-                                            FtpStep::Type, FtpStep::Port, FtpStep::Rest, FtpStep::Stor,
-                                            FtpStep::Quit});
+void TCustomFtpCli::LsAsync()
+{
+    StartCompound(ftpLsAsync, {FtpStep::Port, FtpStep::Nlst});
 }
-void TCustomFtpCli::AppendFileAsync() {
-    StartCompound(ftpAppendFileAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd, FtpStep::Type,
-                                       FtpStep::Port, FtpStep::Appe, FtpStep::Quit});
+void TCustomFtpCli::RenameAsync()
+{
+    StartCompound(ftpRenameAsync, {FtpStep::Rnfr, FtpStep::Rnto});
 }
-void TCustomFtpCli::ReceiveAsync() {
-    StartCompound(ftpReceiveAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd, FtpStep::Type,
-                                    FtpStep::Port, FtpStep::Retr, FtpStep::Quit});
+void TCustomFtpCli::TransmitAsync()
+{
+    StartCompound(ftpTransmitAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd,
+                                     FtpStep::Type, FtpStep::Port, FtpStep::Stor, FtpStep::Quit});
 }
-void TCustomFtpCli::RestartReceiveAsync() {
+void TCustomFtpCli::RestartTransmitAsync()
+{
+    StartCompound(ftpRestartTransmitAsync,
+                  {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd, FtpStep::Type,
+                   FtpStep::Port, FtpStep::Rest, FtpStep::Stor, FtpStep::Quit});
+}
+void TCustomFtpCli::AppendFileAsync()
+{
+    StartCompound(ftpAppendFileAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd,
+                                       FtpStep::Type, FtpStep::Port, FtpStep::Appe, FtpStep::Quit});
+}
+void TCustomFtpCli::ReceiveAsync()
+{
+    StartCompound(ftpReceiveAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd,
+                                    FtpStep::Type, FtpStep::Port, FtpStep::Retr, FtpStep::Quit});
+}
+void TCustomFtpCli::RestartReceiveAsync()
+{
     AutoResumeFromLocalFile();
-    StartCompound(ftpRestartReceiveAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd,
-                                           FtpStep::Type, FtpStep::Port, FtpStep::Rest, FtpStep::Retr,
-                                           FtpStep::Quit});
+    StartCompound(ftpRestartReceiveAsync,
+                  {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd, FtpStep::Type,
+                   FtpStep::Port, FtpStep::Rest, FtpStep::Retr, FtpStep::Quit});
 }
-void TCustomFtpCli::DirectoryAsync() {
-    StartCompound(ftpDirectoryAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd, FtpStep::Port,
-                                      FtpStep::List, FtpStep::Quit});
+void TCustomFtpCli::DirectoryAsync()
+{
+    StartCompound(ftpDirectoryAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd,
+                                      FtpStep::Port, FtpStep::List, FtpStep::Quit});
 }
-void TCustomFtpCli::ListAsync() {
-    StartCompound(ftpListAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd, FtpStep::Port,
-                                 FtpStep::Nlst, FtpStep::Quit});
+void TCustomFtpCli::ListAsync()
+{
+    StartCompound(ftpListAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd,
+                                 FtpStep::Port, FtpStep::Nlst, FtpStep::Quit});
 }
-void TCustomFtpCli::MakeDirAsync() {
-    StartCompound(ftpMakeDirAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd, FtpStep::Mkd,
-                                    FtpStep::Quit});
+void TCustomFtpCli::MakeDirAsync()
+{
+    StartCompound(ftpMakeDirAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd,
+                                    FtpStep::Mkd, FtpStep::Quit});
 }
-void TCustomFtpCli::RemoveDirAsync() {
-    StartCompound(ftpRemoveDirAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd, FtpStep::Rmd,
-                                      FtpStep::Quit});
+void TCustomFtpCli::RemoveDirAsync()
+{
+    StartCompound(ftpRemoveDirAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd,
+                                      FtpStep::Rmd, FtpStep::Quit});
 }
-void TCustomFtpCli::DeleteFileAsync() {
-    StartCompound(ftpDeleteFileAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd, FtpStep::Dele,
-                                       FtpStep::Quit});
+void TCustomFtpCli::DeleteFileAsync()
+{
+    StartCompound(ftpDeleteFileAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd,
+                                       FtpStep::Dele, FtpStep::Quit});
 }
-void TCustomFtpCli::DoQuoteAsync() {
-    StartCompound(ftpDoQuoteAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd, FtpStep::Quote,
-                                    FtpStep::Quit});
+void TCustomFtpCli::DoQuoteAsync()
+{
+    StartCompound(ftpDoQuoteAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd,
+                                    FtpStep::Quote, FtpStep::Quit});
 }
-void TCustomFtpCli::FileSizeAsync() {
-    StartCompound(ftpFileSizeAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd, FtpStep::Size,
-                                     FtpStep::Quit});
+void TCustomFtpCli::FileSizeAsync()
+{
+    StartCompound(ftpFileSizeAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd,
+                                     FtpStep::Size, FtpStep::Quit});
 }
-void TCustomFtpCli::RenameFileAsync() {
-    StartCompound(ftpRenameFileAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd, FtpStep::Rnfr,
-                                       FtpStep::Rnto, FtpStep::Quit});
+void TCustomFtpCli::RenameFileAsync()
+{
+    StartCompound(ftpRenameFileAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd,
+                                       FtpStep::Rnfr, FtpStep::Rnto, FtpStep::Quit});
 }
-void TCustomFtpCli::SystemAsync() {
-    StartCompound(ftpSystemAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Syst, FtpStep::Quit});
+void TCustomFtpCli::SystemAsync()
+{
+    StartCompound(ftpSystemAsync,
+                  {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Syst, FtpStep::Quit});
 }
 
-void TCustomFtpCli::OpenAsync() {
+void TCustomFtpCli::OpenAsync()
+{
     BeginSingle(ftpOpenAsync);
     StartOpen();
 }
-void TCustomFtpCli::UserAsync() {
+void TCustomFtpCli::UserAsync()
+{
     BeginSingle(ftpUserAsync);
     StartUser();
 }
-void TCustomFtpCli::PassAsync() {
+void TCustomFtpCli::PassAsync()
+{
     BeginSingle(ftpPassAsync);
     current_step_ = FtpStep::Pass;
     StartPass();
 }
-void TCustomFtpCli::CwdAsync() {
+void TCustomFtpCli::CwdAsync()
+{
     BeginSingle(ftpCwdAsync);
     StartCwd();
 }
 
-#define MONDELIAR_FTP_SINGLE(name, kind, step)   \
-    void TCustomFtpCli::name() {                 \
-        BeginSingle(kind);                       \
-        current_step_ = step;                    \
-        StartStep(step);                         \
+#define MONDELIAR_FTP_SINGLE(name, kind, step)                                                     \
+    void TCustomFtpCli::name()                                                                     \
+    {                                                                                              \
+        BeginSingle(kind);                                                                         \
+        current_step_ = step;                                                                      \
+        StartStep(step);                                                                           \
     }
 MONDELIAR_FTP_SINGLE(CDupAsync, ftpCDupAsync, FtpStep::Cdup)
 MONDELIAR_FTP_SINGLE(PwdAsync, ftpPwdAsync, FtpStep::Pwd)
@@ -448,17 +541,20 @@ MONDELIAR_FTP_SINGLE(AbortXferAsync, ftpAbortXferAsync, FtpStep::Abor)
 MONDELIAR_FTP_SINGLE(QuoteAsync, ftpQuoteAsync, FtpStep::Quote)
 #undef MONDELIAR_FTP_SINGLE
 
-void TCustomFtpCli::TypeBinaryAsync() {
+void TCustomFtpCli::TypeBinaryAsync()
+{
     binary_ = true;
     TypeSetAsync();
 }
 
-void TCustomFtpCli::TypeAsciiAsync() {
+void TCustomFtpCli::TypeAsciiAsync()
+{
     binary_ = false;
     TypeSetAsync();
 }
 
-void TCustomFtpCli::RestAsync() {
+void TCustomFtpCli::RestAsync()
+{
     BeginSingle(ftpRestAsync);
     current_step_ = FtpStep::Rest;
     if (resume_at_ <= 0) {
@@ -471,7 +567,8 @@ void TCustomFtpCli::RestAsync() {
     StartRest();
 }
 
-void TCustomFtpCli::QuitSessionAsync() {
+void TCustomFtpCli::QuitSessionAsync()
+{
     // QUIT is allowed whatever the state (RFC 959 section 4.1.1).
     if (state_ == FtpSessionState::fstReady || state_ == FtpSessionState::fstBetweenSteps) {
         in_compound_ = false;

@@ -66,7 +66,7 @@ public:
     TFtpConnectionType ConnectionType() const { return connection_type_; }
     void SetConnectionType(TFtpConnectionType value);  // "FTP component connected" while open
     bool UsePasv() const { return use_pasv_; }
-    void SetUsePasv(bool value);                       // obeyed only under ftpDirect
+    void SetUsePasv(bool value);  // obeyed only under ftpDirect
     const std::string& ProxyServer() const { return proxy_server_; }
     void SetProxyServer(const std::string& value) { proxy_server_ = value; }
     const std::string& ProxyPort() const { return proxy_port_; }
@@ -86,26 +86,26 @@ public:
     const std::string& ErrorMessage() const { return error_message_; }
     int ReplyCode() const { return reply_code_; }
     const std::string& ReplyLine() const { return reply_line_; }
-    const std::string& DirResult() const { return dir_result_; }   // CWD, MKD, PWD, CDUP
-    long long SizeResult() const { return size_result_; }          // SIZE
-    long long ByteCount() const { return transfer_count_; }        // of the last transfer
+    const std::string& DirResult() const { return dir_result_; }  // CWD, MKD, PWD, CDUP
+    long long SizeResult() const { return size_result_; }         // SIZE
+    long long ByteCount() const { return transfer_count_; }       // of the last transfer
     int RequestOutcome() const { return request_outcome_; }
     TFtpRequest RequestKind() const { return request_kind_; }
     FtpSessionState State() const { return state_; }
-    bool Connected() const { return session_open_; }               // control session open
+    bool Connected() const { return session_open_; }  // control session open
     TWSocket& ControlConnection() { return *control_; }
     TWSocket& DataConnection() { return *data_; }
 
     // --- compound requests ----------------------------------------------------
-    void OpenSessionAsync();      // open, USER, PASS
-    void StoreFileAsync();        // PORT/PASV, STOR
-    void RestartPutAsync();       // PORT/PASV, REST, STOR
-    void AppendAsync();           // PORT/PASV, APPE
-    void GetAsync();              // PORT/PASV, RETR
-    void RestartGetAsync();       // PORT/PASV, REST, RETR
-    void DirAsync();              // PORT/PASV, LIST
-    void LsAsync();               // PORT/PASV, NLST
-    void RenameAsync();           // RNFR, RNTO
+    void OpenSessionAsync();  // open, USER, PASS
+    void StoreFileAsync();    // PORT/PASV, STOR
+    void RestartPutAsync();   // PORT/PASV, REST, STOR
+    void AppendAsync();       // PORT/PASV, APPE
+    void GetAsync();          // PORT/PASV, RETR
+    void RestartGetAsync();   // PORT/PASV, REST, RETR
+    void DirAsync();          // PORT/PASV, LIST
+    void LsAsync();           // PORT/PASV, NLST
+    void RenameAsync();       // RNFR, RNTO
     void TransmitAsync();
     void RestartTransmitAsync();
     void AppendFileAsync();
@@ -122,7 +122,7 @@ public:
     void SystemAsync();
 
     // --- single commands --------------------------------------------------------
-    void OpenAsync();             // connect and wait for the greeting 220
+    void OpenAsync();  // connect and wait for the greeting 220
     void UserAsync();
     void PassAsync();
     void CwdAsync();
@@ -138,8 +138,8 @@ public:
     void TypeSetAsync();
     void TypeBinaryAsync();
     void TypeAsciiAsync();
-    void AbortXferAsync();        // ABOR
-    void QuoteAsync();            // LocalFileName sent as the command line
+    void AbortXferAsync();  // ABOR
+    void QuoteAsync();      // LocalFileName sent as the command line
     void RestAsync();
     void QuitSessionAsync();
 
@@ -166,7 +166,8 @@ protected:
     void ChangeState(FtpSessionState new_state);
     void CheckIdle() const;
     void SetUsageError(const std::string& text) { error_message_ = text; }
-    void SetTimeoutError() {
+    void SetTimeoutError()
+    {
         error_message_ = "426 Timeout";
         reply_code_ = 426;
     }
@@ -199,8 +200,8 @@ private:
     void StartType();
     void StartRest();
     void StartQuit();
-    void RunCommand(TFtpRequest kind, const std::string& command, std::initializer_list<int> accept_codes,
-                    Handler after_reply = nullptr);
+    void RunCommand(TFtpRequest kind, const std::string& command,
+                    std::initializer_list<int> accept_codes, Handler after_reply = nullptr);
     void WriteCommand(const std::string& command);
     void OnControlLookupDone(int error);
     void OnControlConnected(int error);
@@ -275,7 +276,7 @@ private:
     bool done_signalled_ = true;
     bool in_compound_ = false;
     bool continue_with_next_step_ = false;
-    bool awaiting_reply_ = false;         // a reply (or the greeting) is still owed by the server
+    bool awaiting_reply_ = false;  // a reply (or the greeting) is still owed by the server
     FtpSteps pending_steps_;
     FtpStep current_step_ = FtpStep::Count;
     int compound_outcome_ = 0;
@@ -301,8 +302,8 @@ private:
     bool data_closed_flag_ = false;
     int data_close_error_ = 0;
     bool sending_started_ = false;
-    std::string local_failure_;           // set when this side broke the transfer off
-    std::uint64_t transfer_serial_ = 0;   // tags posted events and timers of one transfer
+    std::string local_failure_;          // set when this side broke the transfer off
+    std::uint64_t transfer_serial_ = 0;  // tags posted events and timers of one transfer
     std::shared_ptr<char> life_ = std::make_shared<char>();
 };
 
@@ -310,7 +311,7 @@ class TFtpClient : public TCustomFtpCli {
 public:
     TFtpClient() = default;
 
-    int Timeout() const { return timeout_; }                 // seconds; 0 or less: no limit
+    int Timeout() const { return timeout_; }  // seconds; 0 or less: no limit
     void SetTimeout(int seconds) { timeout_ = seconds; }
     bool MultiThreaded() const { return multi_threaded_; }
     void SetMultiThreaded(bool value) { multi_threaded_ = value; }

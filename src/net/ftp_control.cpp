@@ -13,15 +13,18 @@ namespace mondeliar::net {
 
 namespace {
 
-std::string SocketErrorLine(int error) {
+std::string SocketErrorLine(int error)
+{
     return "500 " + WinsockErrorText(error) + " (Winsock error #" + std::to_string(error) + ")";
 }
 
-std::string ExceptionLine(const std::exception& error) {
+std::string ExceptionLine(const std::exception& error)
+{
     return "500 " + ExceptionClassName(error) + ": " + error.what();
 }
 
-bool IsDefaultFtpPort(const std::string& port) {
+bool IsDefaultFtpPort(const std::string& port)
+{
     return strcasecmp(port.c_str(), "ftp") == 0 || port == "21";
 }
 
@@ -29,20 +32,24 @@ bool IsDefaultFtpPort(const std::string& port) {
 
 // --- open step -------------------------------------------------------------------
 
-void TCustomFtpCli::ApplyConnectionSettings(TWSocket& socket) const {
-    const bool socks = connection_type_ == ftpSocks4 || connection_type_ == ftpSocks4A ||
-                       connection_type_ == ftpSocks5;
+void TCustomFtpCli::ApplyConnectionSettings(TWSocket& socket) const
+{
+    const bool socks = connection_type_ == ftpSocks4 || connection_type_ == ftpSocks4A
+                       || connection_type_ == ftpSocks5;
     socket.SetSocksServer(socks ? socks_server_ : std::string());
     if (!socks)
         return;
     socket.SetSocksPort(socks_port_.empty() ? std::string("1080") : socks_port_);
-    socket.SetSocksLevel(connection_type_ == ftpSocks4 ? "4" : connection_type_ == ftpSocks4A ? "4A" : "5");
+    socket.SetSocksLevel(connection_type_ == ftpSocks4    ? "4"
+                         : connection_type_ == ftpSocks4A ? "4A"
+                                                          : "5");
     socket.SetSocksUsercode(socks_user_code_);
     socket.SetSocksPassword(socks_password_);
     socket.SetSocksAuthentication(socksAuthenticateUsercode);
 }
 
-void TCustomFtpCli::StartOpen() {
+void TCustomFtpCli::StartOpen()
+{
     CheckIdle();
     if (session_open_)
         throw FtpException("FTP component already connected");
@@ -64,7 +71,8 @@ void TCustomFtpCli::StartOpen() {
     }
 }
 
-void TCustomFtpCli::OnControlLookupDone(int error) {
+void TCustomFtpCli::OnControlLookupDone(int error)
+{
     if (state_ != FtpSessionState::fstResolving)
         return;  // cancelled by an abort
     if (error != 0) {
@@ -78,7 +86,8 @@ void TCustomFtpCli::OnControlLookupDone(int error) {
         control_->SetAddr(control_->DnsResult());
         control_->SetLocalAddr(local_addr_);
         control_->SetProto("tcp");
-        control_->SetPort(connection_type_ == ftpProxy && !proxy_port_.empty() ? proxy_port_ : port_);
+        control_->SetPort(connection_type_ == ftpProxy && !proxy_port_.empty() ? proxy_port_
+                                                                               : port_);
         ChangeState(FtpSessionState::fstWaitGreeting);
         control_->Connect();
     } catch (const std::exception& connect_error) {
@@ -92,7 +101,8 @@ void TCustomFtpCli::OnControlLookupDone(int error) {
     }
 }
 
-void TCustomFtpCli::OnControlConnected(int error) {
+void TCustomFtpCli::OnControlConnected(int error)
+{
     if (state_ != FtpSessionState::fstWaitGreeting)
         return;
     if (error != 0) {
@@ -111,7 +121,8 @@ void TCustomFtpCli::OnControlConnected(int error) {
 
 // --- commands ----------------------------------------------------------------------
 
-void TCustomFtpCli::StartUser() {
+void TCustomFtpCli::StartUser()
+{
     if (user_name_.empty())
         throw FtpException("UserName emtpy");
     current_step_ = FtpStep::User;
@@ -124,41 +135,48 @@ void TCustomFtpCli::StartUser() {
     RunCommand(ftpUserAsync, command, {331, 230});
 }
 
-void TCustomFtpCli::StartPass() {
+void TCustomFtpCli::StartPass()
+{
     if (pass_word_.empty())
         throw FtpException("Password emtpy");
     RunCommand(ftpPassAsync, "PASS " + pass_word_, {230});
 }
 
-void TCustomFtpCli::StartCwd() {
+void TCustomFtpCli::StartCwd()
+{
     if (host_dir_name_.empty())
         throw FtpException("HostDirName emtpy");
     current_step_ = FtpStep::Cwd;
     RunCommand(ftpCwdAsync, "CWD " + host_dir_name_, {200, 250, 257});
 }
 
-void TCustomFtpCli::StartType() {
+void TCustomFtpCli::StartType()
+{
     RunCommand(ftpTypeSetAsync, std::string("TYPE ") + (binary_ ? "I" : "A"), {200});
 }
 
-void TCustomFtpCli::StartRest() {
+void TCustomFtpCli::StartRest()
+{
     RunCommand(ftpRestAsync, "REST " + std::to_string(resume_at_), {});
 }
 
-void TCustomFtpCli::StartQuit() {
+void TCustomFtpCli::StartQuit()
+{
     CloseLocalFiles();
     current_step_ = FtpStep::Quit;
     RunCommand(ftpQuitAsync, "QUIT", {221}, &TCustomFtpCli::AfterQuit);
 }
 
-void TCustomFtpCli::AfterQuit() {
+void TCustomFtpCli::AfterQuit()
+{
     // RFC 959 section 4.1.1: the server closes after 221; the client does
     // too, whatever the reply was.
     control_->Close();
 }
 
-void TCustomFtpCli::RunCommand(TFtpRequest kind, const std::string& command, std::initializer_list<int> accept_codes,
-                               Handler after_reply) {
+void TCustomFtpCli::RunCommand(TFtpRequest kind, const std::string& command,
+                               std::initializer_list<int> accept_codes, Handler after_reply)
+{
     const bool always_allowed = command == "QUIT" || command == "ABOR" || command == "STAT";
     if (!always_allowed) {
         CheckIdle();
@@ -180,7 +198,8 @@ void TCustomFtpCli::RunCommand(TFtpRequest kind, const std::string& command, std
     WriteCommand(command);
 }
 
-void TCustomFtpCli::WriteCommand(const std::string& command) {
+void TCustomFtpCli::WriteCommand(const std::string& command)
+{
     std::string line = command;
     if (OnCommand)
         OnCommand(line);
@@ -193,7 +212,8 @@ void TCustomFtpCli::WriteCommand(const std::string& command) {
 
 // --- replies -----------------------------------------------------------------------
 
-void TCustomFtpCli::OnControlDataAvailable(int /*error*/) {
+void TCustomFtpCli::OnControlDataAvailable(int /*error*/)
+{
     const int room = kReplyBufferSize - 1 - reply_length_;
     const int received = control_->Receive(reply_buffer_ + reply_length_, room);
     if (received == 0) {
@@ -213,7 +233,8 @@ void TCustomFtpCli::OnControlDataAvailable(int /*error*/) {
             break;
         reply_line_ = StripLineEnd(std::string(reply_buffer_, end));
         const int consumed = static_cast<int>(end) + 1;
-        std::memmove(reply_buffer_, reply_buffer_ + consumed, static_cast<size_t>(reply_length_ - consumed));
+        std::memmove(reply_buffer_, reply_buffer_ + consumed,
+                     static_cast<size_t>(reply_length_ - consumed));
         reply_length_ -= consumed;
         reply_buffer_[reply_length_] = '\0';
         if (OnResponse)
@@ -237,7 +258,8 @@ void TCustomFtpCli::OnControlDataAvailable(int /*error*/) {
     }
 }
 
-bool TCustomFtpCli::HandleGreetingLine() {
+bool TCustomFtpCli::HandleGreetingLine()
+{
     ShowReply();
     const ReplyNumber number = ParseReplyNumber(reply_line_);
     if (!number.starts_with_digit)
@@ -259,7 +281,8 @@ bool TCustomFtpCli::HandleGreetingLine() {
     return true;
 }
 
-void TCustomFtpCli::HandleWaitReplyLine() {
+void TCustomFtpCli::HandleWaitReplyLine()
+{
     const ReplyNumber number = ParseReplyNumber(reply_line_);
     if (!number.starts_with_digit || number.continued)
         return;  // RFC 959 section 4.2: only the last line of a reply counts
@@ -269,7 +292,8 @@ void TCustomFtpCli::HandleWaitReplyLine() {
     (this->*reply_handler_)();
 }
 
-bool TCustomFtpCli::AcceptsReplyCode(int code) const {
+bool TCustomFtpCli::AcceptsReplyCode(int code) const
+{
     if (accept_codes_[0] == 0)
         return IsAcceptedWithoutList(code);
     for (int accepted : accept_codes_) {
@@ -281,7 +305,8 @@ bool TCustomFtpCli::AcceptsReplyCode(int code) const {
     return false;
 }
 
-void TCustomFtpCli::CheckReply() {
+void TCustomFtpCli::CheckReply()
+{
     ShowReply();
     const ReplyNumber number = ParseReplyNumber(reply_line_);
     if (!number.starts_with_digit || number.continued)
@@ -323,14 +348,16 @@ void TCustomFtpCli::CheckReply() {
 
 // --- closing -------------------------------------------------------------------------
 
-void TCustomFtpCli::OnControlClosed(int error) {
-    if (awaiting_reply_ && request_outcome_ == 0 && !done_signalled_ &&
-        state_ != FtpSessionState::fstAborting) {
+void TCustomFtpCli::OnControlClosed(int error)
+{
+    if (awaiting_reply_ && request_outcome_ == 0 && !done_signalled_
+        && state_ != FtpSessionState::fstAborting) {
         // The server went away before answering: that is no success.
         request_outcome_ = 426;
         reply_code_ = 426;
         if (error_message_.empty())
-            error_message_ = error != 0 ? "426 Connection closed (Winsock error #" + std::to_string(error) + ")"
+            error_message_ = error != 0 ? "426 Connection closed (Winsock error #"
+                                              + std::to_string(error) + ")"
                                         : "426 Connection closed";
     }
     awaiting_reply_ = false;

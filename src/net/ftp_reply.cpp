@@ -7,10 +7,14 @@ namespace mondeliar::net {
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 // Reads digits from pos; false when there are none or the value exceeds limit.
-bool ReadNumber(const std::string& text, size_t* pos, long long limit, long long* value) {
+bool ReadNumber(const std::string& text, size_t* pos, long long limit, long long* value)
+{
     size_t i = *pos;
     long long result = 0;
     while (i < text.size() && IsDigit(text[i])) {
@@ -28,11 +32,13 @@ bool ReadNumber(const std::string& text, size_t* pos, long long limit, long long
 
 }  // namespace
 
-ReplyNumber ParseReplyNumber(const std::string& line) {
+ReplyNumber ParseReplyNumber(const std::string& line)
+{
     ReplyNumber result;
     result.starts_with_digit = !line.empty() && IsDigit(line[0]);
     size_t i = 0;
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r' || line[i] == '\n'))
+    while (i < line.size()
+           && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r' || line[i] == '\n'))
         ++i;
     bool negative = false;
     if (i < line.size() && (line[i] == '+' || line[i] == '-')) {
@@ -52,24 +58,47 @@ ReplyNumber ParseReplyNumber(const std::string& line) {
     return result;
 }
 
-ReplyClass ClassifyReply(int code) {
+ReplyClass ClassifyReply(int code)
+{
     switch (code / 100) {
-    case 1: return ReplyClass::Preliminary;
-    case 2: return ReplyClass::Completion;
-    case 3: return ReplyClass::Intermediate;
-    case 4: return ReplyClass::TransientNegative;
-    case 5: return ReplyClass::PermanentNegative;
-    default: return ReplyClass::Unknown;
+    case 1:
+        return ReplyClass::Preliminary;
+    case 2:
+        return ReplyClass::Completion;
+    case 3:
+        return ReplyClass::Intermediate;
+    case 4:
+        return ReplyClass::TransientNegative;
+    case 5:
+        return ReplyClass::PermanentNegative;
+    default:
+        return ReplyClass::Unknown;
     }
 }
 
-bool IsStoreAccepted(int code) { return code == 150 || code == 125; }
-bool IsDownloadAccepted(int code) { return code == 125 || (code >= 150 && code <= 159); }
-bool IsStoreComplete(int code) { return code == 226 || code == 250; }
-bool IsDownloadComplete(int code) { return code == 125 || code == 226 || code == 250; }
-bool IsAcceptedWithoutList(int code) { return code < 500; }
+bool IsStoreAccepted(int code)
+{
+    return code == 150 || code == 125;
+}
+bool IsDownloadAccepted(int code)
+{
+    return code == 125 || (code >= 150 && code <= 159);
+}
+bool IsStoreComplete(int code)
+{
+    return code == 226 || code == 250;
+}
+bool IsDownloadComplete(int code)
+{
+    return code == 125 || code == 226 || code == 250;
+}
+bool IsAcceptedWithoutList(int code)
+{
+    return code < 500;
+}
 
-size_t FindReplyLineEnd(const char* buffer, size_t length, bool accept_lf) {
+size_t FindReplyLineEnd(const char* buffer, size_t length, bool accept_lf)
+{
     for (size_t i = 0; i < length; ++i) {
         if (buffer[i] != '\n')
             continue;
@@ -79,14 +108,16 @@ size_t FindReplyLineEnd(const char* buffer, size_t length, bool accept_lf) {
     return std::string::npos;
 }
 
-std::string StripLineEnd(const std::string& line) {
+std::string StripLineEnd(const std::string& line)
+{
     size_t end = line.size();
     while (end > 0 && (line[end - 1] == '\r' || line[end - 1] == '\n'))
         --end;
     return line.substr(0, end);
 }
 
-std::string ExtractQuotedName(const std::string& line) {
+std::string ExtractQuotedName(const std::string& line)
+{
     // RFC 959 appendix II: the name is quoted, an embedded quote is doubled.
     const size_t open = line.find('"');
     if (open == std::string::npos)
@@ -105,7 +136,8 @@ std::string ExtractQuotedName(const std::string& line) {
     return name;
 }
 
-bool ParseSizeReply(const std::string& line, long long* size) {
+bool ParseSizeReply(const std::string& line, long long* size)
+{
     size_t i = 0;
     while (i < line.size() && !IsDigit(line[i]))
         ++i;
@@ -116,7 +148,8 @@ bool ParseSizeReply(const std::string& line, long long* size) {
     return ReadNumber(line, &i, LLONG_MAX / 10, size);
 }
 
-bool ParsePasvPort(const std::string& line, int* port) {
+bool ParsePasvPort(const std::string& line, int* port)
+{
     size_t pos = line.find('(');
     if (pos == std::string::npos)
         return false;

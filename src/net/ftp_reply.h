@@ -10,7 +10,7 @@ namespace mondeliar::net {
 struct ReplyNumber {
     bool starts_with_digit = false;  // lines that do not are not replies
     int code = 0;
-    bool continued = false;          // "123-": a multi-line reply goes on
+    bool continued = false;  // "123-": a multi-line reply goes on
 };
 
 // Skips blanks, CR and LF, an optional sign, then reads decimal digits; the
@@ -29,11 +29,11 @@ enum class ReplyClass {
 ReplyClass ClassifyReply(int code);
 
 // The codes that drive a transfer, in one place.
-bool IsStoreAccepted(int code);         // 150 or 125: the server opens/uses the data connection
-bool IsDownloadAccepted(int code);      // 150, 125 or any 15x
-bool IsStoreComplete(int code);         // 226 or 250
-bool IsDownloadComplete(int code);      // 125, 226 or 250
-bool IsAcceptedWithoutList(int code);   // no accept codes given: any code below 500
+bool IsStoreAccepted(int code);        // 150 or 125: the server opens/uses the data connection
+bool IsDownloadAccepted(int code);     // 150, 125 or any 15x
+bool IsStoreComplete(int code);        // 226 or 250
+bool IsDownloadComplete(int code);     // 125, 226 or 250
+bool IsAcceptedWithoutList(int code);  // no accept codes given: any code below 500
 
 // Position of the end of the first complete line in buffer[0, length): the
 // index of its LF; npos when none. With accept_lf an LF alone ends a line,

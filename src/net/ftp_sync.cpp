@@ -9,7 +9,8 @@
 
 namespace mondeliar::net {
 
-bool TFtpClient::Synchronize(void (TCustomFtpCli::*start)()) {
+bool TFtpClient::Synchronize(void (TCustomFtpCli::*start)())
+{
     try {
         (this->*start)();
     } catch (const std::exception& error) {
@@ -21,12 +22,14 @@ bool TFtpClient::Synchronize(void (TCustomFtpCli::*start)()) {
     return WaitUntilReady();
 }
 
-void TFtpClient::RenewDeadline() {
+void TFtpClient::RenewDeadline()
+{
     if (timeout_ > 0)
         deadline_ = wait_clock_.elapsed() + static_cast<qint64>(timeout_) * 1000;
 }
 
-bool TFtpClient::WaitUntilReady() {
+bool TFtpClient::WaitUntilReady()
+{
     if (!wait_clock_.isValid())
         wait_clock_.start();
     deadline_ = wait_clock_.elapsed() + static_cast<qint64>(timeout_) * 1000;

@@ -24,17 +24,19 @@ namespace {
 
 constexpr int kFileBufferSize = 64 * 1024;
 
-std::string PortCommand(const std::string& server, const sockaddr_in& local, int data_port) {
+std::string PortCommand(const std::string& server, const sockaddr_in& local, int data_port)
+{
     const int p1 = data_port / 256, p2 = data_port % 256;
     if (server == "127.0.0.1")
         return "PORT 127,0,0,1," + std::to_string(p1) + "," + std::to_string(p2);
     const uint32_t a = ntohl(local.sin_addr.s_addr);
-    return "PORT " + std::to_string(a >> 24) + "," + std::to_string((a >> 16) & 0xff) + "," +
-           std::to_string((a >> 8) & 0xff) + "," + std::to_string(a & 0xff) + "," + std::to_string(p1) + "," +
-           std::to_string(p2);
+    return "PORT " + std::to_string(a >> 24) + "," + std::to_string((a >> 16) & 0xff) + ","
+           + std::to_string((a >> 8) & 0xff) + "," + std::to_string(a & 0xff) + ","
+           + std::to_string(p1) + "," + std::to_string(p2);
 }
 
-bool IsRegularFile(std::FILE* file) {
+bool IsRegularFile(std::FILE* file)
+{
     struct stat info {};
     return fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode);
 }
@@ -43,7 +45,8 @@ bool IsRegularFile(std::FILE* file) {
 
 // --- PORT / PASV -------------------------------------------------------------------
 
-void TCustomFtpCli::StartPortStep() {
+void TCustomFtpCli::StartPortStep()
+{
     data_->OnSessionAvailable = nullptr;
     data_->OnSessionClosed = nullptr;
     data_->OnDataAvailable = nullptr;
@@ -73,11 +76,13 @@ void TCustomFtpCli::StartPortStep() {
 
 // --- starting a transfer --------------------------------------------------------------
 
-void TCustomFtpCli::ResetTransfer(Direction direction, FtpStep step) {
+void TCustomFtpCli::ResetTransfer(Direction direction, FtpStep step)
+{
     direction_ = direction;
     current_step_ = step;
     ++transfer_serial_;
-    transfer_replied_ = data_closed_flag_ = done_signalled_ = data_linked_ = store_accepted_ = false;
+    transfer_replied_ = data_closed_flag_ = done_signalled_ = data_linked_ = store_accepted_
+        = false;
     sending_started_ = false;
     transfer_start_ = transfer_end_ = 0;
     transfer_count_ = 0;
@@ -86,7 +91,8 @@ void TCustomFtpCli::ResetTransfer(Direction direction, FtpStep step) {
     end_of_file_timer_->stop();
 }
 
-bool TCustomFtpCli::OpenSource() {
+bool TCustomFtpCli::OpenSource()
+{
     CloseLocalFiles();
     // Every share mode is a plain read-only open here.
     source_ = std::fopen(local_file_name_.c_str(), "rb");
@@ -106,7 +112,8 @@ bool TCustomFtpCli::OpenSource() {
     return true;
 }
 
-bool TCustomFtpCli::OpenDestination() {
+bool TCustomFtpCli::OpenDestination()
+{
     CloseLocalFiles();
     if (display_file_flag_)
         return true;
@@ -122,7 +129,8 @@ bool TCustomFtpCli::OpenDestination() {
     return destination_ != nullptr;
 }
 
-void TCustomFtpCli::BeginStore(bool append) {
+void TCustomFtpCli::BeginStore(bool append)
+{
     if (!session_open_)
         throw FtpException("STOR/APPE: not connected");
     if (local_file_name_.empty())
@@ -159,7 +167,8 @@ void TCustomFtpCli::BeginStore(bool append) {
     data_->Resume();
 }
 
-void TCustomFtpCli::BeginRetrieve(const std::string& verb, FtpStep step) {
+void TCustomFtpCli::BeginRetrieve(const std::string& verb, FtpStep step)
+{
     if (!session_open_)
         throw FtpException("RETR/LIST/NLST: not connected");
     ResetTransfer(Direction::Download, step);
@@ -185,7 +194,8 @@ void TCustomFtpCli::BeginRetrieve(const std::string& verb, FtpStep step) {
 
 // --- passive data connection -----------------------------------------------------------
 
-void TCustomFtpCli::StartPassiveDataConnection() {
+void TCustomFtpCli::StartPassiveDataConnection()
+{
     // The transfer is under way: the synchronous wait must not see "between steps".
     ChangeState(FtpSessionState::fstWaitReply);
     int port = 0;
@@ -220,7 +230,8 @@ void TCustomFtpCli::StartPassiveDataConnection() {
     }
 }
 
-void TCustomFtpCli::OnPassiveDataConnected(int error) {
+void TCustomFtpCli::OnPassiveDataConnected(int error)
+{
     if (direction_ == Direction::None || done_signalled_)
         return;
     if (error != 0) {
@@ -234,14 +245,16 @@ void TCustomFtpCli::OnPassiveDataConnected(int error) {
     }
     transfer_start_ = NowMs();
     data_linked_ = true;
-    reply_handler_ = direction_ == Direction::Upload ? &TCustomFtpCli::OnStoreReply : &TCustomFtpCli::OnRetrieveReply;
+    reply_handler_ = direction_ == Direction::Upload ? &TCustomFtpCli::OnStoreReply
+                                                     : &TCustomFtpCli::OnRetrieveReply;
     ChangeState(FtpSessionState::fstWaitReply);
     WriteCommand(transfer_command_);
 }
 
 // --- active data connection --------------------------------------------------------------
 
-void TCustomFtpCli::InstallDataHandlers() {
+void TCustomFtpCli::InstallDataHandlers()
+{
     data_->OnSessionClosed = [this](int error) { OnDataClosed(error); };
     if (direction_ == Direction::Upload) {
         data_->OnDataAvailable = [this](int) { DiscardData(); };
@@ -252,7 +265,8 @@ void TCustomFtpCli::InstallDataHandlers() {
     }
 }
 
-void TCustomFtpCli::OnDataAccepted(int /*error*/) {
+void TCustomFtpCli::OnDataAccepted(int /*error*/)
+{
     if (direction_ == Direction::None || done_signalled_ || data_->State() != wsListening)
         return;
     const int handle = data_->Accept();
@@ -271,7 +285,8 @@ void TCustomFtpCli::OnDataAccepted(int /*error*/) {
 
 // --- replies of a transfer ---------------------------------------------------------------
 
-void TCustomFtpCli::OnStoreReply() {
+void TCustomFtpCli::OnStoreReply()
+{
     ShowReply();
     const ReplyNumber number = ParseReplyNumber(reply_line_);
     if (!number.starts_with_digit || number.continued)
@@ -294,7 +309,8 @@ void TCustomFtpCli::OnStoreReply() {
     FinishRequest(reply_code_);
 }
 
-void TCustomFtpCli::OnRetrieveReply() {
+void TCustomFtpCli::OnRetrieveReply()
+{
     ShowReply();
     const ReplyNumber number = ParseReplyNumber(reply_line_);
     if (!number.starts_with_digit || number.continued)
@@ -314,7 +330,8 @@ void TCustomFtpCli::OnRetrieveReply() {
     FinishRequest(reply_code_);
 }
 
-void TCustomFtpCli::OnTransferReply() {
+void TCustomFtpCli::OnTransferReply()
+{
     ShowReply();
     const ReplyNumber number = ParseReplyNumber(reply_line_);
     if (!number.starts_with_digit || number.continued)
@@ -336,11 +353,13 @@ void TCustomFtpCli::OnTransferReply() {
 
 // --- sending ---------------------------------------------------------------------------
 
-void TCustomFtpCli::PostStartSending() {
+void TCustomFtpCli::PostStartSending()
+{
     events_->Post(new NetEvent(kStartSending, transfer_serial_));
 }
 
-void TCustomFtpCli::StartSending() {
+void TCustomFtpCli::StartSending()
+{
     if (sending_started_ || direction_ != Direction::Upload || done_signalled_)
         return;
     sending_started_ = true;
@@ -348,7 +367,8 @@ void TCustomFtpCli::StartSending() {
     SendNextChunk(0);
 }
 
-void TCustomFtpCli::SendNextChunk(int error) {
+void TCustomFtpCli::SendNextChunk(int error)
+{
     if (source_ == nullptr || !ReportProgress())
         return;
     if (error != 0) {
@@ -377,12 +397,14 @@ void TCustomFtpCli::SendNextChunk(int error) {
     end_of_file_timer_->start(kEndOfFilePauseMs);
 }
 
-void TCustomFtpCli::DiscardData() {
+void TCustomFtpCli::DiscardData()
+{
     char scratch[2048];
     data_->Receive(scratch, sizeof scratch);
 }
 
-void TCustomFtpCli::ReceiveData() {
+void TCustomFtpCli::ReceiveData()
+{
     char buffer[kReceiveChunk];
     const int received = data_->Receive(buffer, sizeof buffer);
     if (received < 0) {
@@ -400,8 +422,9 @@ void TCustomFtpCli::ReceiveData() {
         std::string text(buffer, static_cast<size_t>(received));
         if (OnDisplayFile)
             OnDisplayFile(text);
-    } else if (destination_ == nullptr ||
-               std::fwrite(buffer, 1, static_cast<size_t>(received), destination_) != static_cast<size_t>(received)) {
+    } else if (destination_ == nullptr
+               || std::fwrite(buffer, 1, static_cast<size_t>(received), destination_)
+                      != static_cast<size_t>(received)) {
         Display("! Error writing local file");
         NoteLocalFailure("426 Error writing local file");
         CloseLocalFiles();
@@ -411,7 +434,8 @@ void TCustomFtpCli::ReceiveData() {
     ReportProgress();
 }
 
-bool TCustomFtpCli::ReportProgress() {
+bool TCustomFtpCli::ReportProgress()
+{
     bool abort = false;
     if (OnProgress)
         OnProgress(transfer_count_ + restart_offset_, abort);
@@ -425,7 +449,8 @@ bool TCustomFtpCli::ReportProgress() {
     return true;
 }
 
-void TCustomFtpCli::NoteLocalFailure(const std::string& text) {
+void TCustomFtpCli::NoteLocalFailure(const std::string& text)
+{
     // This side broke the transfer off: the server may still confirm what it
     // received as complete, so the request must not end as a success.
     if (local_failure_.empty())
@@ -434,21 +459,24 @@ void TCustomFtpCli::NoteLocalFailure(const std::string& text) {
 
 // --- the end of a transfer ----------------------------------------------------------------
 
-void TCustomFtpCli::OnDataClosed(int error) {
+void TCustomFtpCli::OnDataClosed(int error)
+{
     CloseLocalFiles();
     data_closed_flag_ = true;
     data_close_error_ = error;
     MaybeFinishTransfer();
 }
 
-void TCustomFtpCli::MaybeFinishTransfer() {
+void TCustomFtpCli::MaybeFinishTransfer()
+{
     if (!transfer_replied_ || !data_closed_flag_)
         return;
     ShowTransferStats();
     restart_offset_ = 0;
     int outcome = data_close_error_;
     if (outcome != 0 && error_message_.empty())
-        error_message_ = "426 " + WinsockErrorText(outcome) + " (Winsock error #" + std::to_string(outcome) + ")";
+        error_message_ = "426 " + WinsockErrorText(outcome) + " (Winsock error #"
+                         + std::to_string(outcome) + ")";
     if (outcome == 0 && !local_failure_.empty()) {
         outcome = 426;
         reply_code_ = 426;
@@ -460,11 +488,12 @@ void TCustomFtpCli::MaybeFinishTransfer() {
     FinishRequest(outcome);
 }
 
-void TCustomFtpCli::ShowTransferStats() {
+void TCustomFtpCli::ShowTransferStats()
+{
     transfer_end_ = NowMs();
     const long long elapsed = transfer_start_ == 0 ? 0 : transfer_end_ - transfer_start_;
-    std::string line = std::to_string(transfer_count_) + " bytes received/sent in " +
-                       std::to_string(elapsed / 1000) + " seconds";
+    std::string line = std::to_string(transfer_count_) + " bytes received/sent in "
+                       + std::to_string(elapsed / 1000) + " seconds";
     if (elapsed != 0) {
         const long long rate = transfer_count_ <= 32767 ? transfer_count_ * 1000 / elapsed
                                                         : (transfer_count_ / elapsed) * 1000;
@@ -473,7 +502,8 @@ void TCustomFtpCli::ShowTransferStats() {
     Display("! " + line);
 }
 
-void TCustomFtpCli::CloseLocalFiles() {
+void TCustomFtpCli::CloseLocalFiles()
+{
     if (source_ != nullptr) {
         std::fclose(source_);
         source_ = nullptr;
@@ -485,7 +515,8 @@ void TCustomFtpCli::CloseLocalFiles() {
     }
 }
 
-void TCustomFtpCli::CloseDataConnection() {
+void TCustomFtpCli::CloseDataConnection()
+{
     if (data_->State() != wsClosed)
         data_->Close();
 }

@@ -13,13 +13,15 @@ constexpr char kBackspace = '\b';
 constexpr int kTabWidth = 8;
 }  // namespace
 
-void TCustomLineWSocket::ResetDefaults() {
+void TCustomLineWSocket::ResetDefaults()
+{
     TCustomSocksWSocket::ResetDefaults();
     buffer_.clear();
     line_length_ = scanned_ = 0;
 }
 
-void TCustomLineWSocket::SetLineMode(bool value) {
+void TCustomLineWSocket::SetLineMode(bool value)
+{
     if (value == line_mode_)
         return;
     line_mode_ = value;
@@ -29,13 +31,15 @@ void TCustomLineWSocket::SetLineMode(bool value) {
         Post(kLineModeEvent);
 }
 
-int TCustomLineWSocket::RcvdCount() {
+int TCustomLineWSocket::RcvdCount()
+{
     if (Active())
         return static_cast<int>(line_length_);
     return static_cast<int>(buffer_.size()) + TCustomSocksWSocket::RcvdCount();
 }
 
-void TCustomLineWSocket::HandleEvent(NetEvent& event) {
+void TCustomLineWSocket::HandleEvent(NetEvent& event)
+{
     if (event.kind != kLineModeEvent)
         return TCustomSocksWSocket::HandleEvent(event);
     if (Active()) {
@@ -53,7 +57,8 @@ void TCustomLineWSocket::HandleEvent(NetEvent& event) {
     }
 }
 
-void TCustomLineWSocket::FireDataAvailable(int error) {
+void TCustomLineWSocket::FireDataAvailable(int error)
+{
     if (!Active())
         return TCustomSocksWSocket::FireDataAvailable(error);
     ReadIntoBuffer();
@@ -61,7 +66,8 @@ void TCustomLineWSocket::FireDataAvailable(int error) {
     DeliverLines(error);
 }
 
-void TCustomLineWSocket::ReadIntoBuffer() {
+void TCustomLineWSocket::ReadIntoBuffer()
+{
     // The buffer never grows far beyond LineLimit: while it is full (and the
     // application keeps it), reading waits until it reads a line.
     const size_t limit = static_cast<size_t>(std::max(line_limit_, 1));
@@ -79,7 +85,8 @@ void TCustomLineWSocket::ReadIntoBuffer() {
         buffer_.append(chunk, static_cast<size_t>(n));
 }
 
-void TCustomLineWSocket::EditLine(const char* data, int count) {
+void TCustomLineWSocket::EditLine(const char* data, int count)
+{
     for (int i = 0; i < count; ++i) {
         const char c = data[i];
         if (c == kBackspace) {
@@ -87,7 +94,8 @@ void TCustomLineWSocket::EditLine(const char* data, int count) {
                 buffer_.pop_back();
         } else if (c == '\t') {
             const size_t line_start = buffer_.rfind('\n');
-            size_t column = line_start == std::string::npos ? buffer_.size() : buffer_.size() - line_start - 1;
+            size_t column = line_start == std::string::npos ? buffer_.size()
+                                                            : buffer_.size() - line_start - 1;
             do {
                 buffer_.push_back(' ');
                 ++column;
@@ -100,7 +108,8 @@ void TCustomLineWSocket::EditLine(const char* data, int count) {
         scanned_ = buffer_.size();
 }
 
-void TCustomLineWSocket::FindLine() {
+void TCustomLineWSocket::FindLine()
+{
     if (line_length_ != 0 || !Active())
         return;
     // Search from LineEnd's length before the bytes not yet searched, so a
@@ -115,7 +124,8 @@ void TCustomLineWSocket::FindLine() {
     line_length_ = found + line_end_.size();
 }
 
-void TCustomLineWSocket::CheckLineLimit() {
+void TCustomLineWSocket::CheckLineLimit()
+{
     if (buffer_.size() <= static_cast<size_t>(std::max(line_limit_, 1)))
         return;
     bool clear_data = true;
@@ -126,7 +136,8 @@ void TCustomLineWSocket::CheckLineLimit() {
     }
 }
 
-void TCustomLineWSocket::DeliverLines(int error) {
+void TCustomLineWSocket::DeliverLines(int error)
+{
     std::weak_ptr<char> alive = LifeToken();
     while (line_length_ != 0 && !alive.expired()) {
         if (!OnDataAvailable) {
@@ -147,7 +158,8 @@ void TCustomLineWSocket::DeliverLines(int error) {
     }
 }
 
-int TCustomLineWSocket::RawReceive(void* buffer, int size) {
+int TCustomLineWSocket::RawReceive(void* buffer, int size)
+{
     if (Active()) {
         if (line_length_ == 0 || size <= 0) {
             SetLastError(kWsaWouldBlock);
@@ -172,7 +184,8 @@ int TCustomLineWSocket::RawReceive(void* buffer, int size) {
     return TCustomSocksWSocket::RawReceive(buffer, size);
 }
 
-void TCustomLineWSocket::FireSessionClosed(int error) {
+void TCustomLineWSocket::FireSessionClosed(int error)
+{
     // A last line without its end is still delivered.
     if (Active() && !buffer_.empty() && OnDataAvailable) {
         std::weak_ptr<char> alive = LifeToken();
@@ -190,7 +203,8 @@ void TCustomLineWSocket::FireSessionClosed(int error) {
     TCustomSocksWSocket::FireSessionClosed(error);
 }
 
-void TCustomLineWSocket::FireLineLimitExceeded(int received, bool& clear_data) {
+void TCustomLineWSocket::FireLineLimitExceeded(int received, bool& clear_data)
+{
     if (OnLineLimitExceeded)
         OnLineLimitExceeded(received, clear_data);
 }

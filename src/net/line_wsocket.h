@@ -51,9 +51,9 @@ private:
     int line_limit_ = kDefaultLineLimit;
     bool line_echo_ = false;
     bool line_edit_ = false;
-    std::string buffer_;        // received bytes not yet read by the application
-    size_t line_length_ = 0;    // length of the complete line at the front, 0 when none
-    size_t scanned_ = 0;        // bytes already searched for LineEnd
+    std::string buffer_;      // received bytes not yet read by the application
+    size_t line_length_ = 0;  // length of the complete line at the front, 0 when none
+    size_t scanned_ = 0;      // bytes already searched for LineEnd
 };
 
 }  // namespace mondeliar::net

@@ -11,20 +11,25 @@
 namespace mondeliar::net {
 
 NetEvent::NetEvent(int kind_, quint64 serial_, int error_)
-    : QEvent(Type()), kind(kind_), serial(serial_), error(error_) {}
+    : QEvent(Type()), kind(kind_), serial(serial_), error(error_)
+{
+}
 
-QEvent::Type NetEvent::Type() {
+QEvent::Type NetEvent::Type()
+{
     static const QEvent::Type type = static_cast<QEvent::Type>(QEvent::registerEventType());
     return type;
 }
 
 EventTarget::EventTarget(Handler handler) : handler_(std::move(handler)) {}
 
-void EventTarget::Post(NetEvent* event) {
+void EventTarget::Post(NetEvent* event)
+{
     QCoreApplication::postEvent(this, event);
 }
 
-void EventTarget::Dispatch(const std::function<void()>& work) {
+void EventTarget::Dispatch(const std::function<void()>& work)
+{
     if (!handler_)
         return;
     ++depth_;
@@ -32,7 +37,8 @@ void EventTarget::Dispatch(const std::function<void()>& work) {
     --depth_;
 }
 
-void EventTarget::Dispose(EventTarget* target) {
+void EventTarget::Dispose(EventTarget* target)
+{
     if (target == nullptr)
         return;
     target->handler_ = nullptr;
@@ -42,7 +48,8 @@ void EventTarget::Dispose(EventTarget* target) {
         delete target;
 }
 
-bool EventTarget::event(QEvent* event) {
+bool EventTarget::event(QEvent* event)
+{
     if (event->type() != NetEvent::Type())
         return QObject::event(event);
     if (handler_) {
@@ -53,13 +60,15 @@ bool EventTarget::event(QEvent* event) {
     return true;
 }
 
-void WaitForEvents(qint64 max_wait_ms, bool through_dispatcher) {
+void WaitForEvents(qint64 max_wait_ms, bool through_dispatcher)
+{
     QTimer wake;
     wake.setSingleShot(true);
     if (max_wait_ms >= 0)
         wake.start(static_cast<int>(std::clamp<qint64>(max_wait_ms, 1, INT_MAX)));
     const auto flags = QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents;
-    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(QThread::currentThread());
+    QAbstractEventDispatcher* dispatcher
+        = QAbstractEventDispatcher::instance(QThread::currentThread());
     if (through_dispatcher && dispatcher != nullptr)
         dispatcher->processEvents(flags);
     else
@@ -67,11 +76,13 @@ void WaitForEvents(qint64 max_wait_ms, bool through_dispatcher) {
 }
 
 bool WaitInEventLoop(const std::function<bool()>& done, const std::function<qint64()>& remaining_ms,
-                     bool through_dispatcher) {
+                     bool through_dispatcher)
+{
     QTimer wake;
     wake.setSingleShot(true);
     const auto flags = QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents;
-    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(QThread::currentThread());
+    QAbstractEventDispatcher* dispatcher
+        = QAbstractEventDispatcher::instance(QThread::currentThread());
     while (!done()) {
         if (ApplicationTerminating())
             return false;
@@ -96,15 +107,18 @@ bool WaitInEventLoop(const std::function<bool()>& done, const std::function<qint
     return true;
 }
 
-void ProcessPendingEvents(bool through_dispatcher) {
-    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance(QThread::currentThread());
+void ProcessPendingEvents(bool through_dispatcher)
+{
+    QAbstractEventDispatcher* dispatcher
+        = QAbstractEventDispatcher::instance(QThread::currentThread());
     if (through_dispatcher && dispatcher != nullptr)
         dispatcher->processEvents(QEventLoop::AllEvents);
     else
         QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
-bool ApplicationTerminating() {
+bool ApplicationTerminating()
+{
     return QCoreApplication::instance() == nullptr || QCoreApplication::closingDown();
 }
 

@@ -17,10 +17,10 @@ public:
     NetEvent(int kind, quint64 serial, int error = 0);
     static QEvent::Type Type();
 
-    int kind;                             // meaning defined by the receiver
-    quint64 serial;                       // which handle, lookup or transfer it belongs to
-    int error;                            // socket error number or 0
-    std::vector<std::string> addresses;   // lookup results
+    int kind;                            // meaning defined by the receiver
+    quint64 serial;                      // which handle, lookup or transfer it belongs to
+    int error;                           // socket error number or 0
+    std::vector<std::string> addresses;  // lookup results
 };
 
 // A QObject that hands its NetEvents (and the work routed through Dispatch)

@@ -6,9 +6,12 @@
 namespace mondeliar::net {
 
 TBuffer::TBuffer(int capacity)
-    : capacity_(capacity > 0 ? capacity : kDefaultCapacity), data_(new char[capacity_]) {}
+    : capacity_(capacity > 0 ? capacity : kDefaultCapacity), data_(new char[capacity_])
+{
+}
 
-int TBuffer::Write(const char* data, int count) {
+int TBuffer::Write(const char* data, int count)
+{
     const int n = std::max(0, std::min(count, capacity_ - write_pos_));
     if (n > 0) {
         std::memcpy(data_.get() + write_pos_, data, static_cast<size_t>(n));
@@ -17,12 +20,14 @@ int TBuffer::Write(const char* data, int count) {
     return n;
 }
 
-const char* TBuffer::Peek(int* count) const {
+const char* TBuffer::Peek(int* count) const
+{
     *count = write_pos_ - read_pos_;
     return data_.get() + read_pos_;
 }
 
-void TBuffer::Remove(int count) {
+void TBuffer::Remove(int count)
+{
     read_pos_ += std::max(0, std::min(count, write_pos_ - read_pos_));
     if (read_pos_ == write_pos_)
         read_pos_ = write_pos_ = 0;

@@ -15,15 +15,20 @@ constexpr size_t kMaxHostLength = 256;
 constexpr size_t kMaxPortOrProtoLength = 32;
 constexpr int kMaxPort = 65535;
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
-std::string SkipLeadingSpaces(const std::string& text) {
+std::string SkipLeadingSpaces(const std::string& text)
+{
     size_t start = text.find_first_not_of(' ');
     return start == std::string::npos ? std::string() : text.substr(start);
 }
 
 // Reads leading decimal digits; false when the value exceeds limit.
-bool ReadLeadingNumber(const std::string& text, long limit, long* value) {
+bool ReadLeadingNumber(const std::string& text, long limit, long* value)
+{
     long result = 0;
     for (size_t i = 0; i < text.size() && IsDigit(text[i]); ++i) {
         result = result * 10 + (text[i] - '0');
@@ -36,7 +41,8 @@ bool ReadLeadingNumber(const std::string& text, long limit, long* value) {
 
 }  // namespace
 
-std::string TrimText(const std::string& text) {
+std::string TrimText(const std::string& text)
+{
     const char* blanks = " \t\r\n";
     size_t first = text.find_first_not_of(blanks);
     if (first == std::string::npos)
@@ -45,7 +51,8 @@ std::string TrimText(const std::string& text) {
     return text.substr(first, last - first + 1);
 }
 
-bool WSocketIsDottedIP(const std::string& text) {
+bool WSocketIsDottedIP(const std::string& text)
+{
     const std::string s = TrimText(text);
     if (s.empty() || s[0] == '.')
         return false;
@@ -62,7 +69,8 @@ bool WSocketIsDottedIP(const std::string& text) {
     return dots == 3;
 }
 
-bool ParseDottedAddress(const std::string& text, in_addr* result) {
+bool ParseDottedAddress(const std::string& text, in_addr* result)
+{
     const std::string s = TrimText(text);
     if (!WSocketIsDottedIP(s))
         return false;
@@ -81,13 +89,15 @@ bool ParseDottedAddress(const std::string& text, in_addr* result) {
     return true;
 }
 
-std::string FormatDottedAddress(in_addr address) {
+std::string FormatDottedAddress(in_addr address)
+{
     char text[INET_ADDRSTRLEN] = {};
     inet_ntop(AF_INET, &address, text, sizeof text);
     return text;
 }
 
-in_addr WSocketResolveHost(const std::string& host) {
+in_addr WSocketResolveHost(const std::string& host)
+{
     if (host.empty() || host.size() > kMaxHostLength)
         throw ESocketException("WSocketResolveHost: '" + host + "' Invalid Hostname.");
     const std::string name = TrimText(host);
@@ -103,17 +113,17 @@ in_addr WSocketResolveHost(const std::string& host) {
     addrinfo* found = nullptr;
     int rc = getaddrinfo(name.c_str(), nullptr, &hints, &found);
     if (rc != 0 || found == nullptr) {
-        throw ESocketException("WSocketResolveHost: Cannot convert host address '" + host +
-                               "', Error #" +
-                               std::to_string(WinsockError(ErrorOrigin::Resolver,
-                                                           rc != 0 ? rc : EAI_NODATA)));
+        throw ESocketException(
+            "WSocketResolveHost: Cannot convert host address '" + host + "', Error #"
+            + std::to_string(WinsockError(ErrorOrigin::Resolver, rc != 0 ? rc : EAI_NODATA)));
     }
     address = reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr;
     freeaddrinfo(found);
     return address;
 }
 
-int WSocketResolvePort(const std::string& port, const std::string& proto) {
+int WSocketResolvePort(const std::string& port, const std::string& proto)
+{
     if (port.empty() || port.size() >= kMaxPortOrProtoLength)
         throw ESocketException("WSocketResolvePort: Invalid Port.");
     if (proto.empty() || proto.size() >= kMaxPortOrProtoLength)
@@ -131,13 +141,14 @@ int WSocketResolvePort(const std::string& port, const std::string& proto) {
     char scratch[1024];
     getservbyname_r(port.c_str(), proto.c_str(), &entry, scratch, sizeof scratch, &found);
     if (found == nullptr) {
-        throw ESocketException("WSocketResolvePort: Cannot convert port '" + port + "', Error #" +
-                               std::to_string(WinsockError(ErrorOrigin::Resolver, EAI_SERVICE)));
+        throw ESocketException("WSocketResolvePort: Cannot convert port '" + port + "', Error #"
+                               + std::to_string(WinsockError(ErrorOrigin::Resolver, EAI_SERVICE)));
     }
     return ntohs(static_cast<uint16_t>(found->s_port));
 }
 
-int WSocketResolveProto(const std::string& proto) {
+int WSocketResolveProto(const std::string& proto)
+{
     if (proto.empty() || proto.size() >= kMaxPortOrProtoLength)
         throw ESocketException("WSocketResolveProto: Invalid Protocol.");
     const std::string digits = SkipLeadingSpaces(proto);
@@ -152,9 +163,9 @@ int WSocketResolveProto(const std::string& proto) {
     char scratch[1024];
     getprotobyname_r(proto.c_str(), &entry, scratch, sizeof scratch, &found);
     if (found == nullptr) {
-        throw ESocketException("WSocketResolveProto: Cannot convert protocol '" + proto +
-                               "', Error #" +
-                               std::to_string(WinsockError(ErrorOrigin::Resolver, EAI_NODATA)));
+        throw ESocketException("WSocketResolveProto: Cannot convert protocol '" + proto
+                               + "', Error #"
+                               + std::to_string(WinsockError(ErrorOrigin::Resolver, EAI_NODATA)));
     }
     return found->p_proto;
 }

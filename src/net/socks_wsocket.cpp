@@ -19,13 +19,15 @@ constexpr uint8_t kAddressDomain = 3;
 constexpr uint8_t kAddressIPv6 = 4;
 constexpr uint8_t kSocks4Granted = 90;
 
-bool IsSocksLevel(const std::string& level) {
+bool IsSocksLevel(const std::string& level)
+{
     return level == "4" || level == "4A" || level == "4a" || level == "5";
 }
 
 }  // namespace
 
-void TCustomSocksWSocket::SetSocksServer(const std::string& value) {
+void TCustomSocksWSocket::SetSocksServer(const std::string& value)
+{
     if (value == socks_server_)
         return;
     if (State() != wsClosed)
@@ -33,7 +35,8 @@ void TCustomSocksWSocket::SetSocksServer(const std::string& value) {
     socks_server_ = TrimText(value);
 }
 
-void TCustomSocksWSocket::SetSocksPort(const std::string& value) {
+void TCustomSocksWSocket::SetSocksPort(const std::string& value)
+{
     if (value == socks_port_)
         return;
     if (State() != wsClosed)
@@ -41,20 +44,23 @@ void TCustomSocksWSocket::SetSocksPort(const std::string& value) {
     socks_port_ = TrimText(value);
 }
 
-void TCustomSocksWSocket::SetSocksLevel(const std::string& value) {
+void TCustomSocksWSocket::SetSocksLevel(const std::string& value)
+{
     if (!IsSocksLevel(value))
         return ReportError("Invalid socks level. Must be 4, 4A or 5.");
     socks_level_ = value == "4a" ? "4A" : value;
 }
 
-void TCustomSocksWSocket::ResetDefaults() {
+void TCustomSocksWSocket::ResetDefaults()
+{
     TCustomWSocket::ResetDefaults();
     phase_ = Phase::Idle;
     reply_.clear();
     leftover_.clear();
 }
 
-void TCustomSocksWSocket::Connect() {
+void TCustomSocksWSocket::Connect()
+{
     if (socks_server_.empty())
         return TCustomWSocket::Connect();
     if (Proto() != "tcp" && Proto() != "6")
@@ -69,17 +75,20 @@ void TCustomSocksWSocket::Connect() {
     TCustomWSocket::Connect();
 }
 
-void TCustomSocksWSocket::Listen() {
+void TCustomSocksWSocket::Listen()
+{
     if (!socks_server_.empty())
         return ReportError("Listening is not supported thru socks server");
     TCustomWSocket::Listen();
 }
 
-int TCustomSocksWSocket::RcvdCount() {
+int TCustomSocksWSocket::RcvdCount()
+{
     return static_cast<int>(leftover_.size()) + TCustomWSocket::RcvdCount();
 }
 
-void TCustomSocksWSocket::FireSessionConnected(int error) {
+void TCustomSocksWSocket::FireSessionConnected(int error)
+{
     if (socks_server_.empty() || phase_ == Phase::Done || target_addr_.empty())
         return TCustomWSocket::FireSessionConnected(error);
     if (error != 0)
@@ -90,11 +99,13 @@ void TCustomSocksWSocket::FireSessionConnected(int error) {
         SendConnectRequest();
 }
 
-void TCustomSocksWSocket::SendBytes(const std::string& bytes) {
+void TCustomSocksWSocket::SendBytes(const std::string& bytes)
+{
     Send(bytes.data(), static_cast<int>(bytes.size()));
 }
 
-void TCustomSocksWSocket::SendMethodRequest() {
+void TCustomSocksWSocket::SendMethodRequest()
+{
     phase_ = Phase::MethodReply;
     if (socks_authentication_ == socksAuthenticateUsercode)
         SendBytes(std::string{static_cast<char>(kSocks5), 2, static_cast<char>(kMethodNone),
@@ -103,7 +114,8 @@ void TCustomSocksWSocket::SendMethodRequest() {
         SendBytes(std::string{static_cast<char>(kSocks5), 1, static_cast<char>(kMethodNone)});
 }
 
-void TCustomSocksWSocket::SendAuthRequest() {
+void TCustomSocksWSocket::SendAuthRequest()
+{
     // RFC 1929: version 1, user and password each preceded by its length.
     phase_ = Phase::AuthReply;
     const std::string user = socks_usercode_.substr(0, 255);
@@ -116,7 +128,8 @@ void TCustomSocksWSocket::SendAuthRequest() {
     SendBytes(bytes);
 }
 
-void TCustomSocksWSocket::SendConnectRequest() {
+void TCustomSocksWSocket::SendConnectRequest()
+{
     phase_ = Phase::ConnectReply;
     int port = 0;
     try {
@@ -127,7 +140,8 @@ void TCustomSocksWSocket::SendConnectRequest() {
     const std::string port_bytes{static_cast<char>(port >> 8), static_cast<char>(port & 0xff)};
     in_addr address{};
     const bool dotted = ParseDottedAddress(target_addr_, &address);
-    auto address_bytes = [&address] { return std::string(reinterpret_cast<const char*>(&address.s_addr), 4); };
+    auto address_bytes
+        = [&address] { return std::string(reinterpret_cast<const char*>(&address.s_addr), 4); };
     std::string bytes;
     if (socks_level_ == "5") {
         bytes = {static_cast<char>(kSocks5), static_cast<char>(kCommandConnect), 0};
@@ -163,7 +177,8 @@ void TCustomSocksWSocket::SendConnectRequest() {
     SendBytes(bytes);
 }
 
-void TCustomSocksWSocket::FireDataAvailable(int error) {
+void TCustomSocksWSocket::FireDataAvailable(int error)
+{
     if (phase_ == Phase::Idle || phase_ == Phase::Done)
         return TCustomWSocket::FireDataAvailable(error);
     uint8_t chunk[256];
@@ -178,21 +193,28 @@ void TCustomSocksWSocket::FireDataAvailable(int error) {
     HandleReply();
 }
 
-void TCustomSocksWSocket::HandleReply() {
+void TCustomSocksWSocket::HandleReply()
+{
     bool complete = false;
     switch (phase_) {
-    case Phase::MethodReply: complete = HandleMethodReply(); break;
-    case Phase::AuthReply: complete = HandleAuthReply(); break;
+    case Phase::MethodReply:
+        complete = HandleMethodReply();
+        break;
+    case Phase::AuthReply:
+        complete = HandleAuthReply();
+        break;
     case Phase::ConnectReply:
         complete = socks_level_ == "5" ? HandleSocks5ConnectReply() : HandleSocks4Reply();
         break;
-    default: return;
+    default:
+        return;
     }
     if (!complete && reply_.size() >= kMaxSocksReply)
         Fail(kSocksProtocolError, "Socks server reply too long");
 }
 
-bool TCustomSocksWSocket::HandleMethodReply() {
+bool TCustomSocksWSocket::HandleMethodReply()
+{
     if (reply_.size() < 2)
         return false;
     if (reply_[0] != kSocks5) {
@@ -214,7 +236,8 @@ bool TCustomSocksWSocket::HandleMethodReply() {
     return true;
 }
 
-bool TCustomSocksWSocket::HandleAuthReply() {
+bool TCustomSocksWSocket::HandleAuthReply()
+{
     if (reply_.size() < 2)
         return false;
     const bool accepted = reply_[1] == 0;
@@ -229,7 +252,8 @@ bool TCustomSocksWSocket::HandleAuthReply() {
     return true;
 }
 
-bool TCustomSocksWSocket::HandleSocks5ConnectReply() {
+bool TCustomSocksWSocket::HandleSocks5ConnectReply()
+{
     if (reply_.size() < 5)
         return false;
     if (reply_[0] != kSocks5) {
@@ -238,9 +262,15 @@ bool TCustomSocksWSocket::HandleSocks5ConnectReply() {
     }
     size_t length = 0;
     switch (reply_[3]) {
-    case kAddressIPv4: length = 4 + 4 + 2; break;
-    case kAddressDomain: length = 4 + 1 + reply_[4] + 2; break;
-    case kAddressIPv6: length = 4 + 16 + 2; break;
+    case kAddressIPv4:
+        length = 4 + 4 + 2;
+        break;
+    case kAddressDomain:
+        length = 4 + 1 + reply_[4] + 2;
+        break;
+    case kAddressIPv6:
+        length = 4 + 16 + 2;
+        break;
     default:
         Fail(kSocksProtocolError, "Socks unknown address type");
         return true;
@@ -255,7 +285,8 @@ bool TCustomSocksWSocket::HandleSocks5ConnectReply() {
     return true;
 }
 
-bool TCustomSocksWSocket::HandleSocks4Reply() {
+bool TCustomSocksWSocket::HandleSocks4Reply()
+{
     constexpr size_t kReplyLength = 8;
     if (reply_.size() < kReplyLength)
         return false;
@@ -267,7 +298,8 @@ bool TCustomSocksWSocket::HandleSocks4Reply() {
     return true;
 }
 
-void TCustomSocksWSocket::Succeed(size_t reply_length) {
+void TCustomSocksWSocket::Succeed(size_t reply_length)
+{
     leftover_.assign(reply_.begin() + static_cast<long>(reply_length), reply_.end());
     reply_.clear();
     phase_ = Phase::Done;
@@ -280,7 +312,8 @@ void TCustomSocksWSocket::Succeed(size_t reply_length) {
         FireDataAvailable(0);  // through the layers above
 }
 
-void TCustomSocksWSocket::Fail(int error, const std::string& message) {
+void TCustomSocksWSocket::Fail(int error, const std::string& message)
+{
     phase_ = Phase::Done;
     reply_.clear();
     std::weak_ptr<char> alive = LifeToken();
@@ -292,7 +325,8 @@ void TCustomSocksWSocket::Fail(int error, const std::string& message) {
         Close();
 }
 
-int TCustomSocksWSocket::RawReceive(void* buffer, int size) {
+int TCustomSocksWSocket::RawReceive(void* buffer, int size)
+{
     if (leftover_.empty() || size <= 0)
         return TCustomWSocket::RawReceive(buffer, size);
     const size_t n = std::min(leftover_.size(), static_cast<size_t>(size));
@@ -301,12 +335,14 @@ int TCustomSocksWSocket::RawReceive(void* buffer, int size) {
     return static_cast<int>(n);
 }
 
-void TCustomSocksWSocket::FireSocksConnected(int error) {
+void TCustomSocksWSocket::FireSocksConnected(int error)
+{
     if (OnSocksConnected)
         OnSocksConnected(error);
 }
 
-void TCustomSocksWSocket::FireSocksError(int error, const std::string& message) {
+void TCustomSocksWSocket::FireSocksError(int error, const std::string& message)
+{
     if (OnSocksError)
         OnSocksError(error, message);
 }

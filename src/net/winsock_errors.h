@@ -9,7 +9,7 @@ namespace mondeliar::net {
 
 // Frequently tested numbers, named.
 enum : int {
-    kWsaInterrupted = 10004,       // lookup cancelled
+    kWsaInterrupted = 10004,  // lookup cancelled
     kWsaInvalidArgument = 10022,
     kWsaWouldBlock = 10035,
     kWsaNotSocket = 10038,

@@ -30,21 +30,23 @@ constexpr size_t kMaxLookupName = 256;
 
 // Connect failures that belong to the connection attempt itself: they are
 // reported through the connect event, as an asynchronous connect would.
-bool IsConnectOutcome(int error) {
-    return error == kWsaConnectionRefused || error == kWsaTimedOut || error == 10051 ||
-           error == 10065 || error == 10064;
+bool IsConnectOutcome(int error)
+{
+    return error == kWsaConnectionRefused || error == kWsaTimedOut || error == 10051
+           || error == 10065 || error == 10064;
 }
 
 // Send failures that mean the connection is gone.
-bool IsConnectionLost(int error) {
-    return error == kWsaInvalidArgument || error == kWsaNotSocket ||
-           error == kWsaConnectionAborted || error == kWsaConnectionReset ||
-           error == kWsaNotConnected;
+bool IsConnectionLost(int error)
+{
+    return error == kWsaInvalidArgument || error == kWsaNotSocket || error == kWsaConnectionAborted
+           || error == kWsaConnectionReset || error == kWsaNotConnected;
 }
 
 }  // namespace
 
-TCustomWSocket::TCustomWSocket() {
+TCustomWSocket::TCustomWSocket()
+{
     ++g_live_sockets;
     target_ = new EventTarget([this](NetEvent& event) { Guarded([&] { HandleEvent(event); }); });
     read_notifier_ = new QSocketNotifier(QSocketNotifier::Read, target_);
@@ -52,14 +54,17 @@ TCustomWSocket::TCustomWSocket() {
     read_notifier_->setEnabled(false);
     write_notifier_->setEnabled(false);
     EventTarget* target = target_;
-    QObject::connect(read_notifier_, &QSocketNotifier::activated, target_,
-                     [this, target] { target->Dispatch([this] { Guarded([this] { OnReadReady(); }); }); });
-    QObject::connect(write_notifier_, &QSocketNotifier::activated, target_,
-                     [this, target] { target->Dispatch([this] { Guarded([this] { OnWriteReady(); }); }); });
+    QObject::connect(read_notifier_, &QSocketNotifier::activated, target_, [this, target] {
+        target->Dispatch([this] { Guarded([this] { OnReadReady(); }); });
+    });
+    QObject::connect(write_notifier_, &QSocketNotifier::activated, target_, [this, target] {
+        target->Dispatch([this] { Guarded([this] { OnWriteReady(); }); });
+    });
     TCustomWSocket::ResetDefaults();
 }
 
-TCustomWSocket::~TCustomWSocket() {
+TCustomWSocket::~TCustomWSocket()
+{
     destroying_ = true;
     try {
         CancelLookup();
@@ -74,11 +79,15 @@ TCustomWSocket::~TCustomWSocket() {
     --g_live_sockets;
 }
 
-int TCustomWSocket::LiveSocketCount() { return g_live_sockets.load(); }
+int TCustomWSocket::LiveSocketCount()
+{
+    return g_live_sockets.load();
+}
 
 // --- properties --------------------------------------------------------------
 
-void TCustomWSocket::SetAddr(const std::string& value) {
+void TCustomWSocket::SetAddr(const std::string& value)
+{
     if (value == addr_)
         return;
     if (state_ != wsClosed) {
@@ -90,7 +99,8 @@ void TCustomWSocket::SetAddr(const std::string& value) {
     resolved_ = false;
 }
 
-void TCustomWSocket::SetPort(const std::string& value) {
+void TCustomWSocket::SetPort(const std::string& value)
+{
     if (value == port_)
         return;
     if (state_ != wsClosed) {
@@ -102,7 +112,8 @@ void TCustomWSocket::SetPort(const std::string& value) {
     resolved_ = false;
 }
 
-void TCustomWSocket::SetProto(const std::string& value) {
+void TCustomWSocket::SetProto(const std::string& value)
+{
     if (value == proto_)
         return;
     if (state_ != wsClosed) {
@@ -114,7 +125,8 @@ void TCustomWSocket::SetProto(const std::string& value) {
     resolved_ = false;
 }
 
-void TCustomWSocket::SetLocalAddr(const std::string& value) {
+void TCustomWSocket::SetLocalAddr(const std::string& value)
+{
     if (state_ != wsClosed) {
         ReportError("Cannot change LocalAddr if not closed");
         return;
@@ -128,7 +140,8 @@ void TCustomWSocket::SetLocalAddr(const std::string& value) {
     local_addr_ = FormatDottedAddress(parsed);
 }
 
-void TCustomWSocket::SetLocalPort(const std::string& value) {
+void TCustomWSocket::SetLocalPort(const std::string& value)
+{
     if (state_ != wsClosed) {
         ReportError("Cannot change LocalPort if not closed");
         return;
@@ -136,7 +149,8 @@ void TCustomWSocket::SetLocalPort(const std::string& value) {
     local_port_ = value;
 }
 
-void TCustomWSocket::SetSendFlags(int value) {
+void TCustomWSocket::SetSendFlags(int value)
+{
     if (value != wsSendNormal && value != wsSendUrgent) {
         ReportError("Invalid SendFlags");
         return;
@@ -144,14 +158,16 @@ void TCustomWSocket::SetSendFlags(int value) {
     send_flags_ = static_cast<TSocketSendFlags>(value);
 }
 
-int TCustomWSocket::RcvdCount() {
+int TCustomWSocket::RcvdCount()
+{
     int waiting = 0;
     if (handle_ == -1 || ioctl(handle_, FIONREAD, &waiting) != 0)
         return 0;
     return waiting;
 }
 
-void TCustomWSocket::ResetDefaults() {
+void TCustomWSocket::ResetDefaults()
+{
     addr_.clear();
     port_.clear();
     addr_assigned_ = port_assigned_ = false;
@@ -176,7 +192,8 @@ void TCustomWSocket::ResetDefaults() {
 
 // --- events and dispatch -----------------------------------------------------
 
-void TCustomWSocket::Guarded(const std::function<void()>& work) {
+void TCustomWSocket::Guarded(const std::function<void()>& work)
+{
     try {
         work();
     } catch (const std::exception& error) {
@@ -186,7 +203,8 @@ void TCustomWSocket::Guarded(const std::function<void()>& work) {
     }
 }
 
-void TCustomWSocket::HandleBackgroundError(const std::exception& error) {
+void TCustomWSocket::HandleBackgroundError(const std::exception& error)
+{
     bool can_close = true;
     try {
         if (OnBgException)
@@ -202,11 +220,13 @@ void TCustomWSocket::HandleBackgroundError(const std::exception& error) {
     }
 }
 
-void TCustomWSocket::Post(int kind, int error) {
+void TCustomWSocket::Post(int kind, int error)
+{
     target_->Post(new NetEvent(kind, handle_serial_, error));
 }
 
-void TCustomWSocket::HandleEvent(NetEvent& event) {
+void TCustomWSocket::HandleEvent(NetEvent& event)
+{
     switch (event.kind) {
     case kLookupDoneEvent:
     case kReverseLookupDoneEvent:
@@ -237,7 +257,8 @@ void TCustomWSocket::HandleEvent(NetEvent& event) {
     }
 }
 
-void TCustomWSocket::OnReadReady() {
+void TCustomWSocket::OnReadReady()
+{
     if (handle_ == -1 || paused_)
         return;
     if (state_ == wsListening) {
@@ -265,7 +286,8 @@ void TCustomWSocket::OnReadReady() {
     }
 }
 
-void TCustomWSocket::OnWriteReady() {
+void TCustomWSocket::OnWriteReady()
+{
     if (handle_ == -1 || paused_)
         return;
     if (state_ == wsConnecting) {
@@ -279,7 +301,8 @@ void TCustomWSocket::OnWriteReady() {
     HandleWriteEvent();
 }
 
-void TCustomWSocket::HandleConnectEvent(int error) {
+void TCustomWSocket::HandleConnectEvent(int error)
+{
     if (state_ == wsConnected)
         return;
     std::weak_ptr<char> alive = life_;
@@ -291,7 +314,8 @@ void TCustomWSocket::HandleConnectEvent(int error) {
         Close();
 }
 
-void TCustomWSocket::HandleWriteEvent() {
+void TCustomWSocket::HandleWriteEvent()
+{
     std::weak_ptr<char> alive = life_;
     TryToSend();
     if (alive.expired() || handle_ == -1)
@@ -301,7 +325,8 @@ void TCustomWSocket::HandleWriteEvent() {
         FireDataSent(0);
 }
 
-void TCustomWSocket::HandleCloseEvent(int error) {
+void TCustomWSocket::HandleCloseEvent(int error)
+{
     if (state_ == wsConnecting)
         return;  // the connect event reports the failure
     std::weak_ptr<char> alive = life_;
@@ -320,7 +345,8 @@ void TCustomWSocket::HandleCloseEvent(int error) {
         Close();
 }
 
-void TCustomWSocket::DrainReadable(int error, bool force_loop) {
+void TCustomWSocket::DrainReadable(int error, bool force_loop)
+{
     std::weak_ptr<char> alive = life_;
     for (;;) {
         last_error_ = 0;
@@ -349,7 +375,8 @@ void TCustomWSocket::DrainReadable(int error, bool force_loop) {
     }
 }
 
-void TCustomWSocket::FireDataAvailable(int error) {
+void TCustomWSocket::FireDataAvailable(int error)
+{
     if (OnDataAvailable) {
         OnDataAvailable(error);
         return;
@@ -359,56 +386,65 @@ void TCustomWSocket::FireDataAvailable(int error) {
         last_error_ = 0;
 }
 
-void TCustomWSocket::FireSessionAvailable(int error) {
+void TCustomWSocket::FireSessionAvailable(int error)
+{
     if (OnSessionAvailable)
         OnSessionAvailable(error);
 }
 
-void TCustomWSocket::FireSessionConnected(int error) {
+void TCustomWSocket::FireSessionConnected(int error)
+{
     if (OnSessionConnected)
         OnSessionConnected(error);
 }
 
-void TCustomWSocket::FireSessionClosed(int error) {
+void TCustomWSocket::FireSessionClosed(int error)
+{
     if (OnSessionClosed)
         OnSessionClosed(error);
 }
 
-void TCustomWSocket::FireDataSent(int error) {
+void TCustomWSocket::FireDataSent(int error)
+{
     if (OnDataSent)
         OnDataSent(error);
 }
 
-void TCustomWSocket::FireChangeState(TSocketState old_state, TSocketState new_state) {
+void TCustomWSocket::FireChangeState(TSocketState old_state, TSocketState new_state)
+{
     if (OnChangeState)
         OnChangeState(old_state, new_state);
 }
 
-void TCustomWSocket::FireLookupDone(int error) {
+void TCustomWSocket::FireLookupDone(int error)
+{
     if (OnDnsLookupDone)
         OnDnsLookupDone(error);
 }
 
-void TCustomWSocket::FireError(const std::string& message) {
+void TCustomWSocket::FireError(const std::string& message)
+{
     if (OnError)
         OnError(message);
 }
 
-void TCustomWSocket::ChangeState(TSocketState new_state) {
+void TCustomWSocket::ChangeState(TSocketState new_state)
+{
     const TSocketState old_state = state_;
     state_ = new_state;
     UpdateNotifiers();
     FireChangeState(old_state, new_state);
 }
 
-void TCustomWSocket::UpdateNotifiers() {
+void TCustomWSocket::UpdateNotifiers()
+{
     const bool usable = handle_ != -1 && !paused_;
-    const bool want_read = usable && !read_suspended_ && !accept_suspended_ &&
-                           (state_ == wsConnected || state_ == wsListening);
+    const bool want_read = usable && !read_suspended_ && !accept_suspended_
+                           && (state_ == wsConnected || state_ == wsListening);
     // Writability is wanted only while connecting or while data waits, or the
     // notifier would fire continuously.
-    const bool want_write = usable && state_ != wsListening &&
-                            (state_ == wsConnecting ? !connect_outcome_posted_ : !all_sent_);
+    const bool want_write = usable && state_ != wsListening
+                            && (state_ == wsConnecting ? !connect_outcome_posted_ : !all_sent_);
     if (read_notifier_->isEnabled() != want_read)
         read_notifier_->setEnabled(want_read);
     if (write_notifier_->isEnabled() != want_write)
@@ -417,7 +453,8 @@ void TCustomWSocket::UpdateNotifiers() {
 
 // --- errors ------------------------------------------------------------------
 
-void TCustomWSocket::ReportError(const std::string& message) {
+void TCustomWSocket::ReportError(const std::string& message)
+{
     if (OnError) {
         FireError(message);
         return;
@@ -425,9 +462,10 @@ void TCustomWSocket::ReportError(const std::string& message) {
     throw ESocketException(message);
 }
 
-void TCustomWSocket::RaiseSocketError(const std::string& function, int error) {
-    const std::string text =
-        "Error " + std::to_string(error) + " in function " + function + "\r\n" + WinsockErrorText(error);
+void TCustomWSocket::RaiseSocketError(const std::string& function, int error)
+{
+    const std::string text = "Error " + std::to_string(error) + " in function " + function + "\r\n"
+                             + WinsockErrorText(error);
     if (error == kWsaConnectionReset || error == kWsaNotConnected) {
         if (handle_ != -1) {
             read_notifier_->setEnabled(false);
@@ -445,7 +483,8 @@ void TCustomWSocket::RaiseSocketError(const std::string& function, int error) {
 
 // --- lookup ------------------------------------------------------------------
 
-void TCustomWSocket::LookupHost(const std::string& name) {
+void TCustomWSocket::LookupHost(const std::string& name)
+{
     if (name.empty()) {
         ReportError("DNS lookup: invalid host name.");
         FireLookupDone(kWsaInvalidArgument);
@@ -464,7 +503,8 @@ void TCustomWSocket::LookupHost(const std::string& name) {
     StartLookup(name, kLookupDoneEvent);
 }
 
-void TCustomWSocket::ReverseDnsLookup(const std::string& address) {
+void TCustomWSocket::ReverseDnsLookup(const std::string& address)
+{
     if (address.empty() || address.size() > kMaxLookupName) {
         ReportError("ReverseDnsLookup: Invalid host name.");
         FireLookupDone(kWsaInvalidArgument);
@@ -476,34 +516,36 @@ void TCustomWSocket::ReverseDnsLookup(const std::string& address) {
     StartLookup(address, kReverseLookupDoneEvent);
 }
 
-void TCustomWSocket::StartLookup(const std::string& name, int kind) {
+void TCustomWSocket::StartLookup(const std::string& name, int kind)
+{
     lookup_running_ = true;
     const std::uint64_t serial = ++lookup_serial_;
     EventTarget* target = target_;
     // The result is posted, so it is always handled after this call returned.
-    lookup_id_ = QHostInfo::lookupHost(QString::fromStdString(name), target_,
-                                       [target, serial, kind](const QHostInfo& info) {
-        int error = 0;
-        auto* event = new NetEvent(kind, serial);
-        if (info.error() == QHostInfo::HostNotFound) {
-            error = WinsockError(ErrorOrigin::Resolver, EAI_NONAME);
-        } else if (info.error() != QHostInfo::NoError) {
-            error = WinsockError(ErrorOrigin::Resolver, EAI_FAIL);
-        } else if (kind == kReverseLookupDoneEvent) {
-            event->addresses.push_back(info.hostName().toStdString());
-        } else {
-            for (const QHostAddress& found : info.addresses())
-                if (found.protocol() == QAbstractSocket::IPv4Protocol)
-                    event->addresses.push_back(found.toString().toStdString());
-            if (event->addresses.empty())
-                error = WinsockError(ErrorOrigin::Resolver, EAI_NODATA);
-        }
-        event->error = error;
-        target->Post(event);
-    });
+    lookup_id_ = QHostInfo::lookupHost(
+        QString::fromStdString(name), target_, [target, serial, kind](const QHostInfo& info) {
+            int error = 0;
+            auto* event = new NetEvent(kind, serial);
+            if (info.error() == QHostInfo::HostNotFound) {
+                error = WinsockError(ErrorOrigin::Resolver, EAI_NONAME);
+            } else if (info.error() != QHostInfo::NoError) {
+                error = WinsockError(ErrorOrigin::Resolver, EAI_FAIL);
+            } else if (kind == kReverseLookupDoneEvent) {
+                event->addresses.push_back(info.hostName().toStdString());
+            } else {
+                for (const QHostAddress& found : info.addresses())
+                    if (found.protocol() == QAbstractSocket::IPv4Protocol)
+                        event->addresses.push_back(found.toString().toStdString());
+                if (event->addresses.empty())
+                    error = WinsockError(ErrorOrigin::Resolver, EAI_NODATA);
+            }
+            event->error = error;
+            target->Post(event);
+        });
 }
 
-void TCustomWSocket::HandleLookupDone(NetEvent& event) {
+void TCustomWSocket::HandleLookupDone(NetEvent& event)
+{
     if (!lookup_running_ || event.serial != lookup_serial_)
         return;  // cancelled or superseded
     lookup_running_ = false;
@@ -515,7 +557,8 @@ void TCustomWSocket::HandleLookupDone(NetEvent& event) {
     FireLookupDone(event.error);
 }
 
-void TCustomWSocket::CancelLookup() {
+void TCustomWSocket::CancelLookup()
+{
     if (!lookup_running_)
         return;
     // The running lookup is forgotten: its result, when it comes, no longer
@@ -530,7 +573,8 @@ void TCustomWSocket::CancelLookup() {
 
 // --- connecting, listening, accepting ---------------------------------------
 
-void TCustomWSocket::ResolveTarget() {
+void TCustomWSocket::ResolveTarget()
+{
     if (resolved_)
         return;
     protocol_ = WSocketResolveProto(proto_);
@@ -545,7 +589,8 @@ void TCustomWSocket::ResolveTarget() {
     resolved_ = true;
 }
 
-void TCustomWSocket::AdoptHandle(int handle) {
+void TCustomWSocket::AdoptHandle(int handle)
+{
     handle_ = handle;
     ++handle_serial_;
     read_suspended_ = accept_suspended_ = connect_outcome_posted_ = false;
@@ -555,19 +600,22 @@ void TCustomWSocket::AdoptHandle(int handle) {
     write_notifier_->setEnabled(false);
 }
 
-bool TCustomWSocket::SetOption(int level, int name, int value, const char* function) {
+bool TCustomWSocket::SetOption(int level, int name, int value, const char* function)
+{
     if (setsockopt(handle_, level, name, &value, sizeof value) == 0)
         return true;
     RaiseSocketError(function, LastSystemSocketError());
     return false;
 }
 
-void TCustomWSocket::ClearSendQueue() {
+void TCustomWSocket::ClearSendQueue()
+{
     send_queue_.clear();
     all_sent_ = true;
 }
 
-void TCustomWSocket::Connect() {
+void TCustomWSocket::Connect()
+{
     if (handle_ != -1 && state_ != wsClosed)
         return ReportError("Connect: Socket already in use");
     if (!port_assigned_)
@@ -590,8 +638,8 @@ void TCustomWSocket::Connect() {
     if (!SetOption(SOL_SOCKET, SO_REUSEADDR, 1, "setsockopt(SO_REUSEADDR)"))
         return;
     if (socket_type_ == SOCK_STREAM) {
-        if ((options_ & wsoTcpNoDelay) &&
-            !SetOption(IPPROTO_TCP, TCP_NODELAY, 1, "setsockopt(IPPROTO_TCP, TCP_NODELAY)"))
+        if ((options_ & wsoTcpNoDelay)
+            && !SetOption(IPPROTO_TCP, TCP_NODELAY, 1, "setsockopt(IPPROTO_TCP, TCP_NODELAY)"))
             return;
         ApplyLinger();
         if (!SetOption(SOL_SOCKET, SO_KEEPALIVE, 1, "setsockopt(SO_KEEPALIVE)"))
@@ -601,8 +649,8 @@ void TCustomWSocket::Connect() {
         BindLocal();
     if (handle_ == -1)
         return;
-    if (::connect(handle_, reinterpret_cast<const sockaddr*>(&remote_), sizeof remote_) == 0 ||
-        errno == EINPROGRESS || errno == EWOULDBLOCK) {
+    if (::connect(handle_, reinterpret_cast<const sockaddr*>(&remote_), sizeof remote_) == 0
+        || errno == EINPROGRESS || errno == EWOULDBLOCK) {
         ChangeState(wsConnecting);
         return;
     }
@@ -616,7 +664,8 @@ void TCustomWSocket::Connect() {
     RaiseSocketError("Connect", error);
 }
 
-void TCustomWSocket::BindLocal() {
+void TCustomWSocket::BindLocal()
+{
     sockaddr_in local{};
     local.sin_family = AF_INET;
     try {
@@ -638,7 +687,8 @@ void TCustomWSocket::BindLocal() {
     local_port_ = std::to_string(ntohs(bound.sin_port));
 }
 
-void TCustomWSocket::Listen() {
+void TCustomWSocket::Listen()
+{
     if (!port_assigned_) {
         last_error_ = kWsaInvalidArgument;
         return ReportError("listen: port not assigned");
@@ -674,7 +724,8 @@ void TCustomWSocket::Listen() {
     ChangeState(wsListening);
 }
 
-int TCustomWSocket::Accept() {
+int TCustomWSocket::Accept()
+{
     if (state_ != wsListening) {
         RaiseSocketError("not a listening socket", kWsaInvalidArgument);
         return -1;
@@ -689,7 +740,8 @@ int TCustomWSocket::Accept() {
     return handle;
 }
 
-void TCustomWSocket::Dup(int handle) {
+void TCustomWSocket::Dup(int handle)
+{
     if (handle == 0 || handle == -1) {
         RaiseSocketError("Dup", kWsaInvalidArgument);
         return;
@@ -711,7 +763,8 @@ void TCustomWSocket::Dup(int handle) {
     ChangeState(wsConnected);
 }
 
-sockaddr_in TCustomWSocket::LocalName() {
+sockaddr_in TCustomWSocket::LocalName()
+{
     sockaddr_in name{};
     socklen_t length = sizeof name;
     if (handle_ == -1 || getsockname(handle_, reinterpret_cast<sockaddr*>(&name), &length) != 0)
@@ -719,7 +772,8 @@ sockaddr_in TCustomWSocket::LocalName() {
     return name;
 }
 
-void TCustomWSocket::ApplyLinger() {
+void TCustomWSocket::ApplyLinger()
+{
     if (linger_on_off_ == wsLingerNoSet)
         return;
     if (handle_ == -1)
@@ -733,7 +787,8 @@ void TCustomWSocket::ApplyLinger() {
 
 // --- sending -----------------------------------------------------------------
 
-void TCustomWSocket::AppendToSendQueue(const char* data, int count) {
+void TCustomWSocket::AppendToSendQueue(const char* data, int count)
+{
     while (count > 0) {
         if (send_queue_.empty() || send_queue_.back()->Full())
             send_queue_.push_back(std::make_unique<TBuffer>(kQueueChunkSize));
@@ -743,7 +798,8 @@ void TCustomWSocket::AppendToSendQueue(const char* data, int count) {
     }
 }
 
-int TCustomWSocket::Send(const void* data, int count) {
+int TCustomWSocket::Send(const void* data, int count)
+{
     if (state_ != wsConnected) {
         RaiseSocketError("Send", kWsaNotConnected);
         return -1;
@@ -763,13 +819,15 @@ int TCustomWSocket::Send(const void* data, int count) {
     return count;
 }
 
-int TCustomWSocket::SendText(const std::string& text) {
+int TCustomWSocket::SendText(const std::string& text)
+{
     if (text.empty())
         return 0;
     return Send(text.data(), static_cast<int>(text.size()));
 }
 
-int TCustomWSocket::RawSend(const char* data, int count) {
+int TCustomWSocket::RawSend(const char* data, int count)
+{
     const int flags = MSG_NOSIGNAL | (send_flags_ == wsSendUrgent ? MSG_OOB : 0);
     const ssize_t sent = ::send(handle_, data, static_cast<size_t>(count), flags);
     if (sent < 0) {
@@ -781,7 +839,8 @@ int TCustomWSocket::RawSend(const char* data, int count) {
     return static_cast<int>(sent);
 }
 
-void TCustomWSocket::TryToSend() {
+void TCustomWSocket::TryToSend()
+{
     if (handle_ == -1 || send_queue_.empty())
         return;
     for (;;) {
@@ -819,13 +878,14 @@ void TCustomWSocket::TryToSend() {
     }
 }
 
-int TCustomWSocket::SendTo(const sockaddr_in& to, const void* data, int count) {
+int TCustomWSocket::SendTo(const sockaddr_in& to, const void* data, int count)
+{
     if (handle_ == -1) {
         RaiseSocketError("SendTo", kWsaNotSocket);
         return -1;
     }
-    const ssize_t sent = ::sendto(handle_, data, static_cast<size_t>(std::max(count, 0)), MSG_NOSIGNAL,
-                                  reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    const ssize_t sent = ::sendto(handle_, data, static_cast<size_t>(std::max(count, 0)),
+                                  MSG_NOSIGNAL, reinterpret_cast<const sockaddr*>(&to), sizeof to);
     if (sent < 0) {
         last_error_ = LastSystemSocketError();
         return -1;
@@ -833,7 +893,8 @@ int TCustomWSocket::SendTo(const sockaddr_in& to, const void* data, int count) {
     return static_cast<int>(sent);
 }
 
-void TCustomWSocket::Flush() {
+void TCustomWSocket::Flush()
+{
     QElapsedTimer clock;
     clock.start();
     const qint64 limit_ms = static_cast<qint64>(flush_timeout_) * 1000;
@@ -850,7 +911,8 @@ void TCustomWSocket::Flush() {
 
 // --- receiving ---------------------------------------------------------------
 
-int TCustomWSocket::SystemReceive(void* buffer, int size) {
+int TCustomWSocket::SystemReceive(void* buffer, int size)
+{
     if (handle_ == -1) {
         last_error_ = kWsaNotSocket;
         return -1;
@@ -864,11 +926,13 @@ int TCustomWSocket::SystemReceive(void* buffer, int size) {
     return static_cast<int>(n);
 }
 
-int TCustomWSocket::RawReceive(void* buffer, int size) {
+int TCustomWSocket::RawReceive(void* buffer, int size)
+{
     return SystemReceive(buffer, size);
 }
 
-int TCustomWSocket::Receive(void* buffer, int size) {
+int TCustomWSocket::Receive(void* buffer, int size)
+{
     const int n = RawReceive(buffer, size);
     if (n > 0)
         read_count_ += n;
@@ -879,7 +943,8 @@ int TCustomWSocket::Receive(void* buffer, int size) {
     return n;
 }
 
-std::string TCustomWSocket::ReceiveText() {
+std::string TCustomWSocket::ReceiveText()
+{
     int waiting = RcvdCount();
     if (waiting <= 0)
         waiting = 255;
@@ -889,7 +954,8 @@ std::string TCustomWSocket::ReceiveText() {
     return text;
 }
 
-int TCustomWSocket::ReceiveFrom(void* buffer, int size, sockaddr_in* from) {
+int TCustomWSocket::ReceiveFrom(void* buffer, int size, sockaddr_in* from)
+{
     if (handle_ == -1) {
         last_error_ = kWsaNotSocket;
         return -1;
@@ -906,7 +972,8 @@ int TCustomWSocket::ReceiveFrom(void* buffer, int size, sockaddr_in* from) {
     return static_cast<int>(n);
 }
 
-void TCustomWSocket::DrainUntilClosed() {
+void TCustomWSocket::DrainUntilClosed()
+{
     QElapsedTimer clock;
     clock.start();
     const qint64 limit_ms = static_cast<qint64>(flush_timeout_) * 1000;
@@ -920,9 +987,13 @@ void TCustomWSocket::DrainUntilClosed() {
 
 // --- closing -----------------------------------------------------------------
 
-void TCustomWSocket::Close() { ShutAndClose(true, 0); }
+void TCustomWSocket::Close()
+{
+    ShutAndClose(true, 0);
+}
 
-void TCustomWSocket::ShutAndClose(bool shut, int error) {
+void TCustomWSocket::ShutAndClose(bool shut, int error)
+{
     if (handle_ == -1) {
         if (state_ != wsClosed) {
             ChangeState(wsClosed);
@@ -965,11 +1036,18 @@ void TCustomWSocket::ShutAndClose(bool shut, int error) {
     }
 }
 
-void TCustomWSocket::CloseLater() { Post(kCloseLaterEvent); }
+void TCustomWSocket::CloseLater()
+{
+    Post(kCloseLaterEvent);
+}
 
-void TCustomWSocket::ReleaseLater() { target_->Post(new NetEvent(kReleaseEvent, 0)); }
+void TCustomWSocket::ReleaseLater()
+{
+    target_->Post(new NetEvent(kReleaseEvent, 0));
+}
 
-void TCustomWSocket::AbortConnection() {
+void TCustomWSocket::AbortConnection()
+{
     CancelLookup();
     ClearSendQueue();
     if (handle_ != -1 && state_ == wsConnected && socket_type_ == SOCK_STREAM) {
@@ -979,50 +1057,60 @@ void TCustomWSocket::AbortConnection() {
     ShutAndClose(false, 0);
 }
 
-void TCustomWSocket::Shutdown(int how) {
+void TCustomWSocket::Shutdown(int how)
+{
     if (handle_ != -1)
         ::shutdown(handle_, how);
 }
 
-void TCustomWSocket::Pause() {
+void TCustomWSocket::Pause()
+{
     paused_ = true;
     UpdateNotifiers();
 }
 
-void TCustomWSocket::Resume() {
+void TCustomWSocket::Resume()
+{
     paused_ = false;
     read_suspended_ = accept_suspended_ = false;
     UpdateNotifiers();
 }
 
-void TCustomWSocket::PumpMessages() { ProcessPendingEvents(multi_threaded_); }
+void TCustomWSocket::PumpMessages()
+{
+    ProcessPendingEvents(multi_threaded_);
+}
 
 // --- names -------------------------------------------------------------------
 
-std::string TCustomWSocket::PeerAddress() {
+std::string TCustomWSocket::PeerAddress()
+{
     sockaddr_in peer{};
     socklen_t length = sizeof peer;
-    if (handle_ == -1 || state_ != wsConnected ||
-        getpeername(handle_, reinterpret_cast<sockaddr*>(&peer), &length) != 0)
+    if (handle_ == -1 || state_ != wsConnected
+        || getpeername(handle_, reinterpret_cast<sockaddr*>(&peer), &length) != 0)
         return "error";
     return FormatDottedAddress(peer.sin_addr);
 }
 
-std::string TCustomWSocket::GetPeerPort() {
+std::string TCustomWSocket::GetPeerPort()
+{
     sockaddr_in peer{};
     socklen_t length = sizeof peer;
-    if (handle_ == -1 || state_ != wsConnected ||
-        getpeername(handle_, reinterpret_cast<sockaddr*>(&peer), &length) != 0)
+    if (handle_ == -1 || state_ != wsConnected
+        || getpeername(handle_, reinterpret_cast<sockaddr*>(&peer), &length) != 0)
         return "error";
     return std::to_string(ntohs(peer.sin_port));
 }
 
-std::string TCustomWSocket::BoundPort() {
+std::string TCustomWSocket::BoundPort()
+{
     const sockaddr_in name = LocalName();
     return std::to_string(ntohs(name.sin_port));
 }
 
-std::string TCustomWSocket::BoundAddress() {
+std::string TCustomWSocket::BoundAddress()
+{
     return FormatDottedAddress(LocalName().sin_addr);
 }
 

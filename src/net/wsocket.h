@@ -102,30 +102,30 @@ public:
     bool AllSent() const { return all_sent_; }
 
     // --- operations ---------------------------------------------------------
-    void LookupHost(const std::string& name);        // ends with OnDnsLookupDone
+    void LookupHost(const std::string& name);  // ends with OnDnsLookupDone
     void ReverseDnsLookup(const std::string& address);
     void CancelLookup();
-    virtual void Connect();                          // ends with OnSessionConnected
-    virtual void Listen();                           // each waiting peer raises OnSessionAvailable
-    virtual int Accept();                            // accepted handle, or -1
-    void Dup(int handle);                            // adopt a connected handle
-    sockaddr_in LocalName();                         // zeroed when there is no handle
-    virtual int Send(const void* data, int count);   // count queued, or -1
+    virtual void Connect();                         // ends with OnSessionConnected
+    virtual void Listen();                          // each waiting peer raises OnSessionAvailable
+    virtual int Accept();                           // accepted handle, or -1
+    void Dup(int handle);                           // adopt a connected handle
+    sockaddr_in LocalName();                        // zeroed when there is no handle
+    virtual int Send(const void* data, int count);  // count queued, or -1
     int SendText(const std::string& text);
     int SendTo(const sockaddr_in& to, const void* data, int count);
-    int Receive(void* buffer, int size);             // 0: peer closed; negative: nothing available
+    int Receive(void* buffer, int size);  // 0: peer closed; negative: nothing available
     std::string ReceiveText();
     int ReceiveFrom(void* buffer, int size, sockaddr_in* from);
     virtual void Close();
     void CloseLater();
-    void ReleaseLater();                             // deletes the (heap) object from the event queue
+    void ReleaseLater();  // deletes the (heap) object from the event queue
     virtual void AbortConnection();
     void Shutdown(int how);
-    void Flush();                                    // sends the queue, processing events
+    void Flush();  // sends the queue, processing events
     void DrainUntilClosed();
     void Pause();
-    void Resume();                                   // also re-arms accept and read notification
-    void PumpMessages();                             // processes pending events once
+    void Resume();        // also re-arms accept and read notification
+    void PumpMessages();  // processes pending events once
     std::string PeerAddress();
     std::string GetPeerPort();
     std::string PeerName() { return PeerAddress(); }
@@ -147,13 +147,13 @@ public:
 
 protected:
     enum EventKind {
-        kWriteEvent = 1,      // data-sent after a Send emptied the queue
-        kConnectEvent,        // connect outcome known at once
+        kWriteEvent = 1,  // data-sent after a Send emptied the queue
+        kConnectEvent,    // connect outcome known at once
         kLookupDoneEvent,
         kReverseLookupDoneEvent,
         kCloseLaterEvent,
         kReleaseEvent,
-        kLineModeEvent,       // used by the line layer
+        kLineModeEvent,  // used by the line layer
     };
 
     virtual void ResetDefaults();
@@ -207,10 +207,10 @@ private:
     std::string addr_, port_, proto_ = "tcp";
     std::string local_addr_ = "0.0.0.0", local_port_ = "0";
     bool addr_assigned_ = false, port_assigned_ = false, proto_assigned_ = true;
-    bool resolved_ = false;         // the cached target is valid
+    bool resolved_ = false;  // the cached target is valid
     sockaddr_in remote_{};
     int protocol_ = 6;
-    int socket_type_ = 0;           // SOCK_STREAM or SOCK_DGRAM
+    int socket_type_ = 0;  // SOCK_STREAM or SOCK_DGRAM
     TSocketState state_ = wsClosed;
     std::string dns_result_;
     std::vector<std::string> dns_result_list_;
@@ -228,13 +228,13 @@ private:
     int multicast_ttl_ = 1;
 
     int handle_ = -1;
-    std::uint64_t handle_serial_ = 0;     // tags posted events with the handle they belong to
+    std::uint64_t handle_serial_ = 0;  // tags posted events with the handle they belong to
     std::deque<std::unique_ptr<TBuffer>> send_queue_;
     bool all_sent_ = true;
     bool close_notified_ = false;
     bool paused_ = false;
-    bool read_suspended_ = false;   // a data event went unread; resumes on Receive
-    bool accept_suspended_ = false; // a waiting peer was reported; resumes on Accept
+    bool read_suspended_ = false;    // a data event went unread; resumes on Receive
+    bool accept_suspended_ = false;  // a waiting peer was reported; resumes on Accept
     bool connect_outcome_posted_ = false;
     std::uint64_t receive_calls_ = 0;
     bool lookup_running_ = false;

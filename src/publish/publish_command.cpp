@@ -12,8 +12,8 @@ namespace {
 
 bool FtpSettingsComplete(const CalendarSettings& s)
 {
-    return !s.FTPHOST.empty() && !s.FTPPORT.empty() && !s.FTPUSER.empty()
-           && !s.FTPPASSWORD.empty() && !s.FTPREMOTEDIR.empty();
+    return !s.FTPHOST.empty() && !s.FTPPORT.empty() && !s.FTPUSER.empty() && !s.FTPPASSWORD.empty()
+           && !s.FTPREMOTEDIR.empty();
 }
 
 // The client as the program always uses it: active data connections, no TYPE command, a
@@ -42,8 +42,7 @@ std::string FileName(const std::string& path)
 }
 
 std::string FailureMessage(const std::string& host, const std::vector<UploadedFile>& files,
-                           const std::vector<std::string>& notStored,
-                           const std::string& firstError)
+                           const std::vector<std::string>& notStored, const std::string& firstError)
 {
     std::string message = "Calendar files not sent to " + host + ": "
                           + std::to_string(files.size() - notStored.size()) + " of "
@@ -64,8 +63,8 @@ std::vector<UploadedFile> FilesToPublish(const CalendarContext& context)
             names.push_back(MonthPart(s, context.Language.MonthNames, month));
     std::vector<UploadedFile> files;
     for (const std::string& name : names)
-        files.push_back({s.HTMLPATH + name + s.FILEEXTENSION,
-                         s.FTPREMOTEDIR + name + s.FILEEXTENSION});
+        files.push_back(
+            {s.HTMLPATH + name + s.FILEEXTENSION, s.FTPREMOTEDIR + name + s.FILEEXTENSION});
     return files;
 }
 

@@ -8,8 +8,8 @@ namespace mondeliar {
 namespace {
 
 constexpr int FieldCount = 25;
-constexpr int FirstNoteField = 4;       // fields 4..13: notes
-constexpr int FirstNoteURLField = 14;   // fields 14..23: note links
+constexpr int FirstNoteField = 4;      // fields 4..13: notes
+constexpr int FirstNoteURLField = 14;  // fields 14..23: note links
 constexpr int DateURLField = 24;
 constexpr int DateImageField = 25;
 

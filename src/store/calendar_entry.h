@@ -8,7 +8,7 @@
 namespace mondeliar {
 
 constexpr int NotesPerDate = 10;
-constexpr std::size_t NoteCapacity = 100;       // notes, note links and the date link
+constexpr std::size_t NoteCapacity = 100;  // notes, note links and the date link
 constexpr std::size_t DateImageCapacity = 25;
 
 struct CalendarEntry {

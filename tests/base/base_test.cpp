@@ -118,8 +118,12 @@ TEST(TextReader, EndsLinesAtCrLfCrOrLfAndTheFileAtCtrlZ)
         {"a\n\rb", {"a", "", "b"}},
         {"\r\n", {""}},
         {"no end", {"no end"}},
-        {"a\r\nb\x1a" "c\r\nd\r\n", {"a", "b"}},
-        {"\x1a" "a\r\n", {}},
+        {"a\r\nb\x1a"
+         "c\r\nd\r\n",
+         {"a", "b"}},
+        {"\x1a"
+         "a\r\n",
+         {}},
         {"a\r\x1a", {"a"}},
         {std::string("n\0l\r\n", 5), {std::string("n\0l", 3)}},
     };
@@ -290,7 +294,8 @@ TEST(HasFileAttribute, TellsFoldersFromFilesAndMissingPaths)
 
 TEST(RequirePlainFileName, RefusesNamesThatLeaveTheirFolder)
 {
-    for (const std::string& name : std::vector<std::string>{"../x", "a/b", ".", "..", std::string("a\0b", 3)})
+    for (const std::string& name :
+         std::vector<std::string>{"../x", "a/b", ".", "..", std::string("a\0b", 3)})
         EXPECT_EQ(ErrorText([&] { RequirePlainFileName(name); }), "Invalid filename") << name;
     EXPECT_NO_THROW(RequirePlainFileName("my calendar"));
     EXPECT_NO_THROW(RequirePlainFileName(""));

@@ -24,8 +24,8 @@ class CliRunTest : public ::testing::Test {
 protected:
     RunResult Run(const std::string& arguments)
     {
-        std::string command = "cd '" + dir.Path() + "' && '" MONDELIAR_CLI "' " + arguments
-                              + " >'" + (logs / "out") + "' 2>'" + (logs / "err") + "'";
+        std::string command = "cd '" + dir.Path() + "' && '" MONDELIAR_CLI "' " + arguments + " >'"
+                              + (logs / "out") + "' 2>'" + (logs / "err") + "'";
         int status = std::system(command.c_str());
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(logs / "out"),
                 ReadFile(logs / "err")};
@@ -48,8 +48,8 @@ TEST_F(CliRunTest, HelpDocumentsEveryOption)
 {
     RunResult result = Run("--help");
     EXPECT_EQ(result.status, 0);
-    for (const char* word : {"--calendar NAME", "--today YYYY-MM-DD", "--verbose", "write",
-                             "publish", "--help"})
+    for (const char* word :
+         {"--calendar NAME", "--today YYYY-MM-DD", "--verbose", "write", "publish", "--help"})
         EXPECT_NE(result.out.find(word), std::string::npos) << word;
 }
 
@@ -73,7 +73,8 @@ TEST_F(CliRunTest, NamedCalendarIsLoadedLikeASwitch)
 {
     UseSiteFolder();
     WriteFile(dir / "calendars/club", "\"3\",\"9\",\"2002\",\"Club night\"\r\n");
-    WriteFile(dir / "calendars/club.cfg", "HTMLPATH=" + (dir / "site/") + "\r\nLANGUAGESELECTED=German\r\n");
+    WriteFile(dir / "calendars/club.cfg",
+              "HTMLPATH=" + (dir / "site/") + "\r\nLANGUAGESELECTED=German\r\n");
     WriteFile(dir / "calendars/club.rcr", "\"3\",\"1\",\"Founding day\"\r\n");
     RunResult result = Run("--calendar club --today 2002-03-01 write");
     EXPECT_EQ(result.status, 0) << result.err;
@@ -93,12 +94,13 @@ TEST_F(CliRunTest, ErrorsGoToStderrWithTheReportTextAndExitOne)
         {"--calendar nowhere write", [] {}, "File not found.\n"},
         {"write", [this] { UseSiteFolder("SELECTEDSTARTMONTH=x\r\n"); },
          "'x' is not a valid integer value.\n"},
+        {"write", [this] { UseSiteFolder("STARTYEAR=2\r\nSELECTEDSTARTMONTH=1\r\n"); },
+         "The selected start year 0 is not a year from 1 on.\n"},
         {"write",
          [this] {
-             UseSiteFolder("STARTYEAR=2\r\nSELECTEDSTARTMONTH=1\r\n");
+             UseSiteFolder();
+             std::filesystem::remove_all(dir / "site");
          },
-         "The selected start year 0 is not a year from 1 on.\n"},
-        {"write", [this] { UseSiteFolder(); std::filesystem::remove_all(dir / "site"); },
          "Invalid filename.\n"},
         {"frobnicate", [] {}, "Unknown command \"frobnicate\" (try --help).\n"},
     };

@@ -50,8 +50,7 @@ TEST_F(CalendarContextTest, ExistingFilesAreLoadedNotReplaced)
 {
     std::filesystem::create_directory(dir / "calendars");
     WriteFile(dir / "calendars/default calendar.cfg", "LANGUAGESELECTED=German\r\n");
-    WriteFile(dir / "calendars/default calendar",
-              "\"2\",\"5\",\"2002\",\"Meeting\"\r\n");
+    WriteFile(dir / "calendars/default calendar", "\"2\",\"5\",\"2002\",\"Meeting\"\r\n");
     StartUp(context);
     EXPECT_EQ(ReadFile(dir / "calendars/default calendar.cfg"), "LANGUAGESELECTED=German\r\n");
     EXPECT_EQ(context.Language.MonthNames[3], "M\xE4rz");
@@ -96,7 +95,8 @@ TEST_F(CalendarContextTest, ListsExtensionlessEntriesSortedWithoutRegardToCase)
 TEST_F(CalendarContextTest, SwitchLoadsSettingsRecurringLanguageAndNotes)
 {
     StartUp(context);
-    WriteFile(dir / "calendars/club", "\"1\",\"1\",\"2003\",\"a\"\r\n\"1\",\"2\",\"2003\",\"b\"\r\n");
+    WriteFile(dir / "calendars/club",
+              "\"1\",\"1\",\"2003\",\"a\"\r\n\"1\",\"2\",\"2003\",\"b\"\r\n");
     WriteFile(dir / "calendars/club.cfg", "LANGUAGESELECTED=French\r\nTITLE=Club\r\n");
     WriteFile(dir / "calendars/club.rcr", "\"7\",\"14\",\"Fete\"\r\n");
     context.Settings.NOTEPATH = "elsewhere/";
@@ -120,8 +120,7 @@ TEST_F(CalendarContextTest, SwitchToAMissingCalendarLeavesAnEmptyTable)
 
     EXPECT_EQ(ErrorOf([&] { SwitchCalendar(context, "defa"); }), "File not found");
     EXPECT_EQ(context.Entries.CountUsedEntries(), 0);
-    EXPECT_EQ(ErrorOf([&] { SwitchCalendar(context, "../default calendar"); }),
-              "Invalid filename");
+    EXPECT_EQ(ErrorOf([&] { SwitchCalendar(context, "../default calendar"); }), "Invalid filename");
 }
 
 }  // namespace

@@ -16,10 +16,10 @@ class LanguagesTest : public ::testing::Test {
 protected:
     void Load(const std::string& name)
     {
-        languages.LoadLanguage(dir.Path(), name, [this](const std::string& key,
-                                                        const std::string& text) {
-            mainWindowTexts.emplace_back(key, text);
-        });
+        languages.LoadLanguage(dir.Path(), name,
+                               [this](const std::string& key, const std::string& text) {
+                                   mainWindowTexts.emplace_back(key, text);
+                               });
     }
 
     TempDir dir;
@@ -73,15 +73,14 @@ TEST_F(LanguagesTest, NamesAreCutToTwentyCharacters)
 
 TEST_F(LanguagesTest, MainWindowKeysReachTheWindowWhole)
 {
-    WriteFile(dir / "De.lang", CrLfLines({"formMain.ButtonWrite=Schreiben",
-                                          "formMain.ButtonExitHint=none such key",
-                                          "formMain.ButtonWriteHint=" + std::string(30, 'h'),
-                                          "DAY1=Sonntag"}));
+    WriteFile(dir / "De.lang",
+              CrLfLines({"formMain.ButtonWrite=Schreiben", "formMain.ButtonExitHint=none such key",
+                         "formMain.ButtonWriteHint=" + std::string(30, 'h'), "DAY1=Sonntag"}));
     Load("De");
     using Text = std::pair<std::string, std::string>;
-    EXPECT_EQ(mainWindowTexts, (std::vector<Text>{{"formMain.ButtonWrite", "Schreiben"},
-                                                  {"formMain.ButtonWriteHint",
-                                                   std::string(30, 'h')}}));
+    EXPECT_EQ(mainWindowTexts,
+              (std::vector<Text>{{"formMain.ButtonWrite", "Schreiben"},
+                                 {"formMain.ButtonWriteHint", std::string(30, 'h')}}));
 }
 
 TEST_F(LanguagesTest, MissingFileLeavesTheNamesAsTheyWere)

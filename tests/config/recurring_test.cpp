@@ -85,13 +85,13 @@ TEST_F(RecurringTest, MovingARowChangesTheLineOrder)
     list.SetRow(3, "3", "3", "c");
     list.MoveRow(3, 1);
     SaveRecurring(list, path);
-    EXPECT_EQ(ReadFile(path), CrLfLines({"\"3\",\"3\",\"c\"", "\"1\",\"1\",\"a\"",
-                                         "\"2\",\"2\",\"b\""}));
+    EXPECT_EQ(ReadFile(path),
+              CrLfLines({"\"3\",\"3\",\"c\"", "\"1\",\"1\",\"a\"", "\"2\",\"2\",\"b\""}));
     list.MoveRow(1, 3);
     list.MoveRow(0, 700);  // outside the list: nothing moves
     SaveRecurring(list, path);
-    EXPECT_EQ(ReadFile(path), CrLfLines({"\"1\",\"1\",\"a\"", "\"2\",\"2\",\"b\"",
-                                         "\"3\",\"3\",\"c\""}));
+    EXPECT_EQ(ReadFile(path),
+              CrLfLines({"\"1\",\"1\",\"a\"", "\"2\",\"2\",\"b\"", "\"3\",\"3\",\"c\""}));
 }
 
 TEST_F(RecurringTest, GridEditsCannotStoreQuotes)

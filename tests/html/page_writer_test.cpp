@@ -12,7 +12,8 @@ using testing::HtmlTest;
 using testing::PageLines;
 using testing::WriteFile;
 
-const std::string Blank = "  <TD BGCOLOR=\"FFFFFF\"><FONT FACE=\"Verdana\" SIZE=\"1\">&nbsp;<BR></TD>";
+const std::string Blank
+    = "  <TD BGCOLOR=\"FFFFFF\"><FONT FACE=\"Verdana\" SIZE=\"1\">&nbsp;<BR></TD>";
 
 std::string PlainDay(int day)
 {
@@ -44,10 +45,12 @@ TEST_F(HtmlTest, DefaultMonthPageIsWrittenExactly)
         "</HEAD>",
         "<BODY LEFTMARGIN=\"0\" TOPMARGIN=\"0\" BGCOLOR=\"FFFFFF\">",
         "<CENTER>",
-        "<H1><A HREF=\"calendar.html\"><FONT FACE=\"Verdana\" COLOR=\"000000\">2002</FONT></A></H1>",
+        "<H1><A HREF=\"calendar.html\"><FONT FACE=\"Verdana\" "
+        "COLOR=\"000000\">2002</FONT></A></H1>",
         "<FONT FACE=\"Verdana\"><A HREF=\"January.html\">January</A> <A HREF=\"February.html\">"
         "February</A> <A HREF=\"March.html\">March</A> <A HREF=\"April.html\">April</A> "
-        "<A HREF=\"May.html\">May</A> <A HREF=\"June.html\">June</A> <A HREF=\"July.html\">July</A> "
+        "<A HREF=\"May.html\">May</A> <A HREF=\"June.html\">June</A> <A "
+        "HREF=\"July.html\">July</A> "
         "<A HREF=\"August.html\">August</A> <A HREF=\"September.html\">September</A> "
         "<A HREF=\"October.html\">October</A> <A HREF=\"November.html\">November</A> "
         "<A HREF=\"December.html\">December</A> </FONT>",
@@ -61,11 +64,12 @@ TEST_F(HtmlTest, DefaultMonthPageIsWrittenExactly)
         "<a href=\"March.html\">March</a></FONT></FONT></H3></TD></TR>",
         "<TR BGCOLOR=\"FFFFFF\" ALIGN=\"LEFT\" VALIGN=\"TOP\">",
     };
-    for (const char* day : {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday",
-                            "Saturday"})
-        expected.push_back(std::string("<TD ALIGN=\"CENTER\"><FONT FACE=\"Verdana\" COLOR=\"000000\" "
-                                       "SIZE=\"2\">")
-                           + day + "</FONT></TD>");
+    for (const char* day :
+         {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"})
+        expected.push_back(
+            std::string("<TD ALIGN=\"CENTER\"><FONT FACE=\"Verdana\" COLOR=\"000000\" "
+                        "SIZE=\"2\">")
+            + day + "</FONT></TD>");
     expected.push_back("</TR>");
     // 1 February 2002 is a Friday: five blank cells, then the 1st and the 2nd.
     expected.push_back(WeekRow);
@@ -98,8 +102,8 @@ TEST_F(HtmlTest, DefaultMonthPageIsWrittenExactly)
     for (const char* line :
          {"</TABLE>", "</CENTER>", "</P>", "<CENTER>",
           "<FONT FACE=\"Verdana\" SIZE=\"1\" COLOR=\"000000\">",
-          "This page was last updated on 02/05/02 10:11:12<BR>", "</FONT>", "</CENTER>",
-          "<BR><BR>", "<FONT FACE=\"Verdana\" SIZE=\"2\">",
+          "This page was last updated on 02/05/02 10:11:12<BR>", "</FONT>", "</CENTER>", "<BR><BR>",
+          "<FONT FACE=\"Verdana\" SIZE=\"2\">",
           "<A STYLE=\"color:FFFFFF;text-decoration:none;\" HREF=\"https://www.mondeliar.org/\">"
           "https://www.mondeliar.org/</A>",
           "</FONT>", "</FONT>", "</BODY>", "</HTML>"})
@@ -122,7 +126,8 @@ TEST_F(HtmlTest, HeadFollowsHtmlOption)
           "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=ISO-8859-1\">",
           "<META NAME=\"Author\" CONTENT=\"Pellworth\">",
           "<META NAME=\"Reply-To\" CONTENT=\"webmaster\">",
-          std::string("<META NAME=\"Formatter\" CONTENT=\"Mondeliar, Version 4.02 05 February 2002 ")
+          std::string(
+              "<META NAME=\"Formatter\" CONTENT=\"Mondeliar, Version 4.02 05 February 2002 ")
               + MakerWebAddress + "\">",
           "<META HTTP-EQUIV=\"Description\" NAME=\"Title\" CONTENT=\"Calendar\">",
           "<META HTTP-EQUIV=\"Keywords\" CONTENT=\",one,two\">",
@@ -214,12 +219,12 @@ TEST_F(HtmlTest, MonthLinkRowRunsInWritingOrder)
     context.Settings.MONTHLINKS = 1;
     WriteAll();
     std::string row = Between(Page("2.htm"), "</H1>\r\n<FONT FACE=\"Verdana\">", "</FONT>");
-    EXPECT_EQ(row,
-              "<A HREF=\"2.htm\">February</A> <A HREF=\"3.htm\">March</A> <A HREF=\"4.htm\">April"
-              "</A> <A HREF=\"5.htm\">May</A> <A HREF=\"6.htm\">June</A> <A HREF=\"7.htm\">July</A> "
-              "<A HREF=\"8.htm\">August</A> <A HREF=\"9.htm\">September</A> <A HREF=\"10.htm\">"
-              "October</A> <A HREF=\"11.htm\">November</A> <A HREF=\"12.htm\">December</A> "
-              "<A HREF=\"1.htm\">January</A> ");
+    EXPECT_EQ(
+        row, "<A HREF=\"2.htm\">February</A> <A HREF=\"3.htm\">March</A> <A HREF=\"4.htm\">April"
+             "</A> <A HREF=\"5.htm\">May</A> <A HREF=\"6.htm\">June</A> <A HREF=\"7.htm\">July</A> "
+             "<A HREF=\"8.htm\">August</A> <A HREF=\"9.htm\">September</A> <A HREF=\"10.htm\">"
+             "October</A> <A HREF=\"11.htm\">November</A> <A HREF=\"12.htm\">December</A> "
+             "<A HREF=\"1.htm\">January</A> ");
     EXPECT_EQ(Count(Page("2.htm"), "<a href="), 0) << "MONTHLINKS 1: no neighbour links";
 }
 
@@ -233,7 +238,8 @@ TEST_F(HtmlTest, TableTagAndAlignment)
         std::string rowAlign;
     } cases[] = {
         {0, 1, true, true, true,
-         "<P ALIGN=\"LEFT\">\r\n<TABLE BORDERCOLOR=\"C0C0C0\" BORDER=\"5\" WIDTH=\"100%\" COLS=\"7\" "
+         "<P ALIGN=\"LEFT\">\r\n<TABLE BORDERCOLOR=\"C0C0C0\" BORDER=\"5\" WIDTH=\"100%\" "
+         "COLS=\"7\" "
          "ROWS=\"7\" >\r\n",
          "CENTER"},
         {1, 2, false, true, false,
@@ -254,8 +260,9 @@ TEST_F(HtmlTest, TableTagAndAlignment)
         WriteAll();
         std::string page = Page("March.html");
         EXPECT_EQ(page.substr(page.find("<P ALIGN="), c.start.size()), c.start);
-        EXPECT_EQ(Count(page, "<TR BGCOLOR=\"FFFFFF\" ALIGN=\"" + c.rowAlign + "\" VALIGN=\"TOP\">"),
-                  c.alignDate <= 1 ? 7 : 6)
+        EXPECT_EQ(
+            Count(page, "<TR BGCOLOR=\"FFFFFF\" ALIGN=\"" + c.rowAlign + "\" VALIGN=\"TOP\">"),
+            c.alignDate <= 1 ? 7 : 6)
             << "the month-name row is centred and the day-name row left-aligned";
         EXPECT_EQ(Count(page, "<TD ALIGN=\"CENTER\" WIDTH=\"14%\">"), c.columnWidth ? 7 : 0);
         EXPECT_EQ(Count(page, "<TD HEIGHT=\"12%\">"), c.rowHeight ? 31 : 0);
@@ -286,8 +293,9 @@ TEST_F(HtmlTest, MonthNameRowByLabelAndNeighbourLinks)
     s.MONTHLABEL = 2;
     s.MONTHLINKS = 1;
     WriteAll();
-    EXPECT_EQ(nameLine("May.html"), "<IMG SRC=\"May.gif\" BORDER=\"0\" ALIGN=\"MIDDLE\" ALT=\"May\">"
-                                    "</H2></TD></TR>");
+    EXPECT_EQ(nameLine("May.html"),
+              "<IMG SRC=\"May.gif\" BORDER=\"0\" ALIGN=\"MIDDLE\" ALT=\"May\">"
+              "</H2></TD></TR>");
     std::string all = Page("calendar.html");
     EXPECT_EQ(Count(all, "<a href="), 0) << "the all-months page has no neighbour links";
 }
@@ -341,9 +349,9 @@ TEST_F(HtmlTest, FooterByLastUpdateOptionAndLink)
     s.FOOTERFILE = dir / "foot.txt";
     s.FONTFACE = "Arial";
     context.ExtraHtml.Footer = {"<P>after</P>"};
-    const std::string updated =
-        "<CENTER>\r\n<FONT FACE=\"Arial\" SIZE=\"1\" COLOR=\"000000\">\r\nThis page was last updated on "
-        "02/05/02 10:11:12<BR>\r\n</FONT>\r\n</CENTER>\r\n";
+    const std::string updated = "<CENTER>\r\n<FONT FACE=\"Arial\" SIZE=\"1\" "
+                                "COLOR=\"000000\">\r\nThis page was last updated on "
+                                "02/05/02 10:11:12<BR>\r\n</FONT>\r\n</CENTER>\r\n";
     struct Case {
         int option;
         bool lastUpdate, allowLink;

@@ -10,8 +10,8 @@ TEST(WeekGrid, KnowsWeekdaysAndMonthLengths)
     struct Case {
         int year, month, day, weekday;
     } cases[] = {
-        {2002, 2, 5, 2}, {2000, 1, 1, 6}, {2009, 2, 1, 0}, {1970, 1, 1, 4},
-        {2024, 2, 29, 4}, {1, 1, 1, 1},   {9999, 12, 31, 5}, {65535, 1, 1, 2},
+        {2002, 2, 5, 2},  {2000, 1, 1, 6}, {2009, 2, 1, 0},   {1970, 1, 1, 4},
+        {2024, 2, 29, 4}, {1, 1, 1, 1},    {9999, 12, 31, 5}, {65535, 1, 1, 2},
     };
     for (const Case& c : cases)
         EXPECT_EQ(WeekdayOf(c.year, c.month, c.day), c.weekday) << c.year << "-" << c.month;
@@ -28,13 +28,10 @@ TEST(WeekGrid, PlacesTheFirstByStartWeekAndFillsSixRows)
         int firstColumn;
         int lastRow;  // row of the month's last day
     } cases[] = {
-        {2, 2009, 0, 0, 4},   // 1st on the start day: February fills four rows exactly
-        {1, 2000, 0, 6, 6},   // 1st a Saturday: six blanks, then the 1st; 31 days reach row 6
-        {1, 2000, 6, 0, 5},
-        {2, 2002, 1, 4, 5},
-        {9, 2002, 0, 0, 5},
-        {3, 2002, 5, 0, 5},
-        {3, 2002, 12, 0, 5},  // start days count modulo 7
+        {2, 2009, 0, 0, 4},  // 1st on the start day: February fills four rows exactly
+        {1, 2000, 0, 6, 6},  // 1st a Saturday: six blanks, then the 1st; 31 days reach row 6
+        {1, 2000, 6, 0, 5}, {2, 2002, 1, 4, 5},  {9, 2002, 0, 0, 5},
+        {3, 2002, 5, 0, 5}, {3, 2002, 12, 0, 5},  // start days count modulo 7
     };
     for (const Case& c : cases) {
         WeekGrid grid(c.month, c.year, c.startWeek);

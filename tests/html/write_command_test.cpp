@@ -35,7 +35,8 @@ std::vector<std::string> Headings(const std::string& page)
     std::vector<std::string> headings;
     std::size_t at = 0;
     for (;;) {
-        std::size_t month = page.find("COLSPAN=\"7\"><H3><FONT FACE=\"Verdana\" COLOR=\"000000\"> \r\n", at);
+        std::size_t month
+            = page.find("COLSPAN=\"7\"><H3><FONT FACE=\"Verdana\" COLOR=\"000000\"> \r\n", at);
         std::size_t separator = page.find("<center>\r\n<H1>\r\n", at);
         if (month == std::string::npos && separator == std::string::npos)
             return headings;
@@ -44,7 +45,8 @@ std::vector<std::string> Headings(const std::string& page)
             headings.push_back(page.substr(start, page.find("</H3>", start) - start));
             at = start;
         } else {
-            headings.push_back("== " + Between(page.substr(separator), "COLOR=\"000000\">", "</FONT>"));
+            headings.push_back("== "
+                               + Between(page.substr(separator), "COLOR=\"000000\">", "</FONT>"));
             at = separator + 10;
         }
     }
@@ -154,9 +156,9 @@ TEST_F(HtmlTest, MonthNumbersAndEnglishNamesAsFileNames)
     context.Settings.HTMLFILENAME = 2;
     context.Settings.FILEEXTENSION = ".htm";
     WriteAll();
-    EXPECT_EQ(FilesIn(out()), Sorted({"1.htm", "2.htm", "3.htm", "4.htm", "5.htm", "6.htm", "7.htm",
-                                      "8.htm", "9.htm", "10.htm", "11.htm", "12.htm",
-                                      "calendar.htm", "current.htm"}));
+    EXPECT_EQ(FilesIn(out()),
+              Sorted({"1.htm", "2.htm", "3.htm", "4.htm", "5.htm", "6.htm", "7.htm", "8.htm",
+                      "9.htm", "10.htm", "11.htm", "12.htm", "calendar.htm", "current.htm"}));
 }
 
 TEST_F(HtmlTest, OutputFolderWithoutTrailingSlashGluesTheNames)
@@ -206,14 +208,20 @@ TEST_F(HtmlTest, FailuresEndTheCommandWithTheirTexts)
     };
     Case cases[] = {
         {"missing recurring file",
-         [&] { std::filesystem::remove(context.RecurringFileName()); }, "File not found", {}},
-        {"missing output folder", [&] { context.Settings.HTMLPATH = dir / "none/"; },
-         "Invalid filename", {}},
+         [&] { std::filesystem::remove(context.RecurringFileName()); },
+         "File not found",
+         {}},
+        {"missing output folder",
+         [&] { context.Settings.HTMLPATH = dir / "none/"; },
+         "Invalid filename",
+         {}},
         {"output folder in the way of a page",
-         [&] { std::filesystem::create_directory(out() + "March.html"); }, "File access denied",
+         [&] { std::filesystem::create_directory(out() + "March.html"); },
+         "File access denied",
          {"January.html", "February.html", "current.html", "March.html"}},
         {"bad recurring month",
-         [&] { SetRecurring({"\"x3\",\"1\",\"party\""}); }, "'x3' is not a valid integer value",
+         [&] { SetRecurring({"\"x3\",\"1\",\"party\""}); },
+         "'x3' is not a valid integer value",
          {"January.html"}},
         {"bad recurring day only tested in its month",
          [&] { SetRecurring({"\"3\",\"1st\",\"party\""}); },
@@ -225,13 +233,15 @@ TEST_F(HtmlTest, FailuresEndTheCommandWithTheirTexts)
              context.Settings.HEADERFILE = dir / "none.html";
              context.Settings.FOOTERFILE = dir / "none.html";
          },
-         "File not found", {"January.html"}},
+         "File not found",
+         {"January.html"}},
         {"empty header file name",
          [&] {
              context.Settings.HTMLOPTION = 1;
              context.Settings.HEADERFILE = "";
          },
-         "File not found", {"January.html"}},
+         "File not found",
+         {"January.html"}},
         {"missing footer file",
          [&] {
              WriteFile(dir / "head.html", "<HTML>");
@@ -239,7 +249,8 @@ TEST_F(HtmlTest, FailuresEndTheCommandWithTheirTexts)
              context.Settings.HEADERFILE = dir / "head.html";
              context.Settings.FOOTERFILE = dir / "none/foot.html";
          },
-         "Invalid filename", {"January.html"}},
+         "Invalid filename",
+         {"January.html"}},
         {"current copy cannot be created",
          [&] { std::filesystem::create_symlink(dir / "none/x", out() + "current.html"); },
          "Cannot create file " + out() + "current.html",

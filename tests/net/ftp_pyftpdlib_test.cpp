@@ -15,7 +15,8 @@ using namespace testing;
 
 class RealFtp : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_TRUE(server.Running()) << "pyftpdlib did not start";
         client.SetHostName("127.0.0.1");
         client.SetPort(std::to_string(server.Port()));
@@ -24,21 +25,26 @@ protected:
         client.SetTimeout(10);
         client.OnDisplay = [this](const std::string& line) { log.push_back(line); };
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         if (client.Connected())
             client.QuitSession();
     }
-    std::vector<std::string> Commands() const {
+    std::vector<std::string> Commands() const
+    {
         std::vector<std::string> sent;
         for (const std::string& line : log)
             if (line.rfind("> ", 0) == 0)
                 sent.push_back(line.substr(2, line.find(' ', 2) - 2));
         return sent;
     }
-    bool LoggedPrefix(const std::string& prefix) const {
-        return std::any_of(log.begin(), log.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; });
+    bool LoggedPrefix(const std::string& prefix) const
+    {
+        return std::any_of(log.begin(), log.end(),
+                           [&](const std::string& l) { return l.rfind(prefix, 0) == 0; });
     }
-    std::string Upload(const std::string& name, const std::string& bytes) {
+    std::string Upload(const std::string& name, const std::string& bytes)
+    {
         WriteFile(local.File(name), bytes);
         client.SetLocalFileName(local.File(name));
         client.SetHostFileName("/" + name);
@@ -51,14 +57,16 @@ protected:
     std::vector<std::string> log;
 };
 
-TEST_F(RealFtp, StoresFilesOfEverySizeInActiveAndPassiveMode) {
+TEST_F(RealFtp, StoresFilesOfEverySizeInActiveAndPassiveMode)
+{
     ASSERT_TRUE(client.OpenSession()) << client.ErrorMessage();
     ASSERT_TRUE(client.TypeBinary()) << client.ErrorMessage();
     const size_t sizes[] = {0, 1460, 1461, 5u << 20};
     for (bool passive : {false, true}) {
         client.SetUsePasv(passive);
         for (size_t size : sizes) {
-            const std::string name = (passive ? "passive-" : "active-") + std::to_string(size) + ".bin";
+            const std::string name
+                = (passive ? "passive-" : "active-") + std::to_string(size) + ".bin";
             SCOPED_TRACE(name);
             const std::string bytes = PatternBytes(size);
             ASSERT_EQ(Upload(name, bytes), "");
@@ -71,19 +79,22 @@ TEST_F(RealFtp, StoresFilesOfEverySizeInActiveAndPassiveMode) {
     EXPECT_EQ(client.State(), FtpSessionState::fstReady);
 }
 
-TEST_F(RealFtp, PublishRoadWithoutTypeStoresInAsciiMode) {
+TEST_F(RealFtp, PublishRoadWithoutTypeStoresInAsciiMode)
+{
     ASSERT_TRUE(client.OpenSession()) << client.ErrorMessage();
     ASSERT_EQ(Upload("calendar.html", "<html>\r\n</html>\r\n"), "");
     ASSERT_EQ(Upload("current.html", "now\r\n"), "");
     EXPECT_TRUE(client.QuitSession());
     EXPECT_EQ(ReadFile(server.Root() + "/calendar.html"), "<html>\n</html>\n");
-    EXPECT_EQ(Commands(), (std::vector<std::string>{"USER", "PASS", "PORT", "STOR", "PORT", "STOR", "QUIT"}));
+    EXPECT_EQ(Commands(),
+              (std::vector<std::string>{"USER", "PASS", "PORT", "STOR", "PORT", "STOR", "QUIT"}));
     EXPECT_TRUE(LoggedPrefix("< 220 "));
     EXPECT_TRUE(LoggedPrefix("< 226 ") || LoggedPrefix("< 250 "));
     EXPECT_TRUE(LoggedPrefix("< 221 "));
 }
 
-TEST_F(RealFtp, RefusedPasswordKeepsTheSessionConnected) {
+TEST_F(RealFtp, RefusedPasswordKeepsTheSessionConnected)
+{
     client.SetPassWord("wrong");
     EXPECT_FALSE(client.OpenSession());
     EXPECT_EQ(client.ReplyCode(), 530);
@@ -95,7 +106,8 @@ TEST_F(RealFtp, RefusedPasswordKeepsTheSessionConnected) {
     EXPECT_FALSE(client.Connected());
 }
 
-TEST_F(RealFtp, ForbiddenStoreThenAGoodStore) {
+TEST_F(RealFtp, ForbiddenStoreThenAGoodStore)
+{
     ASSERT_TRUE(client.OpenSession());
     WriteFile(local.File("a.html"), "a");
     client.SetLocalFileName(local.File("a.html"));
@@ -106,7 +118,8 @@ TEST_F(RealFtp, ForbiddenStoreThenAGoodStore) {
     EXPECT_EQ(ReadFile(server.Root() + "/a.html"), "a");
 }
 
-TEST_F(RealFtp, DownloadsAndListingsComeBack) {
+TEST_F(RealFtp, DownloadsAndListingsComeBack)
+{
     ASSERT_TRUE(client.OpenSession());
     ASSERT_TRUE(client.TypeBinary());
     const std::string bytes = PatternBytes(300000);
@@ -147,7 +160,8 @@ TEST_F(RealFtp, DownloadsAndListingsComeBack) {
     EXPECT_EQ(client.ErrorMessage().rfind("550 ", 0), 0u) << client.ErrorMessage();
 }
 
-TEST_F(RealFtp, AbortedUploadIsAFailureAndTheSessionGoesOn) {
+TEST_F(RealFtp, AbortedUploadIsAFailureAndTheSessionGoesOn)
+{
     ASSERT_TRUE(client.OpenSession());
     ASSERT_TRUE(client.TypeBinary());
     int chunks = 0;

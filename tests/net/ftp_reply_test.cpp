@@ -7,7 +7,8 @@
 namespace mondeliar::net {
 namespace {
 
-TEST(ParseReplyNumber, ReadsCodeAndContinuation) {
+TEST(ParseReplyNumber, ReadsCodeAndContinuation)
+{
     const struct {
         const char* line;
         bool digit;
@@ -17,7 +18,7 @@ TEST(ParseReplyNumber, ReadsCodeAndContinuation) {
         {"220 ready", true, 220, false},
         {"220-Welcome", true, 220, true},
         {"230", true, 230, false},
-        {" 230 x", false, 230, false},       // not a reply line, number still read
+        {" 230 x", false, 230, false},  // not a reply line, number still read
         {"Welcome aboard", false, 0, false},
         {"", false, 0, false},
         {"99999999999999999999 x", true, 2147483647, false},  // saturates instead of overflowing
@@ -30,7 +31,8 @@ TEST(ParseReplyNumber, ReadsCodeAndContinuation) {
     }
 }
 
-TEST(FindReplyLineEnd, LfAloneEndsALineOnlyWithAcceptLf) {
+TEST(FindReplyLineEnd, LfAloneEndsALineOnlyWithAcceptLf)
+{
     const std::string crlf = "220 ok\r\nrest";
     const std::string lf = "220 ok\nrest";
     EXPECT_EQ(FindReplyLineEnd(crlf.data(), crlf.size(), false), 7u);
@@ -40,7 +42,8 @@ TEST(FindReplyLineEnd, LfAloneEndsALineOnlyWithAcceptLf) {
     EXPECT_EQ(StripLineEnd("220 ok\r\r\n"), "220 ok");
 }
 
-TEST(ReplyValues, QuotedNamesSizesAndPassivePorts) {
+TEST(ReplyValues, QuotedNamesSizesAndPassivePorts)
+{
     EXPECT_EQ(ExtractQuotedName("257 \"/home/a \"\"b\"\"\" created"), "/home/a \"b\"");
     EXPECT_EQ(ExtractQuotedName("250 OK"), "");
     long long size = 0;
@@ -67,7 +70,8 @@ TEST(ReplyValues, QuotedNamesSizesAndPassivePorts) {
     }
 }
 
-TEST(ClassifyReply, FollowsTheFirstDigit) {
+TEST(ClassifyReply, FollowsTheFirstDigit)
+{
     EXPECT_EQ(ClassifyReply(150), ReplyClass::Preliminary);
     EXPECT_EQ(ClassifyReply(226), ReplyClass::Completion);
     EXPECT_EQ(ClassifyReply(331), ReplyClass::Intermediate);

@@ -19,9 +19,13 @@ namespace {
 using namespace testing;
 using Commands = std::vector<std::string>;
 
-void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void Pause(int ms)
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
-void LogOn(ScriptedSession& s) {
+void LogOn(ScriptedSession& s)
+{
     s.Reply("220 ready\r\n");
     s.ReadCommand();
     s.Reply("331 password please\r\n");
@@ -29,13 +33,15 @@ void LogOn(ScriptedSession& s) {
     s.Reply("230 logged on\r\n");
 }
 
-void ServeQuit(ScriptedSession& s) {
+void ServeQuit(ScriptedSession& s)
+{
     if (s.ReadCommand() == "QUIT")
         s.Reply("221 bye\r\n");
 }
 
 // Serves one PORT + STOR; returns the bytes received on the data connection.
-std::string ServeStore(ScriptedSession& s, bool connect_before_reply) {
+std::string ServeStore(ScriptedSession& s, bool connect_before_reply)
+{
     s.ReadCommand();
     s.Reply("200 PORT ok\r\n");
     s.ReadCommand();
@@ -57,7 +63,8 @@ std::string ServeStore(ScriptedSession& s, bool connect_before_reply) {
 
 class ScriptedFtp : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         client.SetHostName("127.0.0.1");
         client.SetUserName("u");
         client.SetPassWord("p");
@@ -65,9 +72,14 @@ protected:
         client.OnDisplay = [this](const std::string& line) { log.push_back(line); };
     }
     void Use(const ScriptedFtpServer& server) { client.SetPort(std::to_string(server.Port())); }
-    bool Logged(const std::string& line) const { return std::find(log.begin(), log.end(), line) != log.end(); }
-    bool LoggedPrefix(const std::string& prefix) const {
-        return std::any_of(log.begin(), log.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; });
+    bool Logged(const std::string& line) const
+    {
+        return std::find(log.begin(), log.end(), line) != log.end();
+    }
+    bool LoggedPrefix(const std::string& prefix) const
+    {
+        return std::any_of(log.begin(), log.end(),
+                           [&](const std::string& l) { return l.rfind(prefix, 0) == 0; });
     }
 
     TempDir dir;
@@ -75,7 +87,8 @@ protected:
     std::vector<std::string> log;
 };
 
-TEST_F(ScriptedFtp, MultiLineGreetingIsLoggedWholeAndTheSessionOpensOnItsLastLine) {
+TEST_F(ScriptedFtp, MultiLineGreetingIsLoggedWholeAndTheSessionOpensOnItsLastLine)
+{
     ScriptedFtpServer server([](ScriptedSession& s) {
         s.Reply("220-Welcome\r\n220-to the test\r\n220 ready\r\n");
         s.ReadCommand();
@@ -93,18 +106,21 @@ TEST_F(ScriptedFtp, MultiLineGreetingIsLoggedWholeAndTheSessionOpensOnItsLastLin
     EXPECT_TRUE(Logged("< 220-Welcome") && Logged("< 220-to the test") && Logged("< 220 ready"));
     EXPECT_TRUE(Logged("< 230 done"));
     EXPECT_FALSE(Logged("< 230-Hello"));  // only a reply's final line is logged
-    EXPECT_EQ(states, (std::vector<std::string>{"fstResolving", "fstWaitGreeting", "fstConnected", "fstBetweenSteps",
-                                                "fstWaitReply", "fstBetweenSteps", "fstWaitReply", "fstBetweenSteps",
-                                                "fstReady"}));
+    EXPECT_EQ(states,
+              (std::vector<std::string>{"fstResolving", "fstWaitGreeting", "fstConnected",
+                                        "fstBetweenSteps", "fstWaitReply", "fstBetweenSteps",
+                                        "fstWaitReply", "fstBetweenSteps", "fstReady"}));
     states.clear();
     EXPECT_TRUE(client.QuitSession());
     EXPECT_FALSE(client.Connected());
-    EXPECT_EQ(states, (std::vector<std::string>{"fstWaitReply", "fstDisconnected", "fstBetweenSteps", "fstReady"}));
+    EXPECT_EQ(states, (std::vector<std::string>{"fstWaitReply", "fstDisconnected",
+                                                "fstBetweenSteps", "fstReady"}));
     ASSERT_TRUE(server.Finish());
     EXPECT_EQ(server.Commands(), (Commands{"USER u", "PASS p", "QUIT"}));
 }
 
-TEST_F(ScriptedFtp, LogOnOutcomes) {
+TEST_F(ScriptedFtp, LogOnOutcomes)
+{
     const struct {
         const char* name;
         std::string greeting, user_reply, pass_reply;
@@ -114,12 +130,41 @@ TEST_F(ScriptedFtp, LogOnOutcomes) {
         std::string error;
         Commands commands;
     } rows[] = {
-        {"greeting 421", "421 Too many users\r\n", "", "", ftpAcceptLF, false, false, "421 Too many users", {}},
-        {"USER answered 230", "220 hi\r\n", "230 no password needed\r\n", "", ftpAcceptLF, true, true, "",
+        {"greeting 421",
+         "421 Too many users\r\n",
+         "",
+         "",
+         ftpAcceptLF,
+         false,
+         false,
+         "421 Too many users",
+         {}},
+        {"USER answered 230",
+         "220 hi\r\n",
+         "230 no password needed\r\n",
+         "",
+         ftpAcceptLF,
+         true,
+         true,
+         "",
          {"USER u"}},
-        {"PASS refused", "220 hi\r\n", "331 pw\r\n", "530 Login incorrect.\r\n", ftpAcceptLF, false, true,
-         "530 Login incorrect.", {"USER u", "PASS p"}},
-        {"LF line ends accepted", "220 hi\n", "331 pw\n", "230 ok\n", ftpAcceptLF, true, true, "",
+        {"PASS refused",
+         "220 hi\r\n",
+         "331 pw\r\n",
+         "530 Login incorrect.\r\n",
+         ftpAcceptLF,
+         false,
+         true,
+         "530 Login incorrect.",
+         {"USER u", "PASS p"}},
+        {"LF line ends accepted",
+         "220 hi\n",
+         "331 pw\n",
+         "230 ok\n",
+         ftpAcceptLF,
+         true,
+         true,
+         "",
          {"USER u", "PASS p"}},
     };
     for (const auto& row : rows) {
@@ -157,7 +202,8 @@ TEST_F(ScriptedFtp, LogOnOutcomes) {
     }
 }
 
-TEST_F(ScriptedFtp, OpenSessionWhileOpenIsRefused) {
+TEST_F(ScriptedFtp, OpenSessionWhileOpenIsRefused)
+{
     ScriptedFtpServer server([](ScriptedSession& s) {
         LogOn(s);
         ServeQuit(s);
@@ -169,7 +215,8 @@ TEST_F(ScriptedFtp, OpenSessionWhileOpenIsRefused) {
     EXPECT_TRUE(client.QuitSession());
 }
 
-TEST_F(ScriptedFtp, UsageErrorOfALaterStepFailsTheRequest) {
+TEST_F(ScriptedFtp, UsageErrorOfALaterStepFailsTheRequest)
+{
     ScriptedFtpServer server([](ScriptedSession& s) {
         s.Reply("220 hi\r\n");
         s.ReadCommand();
@@ -187,7 +234,8 @@ TEST_F(ScriptedFtp, UsageErrorOfALaterStepFailsTheRequest) {
     EXPECT_EQ(server.Commands(), (Commands{"USER u", "QUIT"}));
 }
 
-TEST_F(ScriptedFtp, RefusedStartLeavesTheClientReady) {
+TEST_F(ScriptedFtp, RefusedStartLeavesTheClientReady)
+{
     client.SetHostName("");
     EXPECT_FALSE(client.OpenSession());
     EXPECT_EQ(client.ErrorMessage(), "DNS lookup: invalid host name.");
@@ -202,7 +250,8 @@ TEST_F(ScriptedFtp, RefusedStartLeavesTheClientReady) {
     EXPECT_TRUE(client.QuitSession());
 }
 
-TEST_F(ScriptedFtp, WithoutAcceptLfLfOnlyRepliesNeverComplete) {
+TEST_F(ScriptedFtp, WithoutAcceptLfLfOnlyRepliesNeverComplete)
+{
     ScriptedFtpServer server([](ScriptedSession& s) {
         s.Reply("220 hi\n");
         s.ReadCommand();
@@ -217,7 +266,8 @@ TEST_F(ScriptedFtp, WithoutAcceptLfLfOnlyRepliesNeverComplete) {
     EXPECT_TRUE(server.Commands().empty());
 }
 
-TEST_F(ScriptedFtp, SilentServerEndsTheWaitAfterTimeout) {
+TEST_F(ScriptedFtp, SilentServerEndsTheWaitAfterTimeout)
+{
     ScriptedFtpServer server([](ScriptedSession& s) {
         s.Reply("220 hi\r\n");
         s.ReadCommand();
@@ -233,14 +283,16 @@ TEST_F(ScriptedFtp, SilentServerEndsTheWaitAfterTimeout) {
     EXPECT_EQ(server.Commands(), Commands{"USER u"});
 }
 
-TEST_F(ScriptedFtp, QuitWithoutSessionWritesNothingAndTimesOut) {
+TEST_F(ScriptedFtp, QuitWithoutSessionWritesNothingAndTimesOut)
+{
     client.SetTimeout(1);
     EXPECT_FALSE(client.QuitSession());
     EXPECT_EQ(client.ErrorMessage(), "426 Timeout");
     EXPECT_TRUE(Logged("> QUIT"));
 }
 
-TEST_F(ScriptedFtp, ReplyLineLongerThanTheBufferClosesTheConnection) {
+TEST_F(ScriptedFtp, ReplyLineLongerThanTheBufferClosesTheConnection)
+{
     ScriptedFtpServer server([](ScriptedSession& s) {
         s.Reply("220 hi\r\n");
         s.ReadCommand();
@@ -256,14 +308,16 @@ TEST_F(ScriptedFtp, ReplyLineLongerThanTheBufferClosesTheConnection) {
     EXPECT_EQ(server.Commands(), Commands{"USER u"});
 }
 
-TEST_F(ScriptedFtp, ConnectionFailuresReportTheSocketError) {
+TEST_F(ScriptedFtp, ConnectionFailuresReportTheSocketError)
+{
     int closed_port = 0;
     close(ListenLoopback(&closed_port));
     const struct {
         std::string host, port, error;
         int request_error;
     } rows[] = {
-        {"127.0.0.1", std::to_string(closed_port), "500 Connection refused (Winsock error #10061)", 10061},
+        {"127.0.0.1", std::to_string(closed_port), "500 Connection refused (Winsock error #10061)",
+         10061},
         {"nosuchhost.invalid", "21", "500 Host not found (Winsock error #11001)", 11001},
     };
     for (const auto& row : rows) {
@@ -286,7 +340,8 @@ TEST_F(ScriptedFtp, ConnectionFailuresReportTheSocketError) {
     }
 }
 
-TEST_F(ScriptedFtp, StoreSendsTheFileOnceWhateverOrderReplyAndConnectionArrive) {
+TEST_F(ScriptedFtp, StoreSendsTheFileOnceWhateverOrderReplyAndConnectionArrive)
+{
     const struct {
         const char* name;
         size_t size;
@@ -324,7 +379,8 @@ TEST_F(ScriptedFtp, StoreSendsTheFileOnceWhateverOrderReplyAndConnectionArrive) 
     }
 }
 
-TEST_F(ScriptedFtp, RefusedStoreThenAGoodStoreInTheSameSession) {
+TEST_F(ScriptedFtp, RefusedStoreThenAGoodStoreInTheSameSession)
+{
     WriteFile(dir.File("a.html"), "first");
     std::string received;
     ScriptedFtpServer server([&](ScriptedSession& s) {
@@ -355,7 +411,8 @@ TEST_F(ScriptedFtp, RefusedStoreThenAGoodStoreInTheSameSession) {
     EXPECT_EQ(sent[5], "STOR /a.html");
 }
 
-TEST_F(ScriptedFtp, MissingLocalFileFailsBeforeStor) {
+TEST_F(ScriptedFtp, MissingLocalFileFailsBeforeStor)
+{
     ScriptedFtpServer server([](ScriptedSession& s) {
         LogOn(s);
         s.ReadCommand();
@@ -367,7 +424,8 @@ TEST_F(ScriptedFtp, MissingLocalFileFailsBeforeStor) {
     client.SetLocalFileName(dir.File("never-written.html"));
     client.SetHostFileName("/x.html");
     EXPECT_FALSE(client.StoreFile());
-    EXPECT_EQ(client.ErrorMessage(), "426 Unable to open local file " + dir.File("never-written.html"));
+    EXPECT_EQ(client.ErrorMessage(),
+              "426 Unable to open local file " + dir.File("never-written.html"));
     EXPECT_TRUE(Logged("! 426 Unable to open local file " + dir.File("never-written.html")));
     EXPECT_TRUE(client.QuitSession());
     ASSERT_TRUE(server.Finish());
@@ -376,7 +434,8 @@ TEST_F(ScriptedFtp, MissingLocalFileFailsBeforeStor) {
     EXPECT_EQ(sent[3], "QUIT");
 }
 
-TEST_F(ScriptedFtp, AbruptCloseInTheMiddleOfATransferFailsTheStore) {
+TEST_F(ScriptedFtp, AbruptCloseInTheMiddleOfATransferFailsTheStore)
+{
     WriteFile(dir.File("big.bin"), PatternBytes(4u << 20));
     ScriptedFtpServer server([](ScriptedSession& s) {
         LogOn(s);

@@ -11,7 +11,8 @@
 namespace mondeliar::net {
 namespace {
 
-TEST(WinsockErrorText, GivesTheTableTextOrNotAWinsockError) {
+TEST(WinsockErrorText, GivesTheTableTextOrNotAWinsockError)
+{
     const struct {
         int number;
         const char* text;
@@ -35,17 +36,18 @@ TEST(WinsockErrorText, GivesTheTableTextOrNotAWinsockError) {
         EXPECT_EQ(WinsockErrorText(row.number), row.text) << row.number;
 }
 
-TEST(WinsockError, MapsSystemErrorsToTheTableNumbers) {
+TEST(WinsockError, MapsSystemErrorsToTheTableNumbers)
+{
     const struct {
         ErrorOrigin origin;
         int code;
         int expected;
     } rows[] = {
-        {ErrorOrigin::Errno, ECONNREFUSED, 10061}, {ErrorOrigin::Errno, ECONNRESET, 10054},
-        {ErrorOrigin::Errno, ENOTCONN, 10057},     {ErrorOrigin::Errno, EWOULDBLOCK, 10035},
-        {ErrorOrigin::Errno, EINPROGRESS, 10036},  {ErrorOrigin::Errno, EADDRINUSE, 10048},
-        {ErrorOrigin::Errno, EPIPE, 10053},        {ErrorOrigin::Errno, ETIMEDOUT, 10060},
-        {ErrorOrigin::Errno, EHOSTUNREACH, 10065}, {ErrorOrigin::Errno, 0, 0},
+        {ErrorOrigin::Errno, ECONNREFUSED, 10061},  {ErrorOrigin::Errno, ECONNRESET, 10054},
+        {ErrorOrigin::Errno, ENOTCONN, 10057},      {ErrorOrigin::Errno, EWOULDBLOCK, 10035},
+        {ErrorOrigin::Errno, EINPROGRESS, 10036},   {ErrorOrigin::Errno, EADDRINUSE, 10048},
+        {ErrorOrigin::Errno, EPIPE, 10053},         {ErrorOrigin::Errno, ETIMEDOUT, 10060},
+        {ErrorOrigin::Errno, EHOSTUNREACH, 10065},  {ErrorOrigin::Errno, 0, 0},
         {ErrorOrigin::Resolver, EAI_NONAME, 11001}, {ErrorOrigin::Resolver, EAI_AGAIN, 11002},
         {ErrorOrigin::Resolver, EAI_FAIL, 11003},   {ErrorOrigin::Resolver, EAI_NODATA, 11004},
     };
@@ -53,7 +55,8 @@ TEST(WinsockError, MapsSystemErrorsToTheTableNumbers) {
         EXPECT_EQ(WinsockError(row.origin, row.code), row.expected) << row.code;
 }
 
-TEST(DottedAddress, RecognisesOnlyTheFourPartShape) {
+TEST(DottedAddress, RecognisesOnlyTheFourPartShape)
+{
     const struct {
         const char* text;
         bool dotted;
@@ -83,7 +86,8 @@ TEST(DottedAddress, RecognisesOnlyTheFourPartShape) {
     }
 }
 
-std::string ErrorOf(const std::function<void()>& call) {
+std::string ErrorOf(const std::function<void()>& call)
+{
     try {
         call();
     } catch (const ESocketException& error) {
@@ -92,7 +96,8 @@ std::string ErrorOf(const std::function<void()>& call) {
     return "(no error)";
 }
 
-TEST(Resolution, PortsAndProtocolsByNumberOrName) {
+TEST(Resolution, PortsAndProtocolsByNumberOrName)
+{
     EXPECT_EQ(WSocketResolvePort("ftp", "tcp"), 21);
     EXPECT_EQ(WSocketResolvePort("21", "tcp"), 21);
     EXPECT_EQ(WSocketResolvePort("  8021", "tcp"), 8021);
@@ -101,7 +106,8 @@ TEST(Resolution, PortsAndProtocolsByNumberOrName) {
     EXPECT_EQ(FormatDottedAddress(WSocketResolveHost(" 127.0.0.1")), "127.0.0.1");
 }
 
-TEST(Resolution, RefusalsCarryTheirTexts) {
+TEST(Resolution, RefusalsCarryTheirTexts)
+{
     const std::string long_text(32, 'x');
     const std::string too_long_host(257, 'h');
     const struct {
@@ -118,8 +124,10 @@ TEST(Resolution, RefusalsCarryTheirTexts) {
         {[] { WSocketResolveProto("nosuchproto"); },
          "WSocketResolveProto: Cannot convert protocol 'nosuchproto', Error #11004"},
         {[] { WSocketResolveHost(""); }, "WSocketResolveHost: '' Invalid Hostname."},
-        {[&] { WSocketResolveHost(too_long_host); }, "WSocketResolveHost: '" + too_long_host + "' Invalid Hostname."},
-        {[] { WSocketResolveHost("300.1.1.1"); }, "WSocketResolveHost: '300.1.1.1' Invalid IP address."},
+        {[&] { WSocketResolveHost(too_long_host); },
+         "WSocketResolveHost: '" + too_long_host + "' Invalid Hostname."},
+        {[] { WSocketResolveHost("300.1.1.1"); },
+         "WSocketResolveHost: '300.1.1.1' Invalid IP address."},
         {[] { WSocketResolveHost("nosuchhost.invalid"); },
          "WSocketResolveHost: Cannot convert host address 'nosuchhost.invalid', Error #11001"},
     };

@@ -27,13 +27,15 @@ namespace {
 // One QCoreApplication for the whole test program.
 class QtEnvironment : public ::testing::Environment {
 public:
-    void SetUp() override {
+    void SetUp() override
+    {
         static int argc = 1;
         static char name[] = "net_tests";
         static char* argv[] = {name, nullptr};
         app_ = new QCoreApplication(argc, argv);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         delete app_;
         app_ = nullptr;
     }
@@ -42,22 +44,27 @@ private:
     QCoreApplication* app_ = nullptr;
 };
 
-[[maybe_unused]] const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+[[maybe_unused]] const auto* const kEnvironment
+    = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 using Clock = std::chrono::steady_clock;
 
-int MillisecondsLeft(Clock::time_point deadline) {
-    return static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
+int MillisecondsLeft(Clock::time_point deadline)
+{
+    return static_cast<int>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count());
 }
 
-bool WaitReadable(int fd, int timeout_ms) {
+bool WaitReadable(int fd, int timeout_ms)
+{
     pollfd entry{fd, POLLIN, 0};
     return poll(&entry, 1, timeout_ms) > 0;
 }
 
 }  // namespace
 
-bool WaitUntil(const std::function<bool()>& done, int timeout_ms) {
+bool WaitUntil(const std::function<bool()>& done, int timeout_ms)
+{
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
     while (!done()) {
         const int left = MillisecondsLeft(deadline);
@@ -68,19 +75,22 @@ bool WaitUntil(const std::function<bool()>& done, int timeout_ms) {
     return true;
 }
 
-std::string ReadFile(const std::string& path) {
+std::string ReadFile(const std::string& path)
+{
     std::ifstream in(path, std::ios::binary);
     std::ostringstream bytes;
     bytes << in.rdbuf();
     return bytes.str();
 }
 
-void WriteFile(const std::string& path, const std::string& bytes) {
+void WriteFile(const std::string& path, const std::string& bytes)
+{
     std::ofstream out(path, std::ios::binary);
     out << bytes;
 }
 
-std::string PatternBytes(size_t size) {
+std::string PatternBytes(size_t size)
+{
     std::string bytes(size, '\0');
     uint32_t state = 12345;
     for (size_t i = 0; i < size; ++i) {
@@ -90,19 +100,22 @@ std::string PatternBytes(size_t size) {
     return bytes;
 }
 
-TempDir::TempDir() {
+TempDir::TempDir()
+{
     char pattern[] = "/tmp/mondeliar-net-XXXXXX";
     path_ = mkdtemp(pattern);
 }
 
-TempDir::~TempDir() {
+TempDir::~TempDir()
+{
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
 }
 
 // --- pyftpdlib ---------------------------------------------------------------------
 
-PyFtpServer::PyFtpServer() {
+PyFtpServer::PyFtpServer()
+{
     int out[2];
     if (pipe(out) != 0)
         return;
@@ -112,7 +125,8 @@ PyFtpServer::PyFtpServer() {
         dup2(out[1], STDOUT_FILENO);
         close(out[0]);
         close(out[1]);
-        execl("/usr/bin/python3", "python3", script.c_str(), root_.Path().c_str(), static_cast<char*>(nullptr));
+        execl("/usr/bin/python3", "python3", script.c_str(), root_.Path().c_str(),
+              static_cast<char*>(nullptr));
         _exit(127);
     }
     close(out[1]);
@@ -131,7 +145,8 @@ PyFtpServer::PyFtpServer() {
     port_ = std::atoi(line.c_str());
 }
 
-PyFtpServer::~PyFtpServer() {
+PyFtpServer::~PyFtpServer()
+{
     if (pid_ > 0) {
         kill(pid_, SIGTERM);
         int status = 0;
@@ -146,7 +161,8 @@ PyFtpServer::~PyFtpServer() {
 
 // --- blocking sockets -----------------------------------------------------------------
 
-int ListenLoopback(int* port) {
+int ListenLoopback(int* port)
+{
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     int on = 1;
     setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
@@ -162,7 +178,8 @@ int ListenLoopback(int* port) {
     return fd;
 }
 
-int AcceptWithTimeout(int listener, int timeout_ms) {
+int AcceptWithTimeout(int listener, int timeout_ms)
+{
     if (!WaitReadable(listener, timeout_ms))
         return -1;
     const int fd = accept(listener, nullptr, nullptr);
@@ -171,7 +188,8 @@ int AcceptWithTimeout(int listener, int timeout_ms) {
     return fd;
 }
 
-int ConnectLoopback(int port) {
+int ConnectLoopback(int port)
+{
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -185,12 +203,14 @@ int ConnectLoopback(int port) {
     return fd;
 }
 
-void SetReceiveTimeout(int fd, int timeout_ms) {
+void SetReceiveTimeout(int fd, int timeout_ms)
+{
     timeval tv{timeout_ms / 1000, (timeout_ms % 1000) * 1000};
     setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
 }
 
-bool SendAll(int fd, const std::string& bytes) {
+bool SendAll(int fd, const std::string& bytes)
+{
     size_t sent = 0;
     while (sent < bytes.size()) {
         const ssize_t n = send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
@@ -201,7 +221,8 @@ bool SendAll(int fd, const std::string& bytes) {
     return true;
 }
 
-std::string ReceiveUntilClosed(int fd, size_t limit) {
+std::string ReceiveUntilClosed(int fd, size_t limit)
+{
     std::string bytes;
     char chunk[65536];
     while (bytes.size() < limit) {
@@ -213,7 +234,8 @@ std::string ReceiveUntilClosed(int fd, size_t limit) {
     return bytes;
 }
 
-std::string ReceiveExactly(int fd, size_t count) {
+std::string ReceiveExactly(int fd, size_t count)
+{
     std::string bytes;
     char chunk[65536];
     while (bytes.size() < count) {
@@ -225,7 +247,8 @@ std::string ReceiveExactly(int fd, size_t count) {
     return bytes;
 }
 
-void CloseWithReset(int fd) {
+void CloseWithReset(int fd)
+{
     linger value{1, 0};
     setsockopt(fd, SOL_SOCKET, SO_LINGER, &value, sizeof value);
     close(fd);
@@ -233,9 +256,13 @@ void CloseWithReset(int fd) {
 
 // --- scripted FTP server -------------------------------------------------------------------
 
-void ScriptedSession::Reply(const std::string& bytes) { SendAll(fd_, bytes); }
+void ScriptedSession::Reply(const std::string& bytes)
+{
+    SendAll(fd_, bytes);
+}
 
-std::string ScriptedSession::ReadCommand() {
+std::string ScriptedSession::ReadCommand()
+{
     for (;;) {
         const size_t end = pending_.find("\r\n");
         if (end != std::string::npos) {
@@ -244,9 +271,10 @@ std::string ScriptedSession::ReadCommand() {
             server_->Record(line);
             if (line.rfind("PORT ", 0) == 0) {
                 int h1, h2, h3, h4, p1, p2;
-                if (std::sscanf(line.c_str() + 5, "%d,%d,%d,%d,%d,%d", &h1, &h2, &h3, &h4, &p1, &p2) == 6) {
-                    port_host_ = std::to_string(h1) + "." + std::to_string(h2) + "." + std::to_string(h3) + "." +
-                                 std::to_string(h4);
+                if (std::sscanf(line.c_str() + 5, "%d,%d,%d,%d,%d,%d", &h1, &h2, &h3, &h4, &p1, &p2)
+                    == 6) {
+                    port_host_ = std::to_string(h1) + "." + std::to_string(h2) + "."
+                                 + std::to_string(h3) + "." + std::to_string(h4);
                     port_port_ = p1 * 256 + p2;
                 }
             }
@@ -260,27 +288,34 @@ std::string ScriptedSession::ReadCommand() {
     }
 }
 
-int ScriptedSession::ConnectData() { return ConnectLoopback(port_port_); }
-
-std::string ScriptedSession::OpenPassive() {
-    int port = 0;
-    passive_listener_ = ListenLoopback(&port);
-    return "227 Entering Passive Mode (127,0,0,1," + std::to_string(port / 256) + "," +
-           std::to_string(port % 256) + ").\r\n";
+int ScriptedSession::ConnectData()
+{
+    return ConnectLoopback(port_port_);
 }
 
-int ScriptedSession::AcceptPassiveData() {
+std::string ScriptedSession::OpenPassive()
+{
+    int port = 0;
+    passive_listener_ = ListenLoopback(&port);
+    return "227 Entering Passive Mode (127,0,0,1," + std::to_string(port / 256) + ","
+           + std::to_string(port % 256) + ").\r\n";
+}
+
+int ScriptedSession::AcceptPassiveData()
+{
     const int fd = AcceptWithTimeout(passive_listener_, 5000);
     close(passive_listener_);
     passive_listener_ = -1;
     return fd;
 }
 
-void ScriptedSession::CloseControl() {
+void ScriptedSession::CloseControl()
+{
     shutdown(fd_, SHUT_RDWR);
 }
 
-ScriptedFtpServer::ScriptedFtpServer(Script script) {
+ScriptedFtpServer::ScriptedFtpServer(Script script)
+{
     listener_ = ListenLoopback(&port_);
     thread_ = std::thread([this, script] {
         const int fd = AcceptWithTimeout(listener_, 10000);
@@ -295,7 +330,8 @@ ScriptedFtpServer::ScriptedFtpServer(Script script) {
     });
 }
 
-ScriptedFtpServer::~ScriptedFtpServer() {
+ScriptedFtpServer::~ScriptedFtpServer()
+{
     // Unblock a script still reading, then wait for it.
     const int fd = control_fd_.load();
     if (fd >= 0)
@@ -306,17 +342,20 @@ ScriptedFtpServer::~ScriptedFtpServer() {
     close(listener_);
 }
 
-std::vector<std::string> ScriptedFtpServer::Commands() const {
+std::vector<std::string> ScriptedFtpServer::Commands() const
+{
     std::lock_guard<std::mutex> lock(mutex_);
     return commands_;
 }
 
-void ScriptedFtpServer::Record(const std::string& command) {
+void ScriptedFtpServer::Record(const std::string& command)
+{
     std::lock_guard<std::mutex> lock(mutex_);
     commands_.push_back(command);
 }
 
-bool ScriptedFtpServer::Finish(int timeout_ms) {
+bool ScriptedFtpServer::Finish(int timeout_ms)
+{
     const bool done = WaitUntil([this] { return finished_.load(); }, timeout_ms);
     if (done && thread_.joinable())
         thread_.join();

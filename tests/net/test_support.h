@@ -48,14 +48,14 @@ private:
 };
 
 // --- blocking sockets for the peer side ---------------------------------------
-int ListenLoopback(int* port);                 // listening socket on 127.0.0.1:port (0: any)
+int ListenLoopback(int* port);  // listening socket on 127.0.0.1:port (0: any)
 int AcceptWithTimeout(int listener, int timeout_ms);
 int ConnectLoopback(int port);
 void SetReceiveTimeout(int fd, int timeout_ms);
 bool SendAll(int fd, const std::string& bytes);
 std::string ReceiveUntilClosed(int fd, size_t limit = 64u << 20);
 std::string ReceiveExactly(int fd, size_t count);
-void CloseWithReset(int fd);                   // SO_LINGER 0: the peer sees a reset
+void CloseWithReset(int fd);  // SO_LINGER 0: the peer sees a reset
 
 // One FTP control connection served by a script running in its own thread.
 class ScriptedFtpServer;
@@ -63,11 +63,11 @@ class ScriptedFtpServer;
 class ScriptedSession {
 public:
     ScriptedSession(int fd, ScriptedFtpServer* server) : fd_(fd), server_(server) {}
-    void Reply(const std::string& bytes);       // written as given (add the line end)
-    std::string ReadCommand();                  // next line without CR LF; "" when closed
-    int ConnectData();                          // to the address of the last PORT command
-    int AcceptPassiveData();                    // the connection to the last PASV port
-    std::string OpenPassive();                  // listens and returns the 227 line
+    void Reply(const std::string& bytes);  // written as given (add the line end)
+    std::string ReadCommand();             // next line without CR LF; "" when closed
+    int ConnectData();                     // to the address of the last PORT command
+    int AcceptPassiveData();               // the connection to the last PASV port
+    std::string OpenPassive();             // listens and returns the 227 line
     void CloseControl();
     int Fd() const { return fd_; }
 

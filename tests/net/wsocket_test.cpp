@@ -21,7 +21,8 @@ struct ConnectedPair {
     TWSocket socket;
     int peer = -1;
 
-    explicit ConnectedPair() {
+    explicit ConnectedPair()
+    {
         int port = 0;
         const int listener = ListenLoopback(&port);
         bool connected = false;
@@ -34,13 +35,15 @@ struct ConnectedPair {
         WaitUntil([&] { return connected; });
         socket.OnSessionConnected = nullptr;
     }
-    ~ConnectedPair() {
+    ~ConnectedPair()
+    {
         if (peer >= 0)
             close(peer);
     }
 };
 
-TEST(WSocketSend, OnDataSentFiresFromTheEventLoopNeverInsideSend) {
+TEST(WSocketSend, OnDataSentFiresFromTheEventLoopNeverInsideSend)
+{
     ConnectedPair pair;
     ASSERT_EQ(pair.socket.State(), wsConnected);
     int sent_events = 0;
@@ -54,7 +57,8 @@ TEST(WSocketSend, OnDataSentFiresFromTheEventLoopNeverInsideSend) {
     EXPECT_EQ(ReceiveExactly(pair.peer, 5), "hello");
 }
 
-TEST(WSocketSend, LargeSendToASlowReaderIsQueuedAndDrained) {
+TEST(WSocketSend, LargeSendToASlowReaderIsQueuedAndDrained)
+{
     ConnectedPair pair;
     const std::string payload = PatternBytes(6u << 20);
     int sent_events = 0;
@@ -63,7 +67,8 @@ TEST(WSocketSend, LargeSendToASlowReaderIsQueuedAndDrained) {
         ++sent_events;
         queue_empty_at_every_event = queue_empty_at_every_event && pair.socket.AllSent();
     };
-    ASSERT_EQ(pair.socket.Send(payload.data(), static_cast<int>(payload.size())), static_cast<int>(payload.size()));
+    ASSERT_EQ(pair.socket.Send(payload.data(), static_cast<int>(payload.size())),
+              static_cast<int>(payload.size()));
     EXPECT_FALSE(pair.socket.AllSent());  // the peer reads nothing yet
 
     std::string received;
@@ -75,18 +80,21 @@ TEST(WSocketSend, LargeSendToASlowReaderIsQueuedAndDrained) {
     EXPECT_TRUE(received == payload);
 }
 
-TEST(WSocketSend, SendWhenNotConnectedRaises) {
+TEST(WSocketSend, SendWhenNotConnectedRaises)
+{
     TWSocket socket;
     try {
         socket.SendText("x");
         FAIL() << "no exception";
     } catch (const ESocketException& error) {
-        EXPECT_EQ(std::string(error.what()), "Error 10057 in function Send\r\nSocket is not connected");
+        EXPECT_EQ(std::string(error.what()),
+                  "Error 10057 in function Send\r\nSocket is not connected");
     }
     EXPECT_EQ(socket.LastError(), 10057);
 }
 
-TEST(WSocketReceive, PeerCloseFiresSessionClosedOnceAndResetsTheSocket) {
+TEST(WSocketReceive, PeerCloseFiresSessionClosedOnceAndResetsTheSocket)
+{
     for (bool handler_closes : {false, true}) {
         SCOPED_TRACE(handler_closes ? "handler closes on end of data" : "socket closes itself");
         ConnectedPair pair;
@@ -115,7 +123,8 @@ TEST(WSocketReceive, PeerCloseFiresSessionClosedOnceAndResetsTheSocket) {
     }
 }
 
-TEST(WSocketLookup, DottedAddressAnswersBeforeLookupHostReturns) {
+TEST(WSocketLookup, DottedAddressAnswersBeforeLookupHostReturns)
+{
     TWSocket socket;
     int result = -1;
     socket.OnDnsLookupDone = [&](int error) { result = error; };
@@ -125,7 +134,8 @@ TEST(WSocketLookup, DottedAddressAnswersBeforeLookupHostReturns) {
     ASSERT_EQ(socket.DnsResultList().size(), 1u);
 }
 
-TEST(WSocketLookup, NamesResolveLaterUnknownOnesFailWith11001) {
+TEST(WSocketLookup, NamesResolveLaterUnknownOnesFailWith11001)
+{
     TWSocket socket;
     int result = -1;
     socket.OnDnsLookupDone = [&](int error) { result = error; };
@@ -141,7 +151,8 @@ TEST(WSocketLookup, NamesResolveLaterUnknownOnesFailWith11001) {
     EXPECT_EQ(result, 11001);
 }
 
-TEST(WSocketLookup, CancelReportsInterrupted) {
+TEST(WSocketLookup, CancelReportsInterrupted)
+{
     TWSocket socket;
     std::vector<int> results;
     socket.OnDnsLookupDone = [&](int error) { results.push_back(error); };
@@ -151,7 +162,8 @@ TEST(WSocketLookup, CancelReportsInterrupted) {
     EXPECT_EQ(results, std::vector<int>{10004});
 }
 
-std::string Refusal(const std::function<void()>& call) {
+std::string Refusal(const std::function<void()>& call)
+{
     try {
         call();
     } catch (const ESocketException& error) {
@@ -160,7 +172,8 @@ std::string Refusal(const std::function<void()>& call) {
     return "(accepted)";
 }
 
-TEST(WSocketSetters, RefuseChangesUnlessClosed) {
+TEST(WSocketSetters, RefuseChangesUnlessClosed)
+{
     TWSocket socket;
     socket.SetAddr("127.0.0.1");
     socket.SetPort("0");
@@ -187,7 +200,8 @@ TEST(WSocketSetters, RefuseChangesUnlessClosed) {
     EXPECT_EQ(socket.LocalAddr(), "0.0.0.0");
 }
 
-TEST(WSocketConnect, MissingTargetIsRefused) {
+TEST(WSocketConnect, MissingTargetIsRefused)
+{
     TWSocket socket;
     EXPECT_EQ(Refusal([&] { socket.Connect(); }), "Connect: No Port Specified");
     socket.SetPort("21");
@@ -203,7 +217,8 @@ TEST(WSocketConnect, MissingTargetIsRefused) {
               "listen: WSocketResolvePort: Cannot convert port 'nosuchservice', Error #11004");
 }
 
-TEST(WSocketConnect, RefusedConnectionReportsThroughTheConnectEvent) {
+TEST(WSocketConnect, RefusedConnectionReportsThroughTheConnectEvent)
+{
     int port = 0;
     close(ListenLoopback(&port));  // nothing listens there any more
     TWSocket socket;
@@ -222,7 +237,8 @@ TEST(WSocketConnect, RefusedConnectionReportsThroughTheConnectEvent) {
               (std::vector<TSocketState>{wsOpened, wsConnecting, wsConnected, wsClosed}));
 }
 
-TEST(WSocketListen, AcceptAndDupHandOverTheConnection) {
+TEST(WSocketListen, AcceptAndDupHandOverTheConnection)
+{
     TWSocket listener;
     TWSocket served;
     listener.SetAddr("127.0.0.1");
@@ -237,7 +253,8 @@ TEST(WSocketListen, AcceptAndDupHandOverTheConnection) {
     close(peer);
 }
 
-TEST(WSocketLineMode, SplitsLinesAcrossReadsAndDeliversTheLastPartialLineOnClose) {
+TEST(WSocketLineMode, SplitsLinesAcrossReadsAndDeliversTheLastPartialLineOnClose)
+{
     ConnectedPair pair;
     pair.socket.SetLineMode(true);
     std::vector<std::string> lines;
@@ -259,7 +276,8 @@ TEST(WSocketLineMode, SplitsLinesAcrossReadsAndDeliversTheLastPartialLineOnClose
     EXPECT_EQ(lines, (std::vector<std::string>{"one\r\n", "two\r\n", "three"}));
 }
 
-TEST(WSocketLineMode, OverlongLineIsReportedAndDropped) {
+TEST(WSocketLineMode, OverlongLineIsReportedAndDropped)
+{
     ConnectedPair pair;
     pair.socket.SetLineMode(true);
     pair.socket.SetLineLimit(100);
@@ -283,7 +301,8 @@ TEST(WSocketLineMode, OverlongLineIsReportedAndDropped) {
     EXPECT_EQ(lines.back(), "ok\r\n");
 }
 
-TEST(WSocketSocks, Socks5NegotiatesUserCodeAndConnectsByName) {
+TEST(WSocketSocks, Socks5NegotiatesUserCodeAndConnectsByName)
+{
     int port = 0;
     const int listener = ListenLoopback(&port);
     std::string greeting, auth, request;
@@ -327,21 +346,27 @@ TEST(WSocketSocks, Socks5NegotiatesUserCodeAndConnectsByName) {
     EXPECT_EQ(connected, 0);
     EXPECT_EQ(greeting, std::string("\x05\x02\x00\x02", 4));
     EXPECT_EQ(auth, std::string("\x01\x04user\x06secret", 13));
-    EXPECT_EQ(request, std::string("\x05\x01\x00\x03\x0c" "example.test\x1f\x90", 19));
+    EXPECT_EQ(request, std::string("\x05\x01\x00\x03\x0c"
+                                   "example.test\x1f\x90",
+                                   19));
 }
 
-TEST(WSocketSocks, RefusalsOfTheSocksLayer) {
+TEST(WSocketSocks, RefusalsOfTheSocksLayer)
+{
     TWSocket socket;
-    EXPECT_EQ(Refusal([&] { socket.SetSocksLevel("6"); }), "Invalid socks level. Must be 4, 4A or 5.");
+    EXPECT_EQ(Refusal([&] { socket.SetSocksLevel("6"); }),
+              "Invalid socks level. Must be 4, 4A or 5.");
     socket.SetSocksServer("127.0.0.1");
     socket.SetAddr("127.0.0.1");
     socket.SetPort("21");
     EXPECT_EQ(Refusal([&] { socket.Listen(); }), "Listening is not supported thru socks server");
     socket.SetProto("udp");
-    EXPECT_EQ(Refusal([&] { socket.Connect(); }), "tcp is the only protocol supported thru socks server");
+    EXPECT_EQ(Refusal([&] { socket.Connect(); }),
+              "tcp is the only protocol supported thru socks server");
 }
 
-TEST(WSocketSync, SyncRunEndsWhenTheFlagIsSetOrWith12001AfterTheTimeOut) {
+TEST(WSocketSync, SyncRunEndsWhenTheFlagIsSetOrWith12001AfterTheTimeOut)
+{
     TWSocket socket;
     bool flag = false;
     EXPECT_EQ(socket.SyncRun([&] { QTimer::singleShot(20, [&] { flag = true; }); }, flag, 5000), 0);

@@ -17,10 +17,10 @@ using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
 
-const std::vector<std::string> EnglishPages = {
-    "calendar.html", "current.html", "January.html", "February.html", "March.html",
-    "April.html",    "May.html",     "June.html",    "July.html",     "August.html",
-    "September.html", "October.html", "November.html", "December.html"};
+const std::vector<std::string> EnglishPages
+    = {"calendar.html",  "current.html", "January.html",  "February.html", "March.html",
+       "April.html",     "May.html",     "June.html",     "July.html",     "August.html",
+       "September.html", "October.html", "November.html", "December.html"};
 
 struct RunResult {
     int status;
@@ -190,8 +190,8 @@ TEST_F(PublishTest, RefusedPasswordIsReportedAndTheSessionEndsWithQuit)
               0u)
         << message;
     EXPECT_NE(message.find("First failure: 530 "), std::string::npos) << message;
-    EXPECT_EQ(Commands(result.err), (std::vector<std::string>{"USER tester", "PASS ********",
-                                                              "QUIT"}));
+    EXPECT_EQ(Commands(result.err),
+              (std::vector<std::string>{"USER tester", "PASS ********", "QUIT"}));
     EXPECT_LT(result.seconds, 10.0);
 }
 
@@ -250,7 +250,8 @@ TEST_F(PublishTest, MissingLocalPagesAndRefusedStoresFailOnlyThemselves)
                             0),
               0u)
         << message;
-    EXPECT_EQ(ServerFile("December.html"), WithoutCarriageReturns(ReadFile(dir / "site/December.html")));
+    EXPECT_EQ(ServerFile("December.html"),
+              WithoutCarriageReturns(ReadFile(dir / "site/December.html")));
 }
 
 TEST(PublishNames, MaskedSessionLineHidesOnlyThePassword)

@@ -13,9 +13,9 @@ using testing::RecordingMessages;
 using testing::TempDir;
 using testing::WriteFile;
 
-const std::string FreeLine =
-    "\"0\",\"0\",\"0\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\","
-    "\"\",\"\",\"\",\"\",\"\",\"\"";
+const std::string FreeLine = "\"0\",\"0\",\"0\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\","
+                             "\"\",\"\",\"\",\"\",\"\",\"\","
+                             "\"\",\"\",\"\",\"\",\"\",\"\"";
 
 // A line of 25 quoted fields: the given ones, then empty ones.
 std::string Line(std::vector<std::string> fields)
@@ -133,8 +133,8 @@ TEST_F(EntryStoreTest, ReadsLinesByCountingQuotes)
         // Characters after the 50th quote are not part of any field.
         {Line({"1", "2", "2003", "n"}) + "\"extra\"", entry(1, 2, 2003, "n")},
         // Field 14 is the link of note 1, field 25 the image.
-        {Line({"1", "2", "2003", "", "", "", "", "", "", "", "", "", "", "u", "", "", "", "", "",
-               "", "", "", "", "", "img"}),
+        {Line({"1", "2", "2003", "", "", "", "", "", "", "", "", "",   "",
+               "u", "",  "",     "", "", "", "", "", "", "", "", "img"}),
          entry(1, 2, 2003, "", "", "u", "img")},
     };
     for (const Case& c : cases) {
@@ -167,8 +167,9 @@ TEST_F(EntryStoreTest, EmptyDateFieldsKeepTheNumbersOfTheLineBefore)
     store.CurrentEntry.Month = 7;  // what the working record held before loading
     store.CurrentEntry.Day = 8;
     store.CurrentEntry.Year = 1990;
-    WriteFile(store.NotesFileName, CrLfLines({"\"\",\"\",\"\",\"first\"", "\"3\",\"4\",\"2002\",\"x\"",
-                                              "", "\"5\",\"\",\"\",\"y\""}));
+    WriteFile(store.NotesFileName,
+              CrLfLines({"\"\",\"\",\"\",\"first\"", "\"3\",\"4\",\"2002\",\"x\"", "",
+                         "\"5\",\"\",\"\",\"y\""}));
     store.AllocateTable();
     store.LoadEntries();
     EXPECT_TRUE(store.Slot(1).HoldsDate(7, 8, 1990));

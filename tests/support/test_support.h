@@ -19,8 +19,8 @@ class TempDir {
 public:
     TempDir()
     {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "mondeliar-test-XXXXXX").string();
+        std::string pattern
+            = (std::filesystem::temp_directory_path() / "mondeliar-test-XXXXXX").string();
         if (!::mkdtemp(pattern.data()))
             std::abort();
         path_ = pattern + "/";
