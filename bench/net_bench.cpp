@@ -6,6 +6,7 @@
 //   cmake --build build/bench --target net_bench && build/bench/bench/net_bench
 
 #include "net/ftp_client.h"
+#include "support/ftp_server_process.h"
 
 #include <QCoreApplication>
 
@@ -31,7 +32,6 @@ constexpr const char* kPassword = "secret";
 struct Fixture {
     std::string root;  // server root
     std::string file;  // the 50 MB source
-    int server_pid = -1;
     int port = 0;
     double client_rate = 0;  // bytes per second of the last run
     double curl_rate = 0;
@@ -39,45 +39,8 @@ struct Fixture {
 
 Fixture g_fixture;
 
-bool StartServer(Fixture& f)
+void RemoveFiles(const Fixture& f)
 {
-    char pattern[] = "/tmp/mondeliar-bench-XXXXXX";
-    f.root = mkdtemp(pattern);
-    int out[2];
-    if (pipe(out) != 0)
-        return false;
-    const std::string script = std::string(MONDELIAR_SOURCE_DIR) + "/tests/net/ftp_server.py";
-    f.server_pid = fork();
-    if (f.server_pid == 0) {
-        dup2(out[1], STDOUT_FILENO);
-        close(out[0]);
-        close(out[1]);
-        execl("/usr/bin/python3", "python3", script.c_str(), f.root.c_str(),
-              static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(out[1]);
-    // The port arrives as one line; a read may return part of it.
-    std::string line;
-    pollfd entry{out[0], POLLIN, 0};
-    while (line.find('\n') == std::string::npos && poll(&entry, 1, 10000) > 0) {
-        char chunk[32];
-        const ssize_t n = read(out[0], chunk, sizeof chunk);
-        if (n <= 0)
-            break;
-        line.append(chunk, static_cast<size_t>(n));
-    }
-    close(out[0]);
-    f.port = std::atoi(line.c_str());
-    return f.port > 0;
-}
-
-void StopServer(Fixture& f)
-{
-    if (f.server_pid > 0) {
-        kill(f.server_pid, SIGTERM);
-        waitpid(f.server_pid, nullptr, 0);
-    }
     std::error_code ignored;
     std::filesystem::remove_all(f.root, ignored);
     std::filesystem::remove(f.file, ignored);
@@ -190,15 +153,19 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    if (!StartServer(g_fixture)) {
+    char pattern[] = "/tmp/mondeliar-bench-XXXXXX";
+    g_fixture.root = mkdtemp(pattern);
+    mondeliar::testing::FtpServerProcess server(g_fixture.root);
+    g_fixture.port = server.Port();
+    if (g_fixture.port <= 0) {
         std::fprintf(stderr, "pyftpdlib did not start\n");
-        StopServer(g_fixture);
+        RemoveFiles(g_fixture);
         return 1;
     }
     MakeSourceFile(g_fixture);
     RateReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    StopServer(g_fixture);
+    RemoveFiles(g_fixture);
     if (g_fixture.client_rate > 0 && g_fixture.curl_rate > 0) {
         std::printf("\nour client %.1f MB/s, curl %.1f MB/s, ratio %.2f (target: at least 0.50)\n",
                     g_fixture.client_rate / 1e6, g_fixture.curl_rate / 1e6,

@@ -209,6 +209,7 @@ private:
     void OnControlClosed(int error);
     bool HandleGreetingLine();
     void HandleWaitReplyLine();
+    bool TakeFinalReply();
     void CheckReply();
     void AfterQuit();
     bool AcceptsReplyCode(int code) const;
@@ -226,6 +227,7 @@ private:
     void SendTransferCommand();
     void OnDataAccepted(int error);
     void InstallDataHandlers();
+    void RefuseTransfer();
     void OnStoreReply();
     void OnRetrieveReply();
     void OnTransferReply();

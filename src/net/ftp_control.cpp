@@ -305,13 +305,22 @@ bool TCustomFtpCli::AcceptsReplyCode(int code) const
     return false;
 }
 
-void TCustomFtpCli::CheckReply()
+// Shows the reply line and keeps its number. False for a line that is not the final line of
+// a reply (RFC 959 section 4.2), which the handlers pass over.
+bool TCustomFtpCli::TakeFinalReply()
 {
     ShowReply();
     const ReplyNumber number = ParseReplyNumber(reply_line_);
     if (!number.starts_with_digit || number.continued)
-        return;
+        return false;
     reply_code_ = number.code;
+    return true;
+}
+
+void TCustomFtpCli::CheckReply()
+{
+    if (!TakeFinalReply())
+        return;
     const bool success = AcceptsReplyCode(reply_code_);
     if (success) {
         request_outcome_ = 0;

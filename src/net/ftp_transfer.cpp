@@ -285,13 +285,22 @@ void TCustomFtpCli::OnDataAccepted(int /*error*/)
 
 // --- replies of a transfer ---------------------------------------------------------------
 
+// The server refused the transfer command: the request ends with its reply.
+void TCustomFtpCli::RefuseTransfer()
+{
+    NoteError();
+    reply_handler_ = nullptr;
+    CloseDataConnection();
+    CloseLocalFiles();
+    restart_offset_ = 0;
+    request_outcome_ = reply_code_;
+    FinishRequest(reply_code_);
+}
+
 void TCustomFtpCli::OnStoreReply()
 {
-    ShowReply();
-    const ReplyNumber number = ParseReplyNumber(reply_line_);
-    if (!number.starts_with_digit || number.continued)
+    if (!TakeFinalReply())
         return;
-    reply_code_ = number.code;
     if (IsStoreAccepted(reply_code_)) {
         store_accepted_ = true;
         awaiting_reply_ = true;  // the transfer's final reply
@@ -300,43 +309,25 @@ void TCustomFtpCli::OnStoreReply()
             PostStartSending();
         return;
     }
-    NoteError();
-    reply_handler_ = nullptr;
-    CloseDataConnection();
-    CloseLocalFiles();
-    restart_offset_ = 0;
-    request_outcome_ = reply_code_;
-    FinishRequest(reply_code_);
+    RefuseTransfer();
 }
 
 void TCustomFtpCli::OnRetrieveReply()
 {
-    ShowReply();
-    const ReplyNumber number = ParseReplyNumber(reply_line_);
-    if (!number.starts_with_digit || number.continued)
+    if (!TakeFinalReply())
         return;
-    reply_code_ = number.code;
     if (IsDownloadAccepted(reply_code_)) {
         awaiting_reply_ = true;
         reply_handler_ = &TCustomFtpCli::OnTransferReply;
         return;
     }
-    NoteError();
-    reply_handler_ = nullptr;
-    CloseDataConnection();
-    CloseLocalFiles();
-    restart_offset_ = 0;
-    request_outcome_ = reply_code_;
-    FinishRequest(reply_code_);
+    RefuseTransfer();
 }
 
 void TCustomFtpCli::OnTransferReply()
 {
-    ShowReply();
-    const ReplyNumber number = ParseReplyNumber(reply_line_);
-    if (!number.starts_with_digit || number.continued)
+    if (!TakeFinalReply())
         return;
-    reply_code_ = number.code;
     const bool upload = direction_ == Direction::Upload;
     if (upload ? IsStoreComplete(reply_code_) : IsDownloadComplete(reply_code_)) {
         transfer_replied_ = true;

@@ -114,51 +114,6 @@ TempDir::~TempDir()
 
 // --- pyftpdlib ---------------------------------------------------------------------
 
-PyFtpServer::PyFtpServer()
-{
-    int out[2];
-    if (pipe(out) != 0)
-        return;
-    const std::string script = std::string(MONDELIAR_SOURCE_DIR) + "/tests/net/ftp_server.py";
-    pid_ = fork();
-    if (pid_ == 0) {
-        dup2(out[1], STDOUT_FILENO);
-        close(out[0]);
-        close(out[1]);
-        execl("/usr/bin/python3", "python3", script.c_str(), root_.Path().c_str(),
-              static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(out[1]);
-    std::string line;
-    const auto deadline = Clock::now() + std::chrono::seconds(10);
-    while (line.find('\n') == std::string::npos && MillisecondsLeft(deadline) > 0) {
-        if (!WaitReadable(out[0], MillisecondsLeft(deadline)))
-            break;
-        char chunk[64];
-        const ssize_t n = read(out[0], chunk, sizeof chunk);
-        if (n <= 0)
-            break;
-        line.append(chunk, static_cast<size_t>(n));
-    }
-    close(out[0]);
-    port_ = std::atoi(line.c_str());
-}
-
-PyFtpServer::~PyFtpServer()
-{
-    if (pid_ > 0) {
-        kill(pid_, SIGTERM);
-        int status = 0;
-        for (int i = 0; i < 100 && waitpid(pid_, &status, WNOHANG) == 0; ++i)
-            usleep(20000);
-        if (waitpid(pid_, &status, WNOHANG) == 0) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, &status, 0);
-        }
-    }
-}
-
 // --- blocking sockets -----------------------------------------------------------------
 
 int ListenLoopback(int* port)

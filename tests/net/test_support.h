@@ -3,6 +3,8 @@
 // temporary folders, a pyftpdlib server process, a scripted FTP server in a
 // thread, and small blocking-socket tools for the peer side.
 
+#include "support/ftp_server_process.h"
+
 #include <netinet/in.h>
 
 #include <atomic>
@@ -35,16 +37,13 @@ private:
 // pyftpdlib on 127.0.0.1, user "tester" / "secret", root Root().
 class PyFtpServer {
 public:
-    PyFtpServer();
-    ~PyFtpServer();
-    bool Running() const { return port_ > 0; }
-    int Port() const { return port_; }
+    bool Running() const { return process_.Port() > 0; }
+    int Port() const { return process_.Port(); }
     std::string Root() const { return root_.Path(); }
 
 private:
     TempDir root_;
-    int pid_ = -1;
-    int port_ = 0;
+    mondeliar::testing::FtpServerProcess process_{root_.Path()};
 };
 
 // --- blocking sockets for the peer side ---------------------------------------
