@@ -20,7 +20,8 @@ run: deps
 	cmake --build $(BUILD_RUN) -j$(JOBS)
 	mkdir -p "$(DATA)"
 	cd "$(DATA)" && "$(CURDIR)/$(BUILD_RUN)/src/cli/mondeliar-cli" write
-	@echo "Calendars are kept in $(DATA)/calendars; pages go to the calendar's output folder."
+	@echo "Calendars are kept in $(DATA)/calendars."
+	@sed -n 's/^HTMLPATH=\(.*\)\r$$/Pages written to \1/p' "$(DATA)/calendars/default calendar.cfg"
 
 # Every test, built with AddressSanitizer and UndefinedBehaviorSanitizer.
 test: deps
