@@ -12,10 +12,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <poll.h>
-#include <sstream>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -75,20 +72,6 @@ bool WaitUntil(const std::function<bool()>& done, int timeout_ms)
     return true;
 }
 
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-void WriteFile(const std::string& path, const std::string& bytes)
-{
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-}
-
 std::string PatternBytes(size_t size)
 {
     std::string bytes(size, '\0');
@@ -99,20 +82,6 @@ std::string PatternBytes(size_t size)
     }
     return bytes;
 }
-
-TempDir::TempDir()
-{
-    char pattern[] = "/tmp/mondeliar-net-XXXXXX";
-    path_ = mkdtemp(pattern);
-}
-
-TempDir::~TempDir()
-{
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
-
-// --- pyftpdlib ---------------------------------------------------------------------
 
 // --- blocking sockets -----------------------------------------------------------------
 

@@ -4,6 +4,7 @@
 // thread, and small blocking-socket tools for the peer side.
 
 #include "support/ftp_server_process.h"
+#include "support/test_support.h"
 
 #include <netinet/in.h>
 
@@ -19,19 +20,13 @@ namespace mondeliar::net::testing {
 // Runs the event loop until done() or timeout_ms passed; returns done().
 bool WaitUntil(const std::function<bool()>& done, int timeout_ms = 5000);
 
-std::string ReadFile(const std::string& path);
-void WriteFile(const std::string& path, const std::string& bytes);
+using mondeliar::testing::ReadFile;
+using mondeliar::testing::WriteFile;
 std::string PatternBytes(size_t size);  // varied bytes, CR and LF included
 
-class TempDir {
+class TempDir : public mondeliar::testing::TempDir {
 public:
-    TempDir();
-    ~TempDir();
-    const std::string& Path() const { return path_; }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
+    std::string File(const std::string& name) const { return Path() + name; }
 };
 
 // pyftpdlib on 127.0.0.1, user "tester" / "secret", root Root().
