@@ -63,6 +63,16 @@ struct CalendarSettings {
     std::uint8_t HTMLOPTION = 0;  // 0 default HTML, 1 header/footer files, 2 extra texts
     std::string HEADERFILE;       // ≤128
     std::string FOOTERFILE;       // ≤128
+
+    // Keys beyond the 61 lines of the classic file. They are written after those lines,
+    // and only when they differ from their defaults, so files that never used them keep
+    // their bytes.
+    bool FTPPASSIVE = false;        // every transfer uses PASV
+    bool FTPTLS = false;            // explicit FTP over TLS (AUTH TLS)
+    std::string FTPTLSFINGERPRINT;  // ≤128, SHA-256 of an accepted server certificate, hex
+    bool FTPCHANGEDONLY = false;    // publish only the pages whose content changed
+    bool FTPATOMIC = false;         // store as ".<name>.part", then rename over the page
+    bool ICSFEED = false;           // Write also writes calendar.ics
 };
 
 // The folder of the calendar files, relative to the data folder.

@@ -99,6 +99,22 @@ const std::vector<SettingKey>& SavedKeys()
     return keys;
 }
 
+// Keys added after the classic 61 lines: written after them, and only when the value
+// differs from the default (`fileDefault` = `preset` for all of them).
+const std::vector<SettingKey>& ExtensionKeys()
+{
+    using S = CalendarSettings;
+    static const std::vector<SettingKey> keys = {
+        {"FTPPASSIVE", &S::FTPPASSIVE, 0, "FALSE", "FALSE"},
+        {"FTPTLS", &S::FTPTLS, 0, "FALSE", "FALSE"},
+        {"FTPTLSFINGERPRINT", &S::FTPTLSFINGERPRINT, 128, "", ""},
+        {"FTPCHANGEDONLY", &S::FTPCHANGEDONLY, 0, "FALSE", "FALSE"},
+        {"FTPATOMIC", &S::FTPATOMIC, 0, "FALSE", "FALSE"},
+        {"ICSFEED", &S::ICSFEED, 0, "FALSE", "FALSE"},
+    };
+    return keys;
+}
+
 const SettingKey NotePathKey = {"NOTEPATH", &CalendarSettings::NOTEPATH, 128, nullptr, nullptr};
 
 // Stores a value read from the file: texts cut to their limit, numbers in the field's
@@ -135,9 +151,10 @@ std::string FormatValue(const CalendarSettings& settings, const SettingKey& key)
 
 void ApplyPresets(CalendarSettings& settings)
 {
-    for (const SettingKey& key : SavedKeys())
-        if (key.preset)
-            StoreValue(settings, key, key.preset);
+    for (const auto* keys : {&SavedKeys(), &ExtensionKeys()})
+        for (const SettingKey& key : *keys)
+            if (key.preset)
+                StoreValue(settings, key, key.preset);
 }
 
 // Keys compare exactly after their letters a-z are put in capitals.
@@ -153,9 +170,10 @@ const SettingKey* FindKey(const std::string& key)
 {
     if (key == NotePathKey.key)
         return &NotePathKey;
-    for (const SettingKey& candidate : SavedKeys())
-        if (key == candidate.key)
-            return &candidate;
+    for (const auto* keys : {&SavedKeys(), &ExtensionKeys()})
+        for (const SettingKey& candidate : *keys)
+            if (key == candidate.key)
+                return &candidate;
     return nullptr;
 }
 
@@ -189,6 +207,12 @@ void SaveConfig(const CalendarSettings& settings, const std::string& path, SaveM
             value = key.fileDefault ? key.fileDefault : LineSafeText(programFolder);
         file.WriteLine(std::string(key.key) + "=" + value);
     }
+    if (mode == SaveMode::Current)
+        for (const SettingKey& key : ExtensionKeys()) {
+            std::string value = FormatValue(settings, key);
+            if (value != key.fileDefault)
+                file.WriteLine(std::string(key.key) + "=" + value);
+        }
     file.Commit();
 }
 

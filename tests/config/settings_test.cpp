@@ -320,5 +320,51 @@ TEST_F(SettingsTest, ALineBreakInAValueCannotAddAKey)
     EXPECT_EQ(loaded.TITLE, "Hi  FTPHOST=evil");
 }
 
+// Keys beyond the classic 61 lines appear after them only when they differ from their
+// defaults, so a calendar that never used them keeps its file byte for byte.
+TEST_F(SettingsTest, ExtensionKeysAreWrittenAfterTheClassicLinesOnlyWhenSet)
+{
+    CalendarSettings settings = LoadLines(DefaultFileLines);
+    SaveConfig(settings, path, SaveMode::Current, "/ignored/");
+    std::vector<std::string> classic = DefaultFileLines;
+    classic[0] = "NOTEPATH=calendars/";
+    for (std::string& line : classic)
+        if (line == "COLUMNWIDTH=" || line == "ROWHEIGHT=")
+            line += "FALSE";
+    EXPECT_EQ(ReadFile(path), CrLfLines(classic));
+
+    settings.FTPPASSIVE = true;
+    settings.FTPTLSFINGERPRINT = "AB:CD";
+    settings.ICSFEED = true;
+    SaveConfig(settings, path, SaveMode::Current, "/ignored/");
+    std::vector<std::string> extended = classic;
+    extended.insert(extended.end(),
+                    {"FTPPASSIVE=TRUE", "FTPTLSFINGERPRINT=AB:CD", "ICSFEED=TRUE"});
+    EXPECT_EQ(ReadFile(path), CrLfLines(extended));
+
+    CalendarSettings loaded;
+    LoadConfig(loaded, path);
+    EXPECT_TRUE(loaded.FTPPASSIVE);
+    EXPECT_FALSE(loaded.FTPTLS);
+    EXPECT_EQ(loaded.FTPTLSFINGERPRINT, "AB:CD");
+    EXPECT_FALSE(loaded.FTPCHANGEDONLY);
+    EXPECT_FALSE(loaded.FTPATOMIC);
+    EXPECT_TRUE(loaded.ICSFEED);
+
+    // A file that lacks them presets them to their defaults again.
+    CalendarSettings reloaded = LoadLines({"TITLE=x"}, loaded);
+    EXPECT_FALSE(reloaded.FTPPASSIVE);
+    EXPECT_EQ(reloaded.FTPTLSFINGERPRINT, "");
+    EXPECT_FALSE(reloaded.ICSFEED);
+}
+
+TEST_F(SettingsTest, DefaultModeNeverWritesExtensionKeys)
+{
+    CalendarSettings settings;
+    settings.FTPTLS = true;
+    SaveConfig(settings, path, SaveMode::Defaults, "/opt/mondeliar/");
+    EXPECT_EQ(ReadFile(path), CrLfLines(DefaultFileLines));
+}
+
 }  // namespace
 }  // namespace mondeliar
