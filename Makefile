@@ -6,8 +6,10 @@ DATA ?= $(HOME)/Mondeliar
 BUILD_RUN := build/release
 BUILD_TEST := build/test
 BUILD_BENCH := build/bench
+BUILD_FUZZ := build/fuzz
+FUZZ_SECONDS ?= 20
 
-.PHONY: all deps run test bench clean
+.PHONY: all deps run test bench fuzz clean
 
 all: run
 
@@ -33,6 +35,13 @@ bench: deps
 	cmake -S . -B $(BUILD_BENCH) -DCMAKE_BUILD_TYPE=Release -DMONDELIAR_TESTS=OFF -DMONDELIAR_BENCHMARKS=ON >/dev/null
 	cmake --build $(BUILD_BENCH) -j$(JOBS)
 	@for b in $(BUILD_BENCH)/bench/*_bench; do echo "== $$b"; "$$b" || exit 1; done
+
+# The libFuzzer targets (clang), each run FUZZ_SECONDS over its seed corpus in tests/fuzz/corpus.
+fuzz: deps
+	cmake -S . -B $(BUILD_FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+		-DMONDELIAR_TESTS=OFF -DMONDELIAR_FUZZ=ON >/dev/null
+	cmake --build $(BUILD_FUZZ) -j$(JOBS)
+	tests/fuzz/run-fuzzers.sh $(BUILD_FUZZ) $(FUZZ_SECONDS)
 
 clean:
 	rm -rf build
