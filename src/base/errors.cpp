@@ -61,8 +61,11 @@ std::string StandardErrorReportText(const std::string& message)
 
 void RequirePlainFileName(const std::string& name)
 {
-    if (name.find('/') != std::string::npos || name.find('\0') != std::string::npos || name == "."
-        || name == "..")
+    bool plain = name != "." && name != "..";
+    for (unsigned char c : name)
+        if (c == '/' || c == '\\' || c < 0x20 || c == 0x7F)
+            plain = false;
+    if (!plain)
         throw FileError("Invalid filename");
 }
 

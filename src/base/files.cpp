@@ -66,6 +66,14 @@ void WriteChunk(int fd, const char* buffer, std::size_t count, const std::string
     }
 }
 
+bool SameFile(int first, int second)
+{
+    struct stat a;
+    struct stat b;
+    return ::fstat(first, &a) == 0 && ::fstat(second, &b) == 0 && a.st_dev == b.st_dev
+           && a.st_ino == b.st_ino;
+}
+
 }  // namespace
 
 bool FileExists(const std::string& path)
@@ -109,10 +117,16 @@ void CopyFileTo(const std::string& source, const std::string& destination)
     if (in.fd < 0)
         throw FileError("Cannot open file " + source);
 
+    // Opened without truncating, so that a destination that is the source itself (the same
+    // name, a link to it) is recognised before anything of it is lost.
     FileHandle out;
-    out.fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    out.fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     if (out.fd < 0)
         throw FileError("Cannot create file " + target);
+    if (SameFile(in.fd, out.fd))
+        return;
+    if (::ftruncate(out.fd, 0) != 0)
+        ThrowFileError(errno, target);
 
     for (;;) {
         std::size_t got = ReadChunk(in.fd, buffer.get(), source);

@@ -23,7 +23,8 @@ std::string ExecutableFolder();
 bool HasFileAttribute(const std::string& path, unsigned attributes);
 
 // Copies `source` to `destination` in 8192-byte pieces, replacing an existing file. A
-// destination that is an existing folder receives the copy under the source's name.
+// destination that is an existing folder receives the copy under the source's name. A
+// destination that is the source itself (same device and inode) is left as it is.
 // Raises "Cannot open file <source>" or "Cannot create file <destination>" when either
 // cannot be opened, and the file error of a failed read or write.
 void CopyFileTo(const std::string& source, const std::string& destination);

@@ -4,20 +4,76 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace mondeliar {
 
 namespace {
+
 constexpr int CtrlZ = 26;
+
+std::string LimitText(std::uintmax_t limit)
+{
+    if (limit % MiB == 0)
+        return std::to_string(limit / MiB) + " MiB";
+    return std::to_string(limit) + " bytes";
 }
 
-TextReader::TextReader(const std::string& path, std::size_t maxLineLength)
-    : path_(path), maxLineLength_(maxLineLength)
+[[noreturn]] void RefuseTooLarge(const std::string& path, std::uintmax_t limit)
 {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0)
+    throw RefusedFileError(path + " is larger than " + LimitText(limit));
+}
+
+void RequireRegularFile(const struct stat& info, const std::string& path, std::uintmax_t limit)
+{
+    if (!S_ISREG(info.st_mode))
+        throw RefusedFileError(path + " is not a regular file");
+    if (static_cast<std::uintmax_t>(info.st_size) > limit)
+        RefuseTooLarge(path, limit);
+}
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int Get() const { return fd_; }
+    int Release()
+    {
+        int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+
+private:
+    int fd_;
+};
+
+}  // namespace
+
+// The kind of file is tested before it is opened, so a FIFO is never opened at all, and once
+// more on the open descriptor, which is what is read. The open does not wait: a FIFO or a
+// device swapped in between still cannot block it.
+TextReader::TextReader(const std::string& path, std::uintmax_t sizeLimit, std::size_t maxLineLength)
+    : path_(path), sizeLimit_(sizeLimit), maxLineLength_(maxLineLength)
+{
+    struct stat info;
+    if (::stat(path.c_str(), &info) == 0)
+        RequireRegularFile(info, path, sizeLimit);
+    Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (fd.Get() < 0)
         ThrowFileError(errno, path);
+    if (::fstat(fd.Get(), &info) != 0)
+        ThrowFileError(errno, path);
+    RequireRegularFile(info, path, sizeLimit);
+    fileSize_ = static_cast<std::uintmax_t>(info.st_size);
+    fd_ = fd.Release();
 }
 
 TextReader::~TextReader()
@@ -30,6 +86,9 @@ bool TextReader::FillBuffer()
     for (;;) {
         ssize_t n = ::read(fd_, buffer_, sizeof buffer_);
         if (n > 0) {
+            bytesRead_ += static_cast<std::uintmax_t>(n);
+            if (bytesRead_ > sizeLimit_)
+                RefuseTooLarge(path_, sizeLimit_);
             bufferPos_ = 0;
             bufferEnd_ = static_cast<std::size_t>(n);
             return true;

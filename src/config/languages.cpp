@@ -67,7 +67,8 @@ const std::array<const char*, 17> MainWindowTextKeys = {
 void Languages::LoadLanguage(const std::string& programFolder, const std::string& name,
                              const MainWindowTextSink& mainWindowTexts)
 {
-    TextReader reader(programFolder + name + LanguageExtension);
+    RequirePlainFileName(name);
+    TextReader reader(programFolder + name + LanguageExtension, SmallFileSizeLimit);
     std::string line;
     while (reader.ReadLine(line)) {
         std::size_t equals = line.find('=');

@@ -10,8 +10,9 @@ namespace mondeliar {
 
 namespace {
 
-// Lines of a header or footer file are copied whole; only a file made to exhaust memory is cut.
-constexpr std::size_t MaxCopiedLineLength = 16 * 1024 * 1024;
+// Lines of a header or footer file are copied whole, however long; the file's size limit
+// bounds them.
+constexpr std::size_t MaxCopiedLineLength = HtmlTextSizeLimit;
 
 std::optional<int> RecurringNumber(const std::string& text)
 {
@@ -48,7 +49,7 @@ void PageWriter::WriteTextFile(const std::string& path)
 {
     if (path.empty())
         throw FileError("File not found");
-    TextReader reader(path, MaxCopiedLineLength);
+    TextReader reader(path, HtmlTextSizeLimit, MaxCopiedLineLength);
     std::string line;
     while (reader.ReadLine(line))
         Page().WriteLine(line);
@@ -56,7 +57,7 @@ void PageWriter::WriteTextFile(const std::string& path)
 
 void PageWriter::WriteLines(const TextLines& lines)
 {
-    for (const std::string& line : lines)
+    for (std::string_view line : lines)
         Page().WriteLine(line);
 }
 

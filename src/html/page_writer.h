@@ -32,7 +32,7 @@ struct WrittenRange {
 };
 
 // "This page was last updated on " text: the locale's short date, a blank and its long
-// time; the time is left out at exactly midnight.
+// time; the time is left out at exactly midnight. In Windows-1252, as the page is.
 std::string LastUpdatedText(const std::tm& moment);
 
 class PageWriter {

@@ -63,6 +63,23 @@ void FillMonthNumbers(CalendarContext& context, int startMonth)
         context.MonthNumbers[i] = (startMonth + i - 2) % 12 + 1;
 }
 
+// Page names become file names in HTMLPATH and on the server. A month name from a language
+// file ("../escaped") or an extension that would put a page outside those folders stops
+// the command before any page is written.
+void RequirePlainPageNames(const CalendarContext& context, const WrittenRange& range)
+{
+    const CalendarSettings& s = context.Settings;
+    int year = range.StartYear;
+    for (int i = 1; i <= context.MonthNumbers.Count; ++i) {
+        int month = context.MonthNumbers[i];
+        RequirePlainFileName(MonthPageName(s, context.Language.MonthNames, month, year));
+        if (month == 12)
+            ++year;
+    }
+    RequirePlainFileName(CurrentPageName(s));
+    RequirePlainFileName(AllMonthsPageName(s, range.StartYear));
+}
+
 void WriteMonthPages(CalendarContext& context, PageWriter& writer, const WrittenRange& range)
 {
     const CalendarSettings& s = context.Settings;
@@ -105,6 +122,7 @@ void WriteCalendarPages(CalendarContext& context, const PageWriterHooks& hooks)
     context.LoadRecurring();
     WrittenRange range = StartOfRange(context.Settings, context.Today);
     FillMonthNumbers(context, range.StartMonth);
+    RequirePlainPageNames(context, range);
 
     PageWriter writer(context, range, hooks);
     WriteMonthPages(context, writer, range);

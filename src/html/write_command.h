@@ -10,6 +10,8 @@ namespace mondeliar {
 // followed, for the month of today, by the "current" copy), then the all-months page.
 // Reloads the recurring entries first. Reports each month it writes, and finally today,
 // through hooks.ShowDate. An error ends the command at once; pages written before it stay.
+// A page name that is no plain file name ("/", a backslash or a control character in it,
+// "." or "..") raises "Invalid filename" before any page is written.
 void WriteCalendarPages(CalendarContext& context, const PageWriterHooks& hooks = {});
 
 }  // namespace mondeliar

@@ -20,7 +20,7 @@ void EntryStore::AllocateTable()
 
 void EntryStore::LoadEntries()
 {
-    TextReader reader(NotesFileName);
+    TextReader reader(NotesFileName, NotesFileSizeLimit);
     std::string line;
     int k = 0;
     bool overflowReported = false;

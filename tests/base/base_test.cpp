@@ -3,12 +3,17 @@
 #include "base/files.h"
 #include "base/integer_text.h"
 #include "base/output_file.h"
+#include "base/text_lines.h"
 #include "base/text_reader.h"
+#include "base/windows1252.h"
 #include "support/test_support.h"
 
 #include <cerrno>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace mondeliar {
 namespace {
@@ -20,7 +25,7 @@ using testing::WriteFile;
 
 std::vector<std::string> ReadAllLines(const std::string& path, std::size_t maxLength = 1000)
 {
-    TextReader reader(path, maxLength);
+    TextReader reader(path, SmallFileSizeLimit, maxLength);
     std::vector<std::string> lines;
     std::string line;
     while (reader.ReadLine(line))
@@ -157,8 +162,145 @@ TEST(TextReader, CrLfSplitAcrossBufferBoundaryIsOneLineEnd)
 TEST(TextReader, MissingFileAndFolderReadAsTheirErrors)
 {
     TempDir dir;
-    EXPECT_EQ(ErrorText([&] { TextReader r(dir / "none"); }), "File not found");
-    EXPECT_EQ(ErrorText([&] { TextReader r(dir / "none/file"); }), "Invalid filename");
+    EXPECT_EQ(ErrorText([&] { TextReader r(dir / "none", SmallFileSizeLimit); }), "File not found");
+    EXPECT_EQ(ErrorText([&] { TextReader r(dir / "none/file", SmallFileSizeLimit); }),
+              "Invalid filename");
+}
+
+// A local socket bound to `path`, closed at the end of the test.
+class BoundSocket {
+public:
+    explicit BoundSocket(const std::string& path) : fd_(::socket(AF_UNIX, SOCK_STREAM, 0))
+    {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        path.copy(address.sun_path, sizeof address.sun_path - 1);
+        ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    }
+    ~BoundSocket() { ::close(fd_); }
+
+private:
+    int fd_;
+};
+
+TEST(TextReader, RefusesEverythingButARegularFileWithoutWaiting)
+{
+    TempDir dir;
+    ::mkfifo((dir / "fifo").c_str(), 0600);
+    BoundSocket socket(dir / "socket");
+    std::filesystem::create_directory(dir / "folder");
+    std::filesystem::create_symlink("/dev/zero", dir / "zero");
+    for (const std::string& path :
+         {dir / "fifo", dir / "socket", dir / "folder", std::string("/dev/zero"), dir / "zero"})
+        EXPECT_EQ(ErrorText([&] { TextReader r(path, SmallFileSizeLimit); }),
+                  path + " is not a regular file");
+}
+
+TEST(TextReader, StopsAtItsSizeLimit)
+{
+    TempDir dir;
+    WriteFile(dir / "at-limit", std::string(100, 'x'));
+    EXPECT_EQ(ReadAllLines(dir / "at-limit").size(), 1u);
+    EXPECT_EQ(ErrorText([&] { TextReader r(dir / "at-limit", 99); }),
+              dir / "at-limit" + " is larger than 99 bytes");
+
+    WriteFile(dir / "big", "");
+    std::filesystem::resize_file(dir / "big", 16 * MiB + 1);
+    EXPECT_EQ(ErrorText([&] { TextReader r(dir / "big", HtmlTextSizeLimit); }),
+              dir / "big" + " is larger than 16 MiB");
+    EXPECT_EQ(ErrorText([&] { TextReader r(dir / "big", SmallFileSizeLimit); }),
+              dir / "big" + " is larger than 1 MiB");
+}
+
+TEST(TextReader, StopsAFileThatGrowsPastTheLimitWhileRead)
+{
+    TempDir dir;
+    WriteFile(dir / "growing", "a\n");
+    TextReader reader(dir / "growing", 1000);
+    std::ofstream(dir / "growing", std::ios::app) << std::string(2000, '\n');
+    EXPECT_EQ(ErrorText([&] {
+                  std::string line;
+                  while (reader.ReadLine(line)) {}
+              }),
+              dir / "growing" + " is larger than 1000 bytes");
+}
+
+TEST(TextLines, KeepsEachLineAndTellsEmptyFromOneEmptyLine)
+{
+    struct Case {
+        TextLines text;
+        std::vector<std::string> lines;
+        std::string joined;
+    } cases[] = {
+        {{}, {}, ""},
+        {{""}, {""}, "\n"},
+        {{"<P>one</P>", "", "two"}, {"<P>one</P>", "", "two"}, "<P>one</P>\n\ntwo\n"},
+        {{"a\nb"}, {"a", "b"}, "a\nb\n"},
+        {{"cr\rkept"}, {"cr\rkept"}, "cr\rkept\n"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> lines(c.text.begin(), c.text.end());
+        EXPECT_EQ(lines, c.lines) << c.joined;
+        EXPECT_EQ(c.text.size(), c.lines.size()) << c.joined;
+        EXPECT_EQ(c.text.empty(), c.lines.empty()) << c.joined;
+        EXPECT_EQ(c.text.Joined(), c.joined);
+    }
+    TextLines text = {"a"};
+    text.push_back("b");
+    EXPECT_EQ(text, (TextLines{"a", "b"}));
+    EXPECT_NE(text, (TextLines{"a", "b", ""}));
+    text.clear();
+    EXPECT_TRUE(text.empty());
+    EXPECT_EQ(text.size(), 0u);
+}
+
+TEST(Utf8ToWindows1252, KeepsWhatWindows1252HoldsAndWritesReferencesForTheRest)
+{
+    struct Case {
+        std::string utf8;
+        std::string page;
+    } cases[] = {
+        {"05.02.2002 13:04:05", "05.02.2002 13:04:05"},
+        {"f\xC3\xA9vrier", "f\xE9vrier"},                          // é
+        {"\xC2\xA0\xC3\xBF", "\xA0\xFF"},                          // the upper half of Latin-1
+        {"5 \xE2\x82\xAC", "5 \x80"},                              // €
+        {"\xE2\x80\x9Cq\xE2\x80\x9D \xC5\xA0", "\x93q\x94 \x8A"},  // quotes, Š
+        {"\xD0\xAF\xD0\xBD\xD0\xB2", "&#1071;&#1085;&#1074;"},     // Cyrillic
+        {"2002\xEB\x85\x84", "2002&#45380;"},                      // Korean
+        {"\xF0\x9F\x98\x80", "&#128512;"},                         // beyond the 16-bit plane
+        {"\xC2\x81", "&#129;"},                                    // a C1 control
+        {"a\xFF-", "a&#65533;-"},                                  // never a lead byte
+        {"\xE2\x82", "&#65533;&#65533;"},                          // cut short at the end
+        {"\xE2\x82x", "&#65533;&#65533;x"},                        // cut short inside
+        {"\xC0\xAF", "&#65533;&#65533;"},                          // overlong "/"
+        {"\xED\xA0\x80", "&#65533;&#65533;&#65533;"},              // a surrogate
+        {"\xF4\x90\x80\x80", "&#65533;&#65533;&#65533;&#65533;"},  // beyond U+10FFFF
+        {"\x80", "&#65533;"},                                      // a lone continuation byte
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Utf8ToWindows1252(c.utf8), c.page) << ::testing::PrintToString(c.utf8);
+}
+
+TEST(ToWindows1252, ConvertsFromTheNamedCharacterSet)
+{
+    struct Case {
+        std::string charset;
+        std::string text;
+        std::string page;
+    } cases[] = {
+        {"ANSI_X3.4-1968", "02/05/02 10:11:12", "02/05/02 10:11:12"},
+        {"ISO-8859-1", "f\xE9vrier", "f\xE9vrier"},
+        {"CP1252", "\x80", "\x80"},
+        {"UTF-8", "f\xC3\xA9vrier \xD0\xAF", "f\xE9vrier &#1071;"},
+        {"utf8", "\xE2\x82\xAC", "\x80"},
+        {"ISO-8859-15", "\xA4 \xE9", "\x80 \xE9"},  // € and é
+        {"KOI8-R", "\xF1", "&#1071;"},
+        {"EUC-KR", "\xB3\xE2", "&#45380;"},
+        {"no such set", "\xE9", "\xE9"},
+        {"", "\xE9", "\xE9"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ToWindows1252(c.text, c.charset), c.page) << c.charset;
 }
 
 TEST(FieldSafeText, ReplacesQuotesAndLineBreakersAndCutsWholeEntities)
@@ -281,6 +423,19 @@ TEST(CopyFileTo, NamesTheFileThatCouldNotBeOpened)
               "Cannot create file " + (dir / "no/copy"));
 }
 
+TEST(CopyFileTo, LeavesAFileCopiedOntoItselfAsItIs)
+{
+    TempDir dir;
+    WriteFile(dir / "page.html", "the page");
+    std::filesystem::create_hard_link(dir / "page.html", dir / "hard.html");
+    std::filesystem::create_symlink(dir / "page.html", dir / "soft.html");
+    for (const std::string& destination :
+         {dir / "page.html", dir / "./page.html", dir / "hard.html", dir / "soft.html"}) {
+        CopyFileTo(dir / "page.html", destination);
+        EXPECT_EQ(ReadFile(dir / "page.html"), "the page") << destination;
+    }
+}
+
 TEST(HasFileAttribute, TellsFoldersFromFilesAndMissingPaths)
 {
     TempDir dir;
@@ -295,10 +450,12 @@ TEST(HasFileAttribute, TellsFoldersFromFilesAndMissingPaths)
 TEST(RequirePlainFileName, RefusesNamesThatLeaveTheirFolder)
 {
     for (const std::string& name :
-         std::vector<std::string>{"../x", "a/b", ".", "..", std::string("a\0b", 3)})
-        EXPECT_EQ(ErrorText([&] { RequirePlainFileName(name); }), "Invalid filename") << name;
-    EXPECT_NO_THROW(RequirePlainFileName("my calendar"));
-    EXPECT_NO_THROW(RequirePlainFileName(""));
+         std::vector<std::string>{"../x", "a/b", "a\\b", ".", "..", std::string("a\0b", 3),
+                                  "tab\there", "line\nend", "\x7F", "\x1B[31m"})
+        EXPECT_EQ(ErrorText([&] { RequirePlainFileName(name); }), "Invalid filename")
+            << ::testing::PrintToString(name);
+    for (const char* name : {"my calendar", "", "M\xE4rz", "\x80uro", "...", ".hidden"})
+        EXPECT_NO_THROW(RequirePlainFileName(name)) << name;
 }
 
 }  // namespace

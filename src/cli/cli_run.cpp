@@ -1,0 +1,82 @@
+#include "cli/cli_run.h"
+
+#include "base/errors.h"
+#include "base/files.h"
+#include "html/write_command.h"
+
+#include <clocale>
+#include <filesystem>
+#include <iostream>
+
+namespace mondeliar {
+
+namespace {
+
+std::string WorkingFolder()
+{
+    return std::filesystem::current_path().string() + "/";
+}
+
+void LoadDefaultCalendar(CalendarContext& context)
+{
+    CreateDefaultCalendarFiles(context);
+    LoadCurrentCalendar(context);
+}
+
+int Run(int argc, char* argv[], const PublishRunner& publish)
+{
+    CliOptions options = ParseCliOptions(argc, argv);
+    if (options.Command == CliCommand::Help) {
+        std::cout << CliUsage;
+        return 0;
+    }
+    if (options.Command == CliCommand::Publish)
+        return publish(options, argc, argv);
+    CliSession session(options);
+    WriteCalendarPages(session.Context());
+    return 0;
+}
+
+}  // namespace
+
+void StderrMessages::ShowMessage(const std::string& text)
+{
+    std::cerr << text << '\n';
+}
+
+void OpenCalendar(CalendarContext& context, const CliOptions& options, std::ostream& warnings)
+{
+    PrepareCalendarsFolder(context);
+    if (!options.Calendar) {
+        LoadDefaultCalendar(context);
+    } else {
+        try {
+            LoadDefaultCalendar(context);
+        } catch (const Error& error) {
+            warnings << "Warning: the default calendar could not be loaded: "
+                     << StandardErrorReportText(error.what()) << '\n';
+        }
+    }
+    LoadExtraHtml(context.ExtraHtml, context.DataFolder);
+    if (options.Calendar)
+        SwitchCalendar(context, *options.Calendar);
+}
+
+CliSession::CliSession(const CliOptions& options)
+    : context_(ExecutableFolder(), WorkingFolder(), options.Today.value_or(SystemDate()), messages_)
+{
+    OpenCalendar(context_, options, std::cerr);
+}
+
+int RunCli(int argc, char* argv[], const PublishRunner& publish)
+{
+    std::setlocale(LC_TIME, "");
+    try {
+        return Run(argc, argv, publish);
+    } catch (const std::exception& error) {
+        std::cerr << StandardErrorReportText(error.what()) << '\n';
+        return 1;
+    }
+}
+
+}  // namespace mondeliar

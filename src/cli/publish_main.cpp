@@ -1,0 +1,36 @@
+// mondeliar-publish: mondeliar-cli with the publish command, which needs Qt's event loop for
+// the FTP client. mondeliar-cli runs it for `publish`, with the same command line.
+
+#include "cli/cli_run.h"
+#include "net/ftp_client.h"
+#include "publish/publish_command.h"
+
+#include <QCoreApplication>
+
+#include <iostream>
+
+namespace mondeliar {
+namespace {
+
+// The outcome is the message the program would show; only a run that stored every file
+// succeeds.
+int Publish(const CliOptions& options, int argc, char* argv[])
+{
+    CliSession session(options);
+    QCoreApplication application(argc, argv);
+    net::TFtpClient client;
+    std::function<void(const std::string&)> sessionLog;
+    if (options.Verbose)
+        sessionLog = [](const std::string& line) { std::cerr << line << '\n'; };
+    PublishOutcome outcome = PublishCalendar(session.Context(), client, {}, sessionLog);
+    std::cerr << outcome.Message << '\n';
+    return outcome.Succeeded ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace mondeliar
+
+int main(int argc, char* argv[])
+{
+    return mondeliar::RunCli(argc, argv, mondeliar::Publish);
+}
