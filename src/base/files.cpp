@@ -118,23 +118,26 @@ void CopyFileTo(const std::string& source, const std::string& destination)
         throw FileError("Cannot open file " + source);
 
     // Opened without truncating, so that a destination that is the source itself (the same
-    // name, a link to it) is recognised before anything of it is lost.
+    // name, a link to it) is recognised before anything of it is lost. It is written over
+    // from its start and cut after the copy, as OutputFile writes the pages.
     FileHandle out;
     out.fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     if (out.fd < 0)
         throw FileError("Cannot create file " + target);
     if (SameFile(in.fd, out.fd))
         return;
-    if (::ftruncate(out.fd, 0) != 0)
-        ThrowFileError(errno, target);
 
+    off_t copied = 0;
     for (;;) {
         std::size_t got = ReadChunk(in.fd, buffer.get(), source);
         if (got > 0)
             WriteChunk(out.fd, buffer.get(), got, target);
+        copied += static_cast<off_t>(got);
         if (got < CopyChunkSize)
             break;
     }
+    if (::ftruncate(out.fd, copied) != 0 && errno != EINVAL)
+        ThrowFileError(errno, target);
     int fd = out.fd;
     out.fd = -1;
     if (::close(fd) != 0 && errno != EINTR)

@@ -12,8 +12,6 @@ namespace mondeliar {
 
 namespace {
 
-constexpr std::size_t FlushThreshold = 64 * 1024;
-
 mode_t CurrentUmask()
 {
     mode_t mask = ::umask(0);
@@ -36,6 +34,9 @@ void CheckWritable(const std::string& path)
 
 }  // namespace
 
+// Left uninitialised: only the bytes written are ever read.
+BufferedWriter::BufferedWriter() : buffer_(new char[BufferSize]) {}
+
 BufferedWriter::~BufferedWriter()
 {
     if (fd_ >= 0)
@@ -51,11 +52,13 @@ void BufferedWriter::Open(const std::string& openedPath, const std::string& repo
         ThrowFileError(errno, reportedPath);
 }
 
-void BufferedWriter::Write(std::string_view text)
+void BufferedWriter::WriteThrough(std::string_view text)
 {
-    buffer_.append(text);
-    if (buffer_.size() >= FlushThreshold)
-        Flush();
+    Flush();
+    if (text.size() < BufferSize)
+        Write(text);
+    else
+        WriteOut(text.data(), text.size());
 }
 
 void BufferedWriter::WriteLine(std::string_view text)
@@ -66,18 +69,26 @@ void BufferedWriter::WriteLine(std::string_view text)
 
 void BufferedWriter::Flush()
 {
+    std::size_t used = used_;
+    used_ = 0;
+    WriteOut(buffer_.get(), used);
+}
+
+void BufferedWriter::WriteOut(const char* data, std::size_t size)
+{
     std::size_t done = 0;
-    while (done < buffer_.size()) {
-        ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+    while (done < size) {
+        ssize_t n = ::write(fd_, data + done, size - done);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            buffer_.clear();
-            ThrowFileError(errno, path_);
+            int error = errno;
+            written_ += done;
+            ThrowFileError(error, path_);
         }
         done += static_cast<std::size_t>(n);
     }
-    buffer_.clear();
+    written_ += done;
 }
 
 void BufferedWriter::CloseHandle()
@@ -90,7 +101,7 @@ void BufferedWriter::CloseHandle()
 
 OutputFile::OutputFile(const std::string& path)
 {
-    Open(path, path, O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    Open(path, path, O_WRONLY | O_CREAT, 0666);
 }
 
 OutputFile::~OutputFile()
@@ -102,6 +113,9 @@ OutputFile::~OutputFile()
     } catch (const FileError&) {
         // The error that abandoned the file has already been reported.
     }
+    if (::ftruncate(fd_, static_cast<off_t>(written_)) != 0) {
+        // Nothing more can be done for a page already abandoned.
+    }
 }
 
 void OutputFile::Close()
@@ -109,7 +123,15 @@ void OutputFile::Close()
     if (fd_ < 0)
         return;
     Flush();
+    CutAfterWritten();
     CloseHandle();
+}
+
+// Only a regular file has a length to cut; a device named as a page has none.
+void OutputFile::CutAfterWritten()
+{
+    if (::ftruncate(fd_, static_cast<off_t>(written_)) != 0 && errno != EINVAL)
+        ThrowFileError(errno, path_);
 }
 
 AtomicFile::AtomicFile(const std::string& path, mode_t mode) : mode_(mode)

@@ -2,7 +2,9 @@
 
 #include "base/errors.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -83,6 +85,8 @@ TextReader::~TextReader()
 
 bool TextReader::FillBuffer()
 {
+    if (atEnd_)
+        return false;
     for (;;) {
         ssize_t n = ::read(fd_, buffer_, sizeof buffer_);
         if (n > 0) {
@@ -91,50 +95,71 @@ bool TextReader::FillBuffer()
                 RefuseTooLarge(path_, sizeLimit_);
             bufferPos_ = 0;
             bufferEnd_ = static_cast<std::size_t>(n);
+            lineFeedKnown_ = false;
             return true;
         }
-        if (n == 0)
+        if (n == 0) {
+            atEnd_ = true;
             return false;
+        }
         if (errno != EINTR)
             ThrowFileError(errno, path_);
     }
 }
 
-int TextReader::NextByte()
+int TextReader::PeekByte()
 {
-    if (atEnd_)
+    if (bufferPos_ == bufferEnd_ && !FillBuffer())
         return -1;
-    if (bufferPos_ == bufferEnd_ && !FillBuffer()) {
-        atEnd_ = true;
-        return -1;
+    return static_cast<unsigned char>(buffer_[bufferPos_]);
+}
+
+std::size_t TextReader::RunLength()
+{
+    const char* from = buffer_ + bufferPos_;
+    if (!lineFeedKnown_ || lineFeed_ < bufferPos_) {
+        const void* found = std::memchr(from, '\n', bufferEnd_ - bufferPos_);
+        lineFeed_ = found ? static_cast<std::size_t>(static_cast<const char*>(found) - buffer_)
+                          : bufferEnd_;
+        lineFeedKnown_ = true;
     }
-    int c = static_cast<unsigned char>(buffer_[bufferPos_++]);
-    if (c == CtrlZ) {
-        atEnd_ = true;
-        return -1;
-    }
-    return c;
+    std::size_t stop = lineFeed_;
+    for (int end : {int('\r'), CtrlZ})
+        if (const void* found = std::memchr(from, end, stop - bufferPos_))
+            stop = static_cast<std::size_t>(static_cast<const char*>(found) - buffer_);
+    return stop - bufferPos_;
+}
+
+void TextReader::Keep(std::string& line, std::size_t count) const
+{
+    if (line.size() < maxLineLength_)
+        line.append(buffer_ + bufferPos_, std::min(count, maxLineLength_ - line.size()));
 }
 
 bool TextReader::ReadLine(std::string& line)
 {
     line.clear();
-    int c = NextByte();
-    if (c < 0)
-        return false;
-    for (; c >= 0; c = NextByte()) {
-        if (c == '\n')
-            return true;
-        if (c == '\r') {
-            // A CR followed by LF is one line end.
-            if (NextByte() != '\n' && !atEnd_)
-                --bufferPos_;
-            return true;
+    bool started = false;
+    for (;;) {
+        if (bufferPos_ == bufferEnd_ && !FillBuffer())
+            return started;
+        std::size_t run = RunLength();
+        Keep(line, run);
+        bufferPos_ += run;
+        started = started || run > 0;
+        if (bufferPos_ == bufferEnd_)
+            continue;
+        char end = buffer_[bufferPos_++];
+        if (end == CtrlZ) {
+            atEnd_ = true;
+            bufferPos_ = bufferEnd_;
+            return started;
         }
-        if (line.size() < maxLineLength_)
-            line.push_back(static_cast<char>(c));
+        // A CR followed by LF is one line end, also when the LF begins the next buffer.
+        if (end == '\r' && PeekByte() == '\n')
+            ++bufferPos_;
+        return true;
     }
-    return true;
 }
 
 }  // namespace mondeliar

@@ -41,7 +41,10 @@ public:
 
 private:
     bool FillBuffer();  // false at the end of the file
-    int NextByte();     // -1 at the end of the file
+    int PeekByte();     // -1 at the end of the file
+    // The number of bytes from bufferPos_ before the first CR, LF or Ctrl-Z of the buffer.
+    std::size_t RunLength();
+    void Keep(std::string& line, std::size_t count) const;
 
     std::string path_;
     std::uintmax_t sizeLimit_;
@@ -52,6 +55,10 @@ private:
     char buffer_[64 * 1024];
     std::size_t bufferPos_ = 0;
     std::size_t bufferEnd_ = 0;
+    // Where the next LF of the buffer stands (bufferEnd_ when it holds none), so that a file
+    // of CR line ends is not searched to the end of the buffer for every line.
+    std::size_t lineFeed_ = 0;
+    bool lineFeedKnown_ = false;
     bool atEnd_ = false;
 };
 

@@ -26,9 +26,16 @@ PageWriter::PageWriter(CalendarContext& context, WrittenRange range, PageWriterH
 {
     for (int row = 1; row <= RecurringRows; ++row) {
         const RecurringEntry& entry = context.Recurring.Row(row);
-        if (entry.IsComplete())
-            recurring_.push_back(
-                {RecurringNumber(entry.Month), RecurringNumber(entry.Day), &entry});
+        if (!entry.IsComplete())
+            continue;
+        std::optional<int> month = RecurringNumber(entry.Month);
+        if (!month) {
+            badRecurringMonth_ = &entry;
+            break;
+        }
+        if (*month >= 1 && *month <= 12)
+            recurringByMonth_[static_cast<std::size_t>(*month - 1)].push_back(
+                {RecurringNumber(entry.Day), &entry});
     }
 }
 
@@ -62,20 +69,19 @@ void PageWriter::WriteLines(const TextLines& lines)
 }
 
 // The entries of the recurring list that fall on the date, in list order. An entry whose
-// month or day is not a whole number stops the command when it is tested.
+// month is not a whole number stops the command when it is tested, at every date; one whose
+// day is not, at the dates of its month.
 std::vector<const RecurringEntry*> PageWriter::RecurringOn(int month, int day) const
 {
     std::vector<const RecurringEntry*> found;
-    for (const RecurringDate& date : recurring_) {
-        if (!date.Month)
-            ThrowConversionError(date.Entry->Month);
-        if (*date.Month != month)
-            continue;
+    for (const RecurringDay& date : recurringByMonth_.at(static_cast<std::size_t>(month - 1))) {
         if (!date.Day)
             ThrowConversionError(date.Entry->Day);
         if (*date.Day == day)
             found.push_back(date.Entry);
     }
+    if (badRecurringMonth_)
+        ThrowConversionError(badRecurringMonth_->Month);
     return found;
 }
 

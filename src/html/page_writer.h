@@ -5,6 +5,7 @@
 
 #include "config/calendar_context.h"
 
+#include <array>
 #include <ctime>
 #include <functional>
 #include <memory>
@@ -50,10 +51,10 @@ public:
     void WriteYearSeparator(int year);
 
 private:
-    // A recurring entry read for the month table; a month or day that is not a whole
+    // A recurring entry of a month, read for the month table; a day that is not a whole
     // number keeps its text for the error it raises when the entry is tested.
-    struct RecurringDate {
-        std::optional<int> Month, Day;
+    struct RecurringDay {
+        std::optional<int> Day;
         const RecurringEntry* Entry;
     };
 
@@ -68,7 +69,7 @@ private:
     void WriteMonthNameRow(int month);
     void WriteDayNameRow();
     void WriteBlankCell();
-    void WriteDateCell(int month, int day, int year);
+    void WriteDateCell(int month, int day);
     void WriteLastUpdated();
     void WriteMakerLink();
     std::vector<const RecurringEntry*> RecurringOn(int month, int day) const;
@@ -79,8 +80,14 @@ private:
     const CalendarSettings& settings_;
     WrittenRange range_;
     PageWriterHooks hooks_;
-    std::vector<RecurringDate> recurring_;
+    // The complete recurring entries of each month, in list order, up to the first entry
+    // whose month is not a whole number: the list is tested in order for every date cell,
+    // so that entry stops the first table written.
+    std::array<std::vector<RecurringDay>, 12> recurringByMonth_;
+    const RecurringEntry* badRecurringMonth_ = nullptr;
     std::unique_ptr<OutputFile> page_;
+    // The notes of the month being written, one lookup for all its days.
+    EntryStore::MonthSlots monthEntries_{};
 };
 
 }  // namespace mondeliar

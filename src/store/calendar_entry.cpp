@@ -3,6 +3,9 @@
 #include "base/field_text.h"
 #include "base/integer_text.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace mondeliar {
 
 namespace {
@@ -30,6 +33,13 @@ std::string* TextField(CalendarEntry& entry, int n)
     if (n < DateURLField)
         return &entry.NoteURLs[n - FirstNoteURLField];
     return n == DateURLField ? &entry.DateURL : &entry.DateImage;
+}
+
+// The first double quote from `from` on, or `end`.
+const char* NextQuote(const char* from, const char* end)
+{
+    const void* quote = std::memchr(from, '"', static_cast<std::size_t>(end - from));
+    return quote ? static_cast<const char*>(quote) : end;
 }
 
 }  // namespace
@@ -79,25 +89,23 @@ void ParseEntryLine(const std::string& line, CalendarEntry& entry)
 {
     entry.ClearTexts();
     std::string dateFields[3];
-    int quotes = 0;
-    for (char c : line) {
-        if (c == '"') {
-            ++quotes;
-            continue;
+    // Characters between the (2n-1)-th and the 2n-th quote belong to field n; the rest
+    // (separators, anything past the last field) is not part of any field.
+    // Each field is one run of characters between two quotes, taken whole.
+    const char* end = line.data() + line.size();
+    const char* quote = NextQuote(line.data(), end);
+    for (int field = 1; field <= FieldCount && quote != end; ++field) {
+        const char* start = quote + 1;
+        quote = NextQuote(start, end);
+        std::size_t length = static_cast<std::size_t>(quote - start);
+        if (length > 0 && field <= 3) {
+            dateFields[field - 1].assign(start, length);
+        } else if (length > 0) {
+            std::size_t capacity = field == DateImageField ? DateImageCapacity : NoteCapacity;
+            TextField(entry, field)->assign(start, std::min(length, capacity));
         }
-        // Characters between the (2n-1)-th and the 2n-th quote belong to field n; the
-        // rest (separators, anything past the last field) is not part of any field.
-        if (quotes % 2 == 0 || quotes > 2 * FieldCount)
-            continue;
-        int field = (quotes + 1) / 2;
-        if (field <= 3) {
-            dateFields[field - 1] += c;
-            continue;
-        }
-        std::string* text = TextField(entry, field);
-        std::size_t capacity = field == DateImageField ? DateImageCapacity : NoteCapacity;
-        if (text->size() < capacity)
-            *text += c;
+        if (quote != end)
+            quote = NextQuote(quote + 1, end);
     }
     std::int32_t* numbers[3] = {&entry.Month, &entry.Day, &entry.Year};
     for (int i = 0; i < 3; ++i)

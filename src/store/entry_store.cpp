@@ -13,9 +13,18 @@ EntryStore::EntryStore(MessageSink& messages) : messages_(messages)
     AllocateTable();
 }
 
+// A table already allocated is emptied in place: the same state, without paging in a new
+// table of 1000 records.
 void EntryStore::AllocateTable()
 {
-    EntryTable = std::make_unique<std::array<CalendarEntry, MaxEntries>>();
+    if (!EntryTable) {
+        // Each record starts free by its own initialisers; value-initialising the array
+        // would first clear its 700 KB for nothing.
+        EntryTable.reset(new std::array<CalendarEntry, MaxEntries>);
+        return;
+    }
+    for (CalendarEntry& slot : *EntryTable)
+        slot.Clear();
 }
 
 void EntryStore::LoadEntries()
@@ -23,6 +32,7 @@ void EntryStore::LoadEntries()
     TextReader reader(NotesFileName, NotesFileSizeLimit);
     std::string line;
     int k = 0;
+    int stored = 0;
     bool overflowReported = false;
     while (reader.ReadLine(line)) {
         ++k;
@@ -35,8 +45,16 @@ void EntryStore::LoadEntries()
             continue;
         }
         ParseEntryLine(line, CurrentEntry);
-        Slot(k) = CurrentEntry;
+        // The texts move into the slot; the next line empties them anyway, and its missing
+        // date fields take the numbers, which stay.
+        Slot(k) = std::move(CurrentEntry);
+        CurrentEntry.Month = Slot(k).Month;
+        CurrentEntry.Day = Slot(k).Day;
+        CurrentEntry.Year = Slot(k).Year;
+        stored = k;
     }
+    if (stored > 0)
+        CurrentEntry = Slot(stored);
 }
 
 void EntryStore::SaveEntries() const
@@ -52,6 +70,26 @@ void EntryStore::FindEntry(std::int32_t month, std::int32_t day, std::int32_t ye
     ClearCurrentEntry();
     if (const CalendarEntry* slot = SlotOfDate(month, day, year))
         CurrentEntry = *slot;
+}
+
+EntryStore::MonthSlots EntryStore::FindMonthEntries(std::int32_t month, std::int32_t year) const
+{
+    MonthSlots slots{};
+    // Backwards, so that the first slot of a date is the one left.
+    for (int k = MaxEntries; k >= 1; --k) {
+        const CalendarEntry& slot = Slot(k);
+        if (slot.Month == month && slot.Year == year && slot.Day >= 1 && slot.Day <= 31)
+            slots[static_cast<std::size_t>(slot.Day)] = &slot;
+    }
+    return slots;
+}
+
+void EntryStore::TakeEntry(const CalendarEntry* slot)
+{
+    if (slot)
+        CurrentEntry = *slot;
+    else
+        ClearCurrentEntry();
 }
 
 void EntryStore::StoreEntry(std::int32_t month, std::int32_t day, std::int32_t year)

@@ -378,14 +378,43 @@ TEST(AtomicFile, GivesTheRequestedModeOrKeepsTheOldOne)
     EXPECT_EQ(info.st_mode & 0777, 0640u);
 }
 
-TEST(OutputFile, AnAbandonedFileKeepsWhatWasWritten)
+TEST(OutputFile, AnAbandonedFileKeepsWhatWasWrittenAndNothingElse)
 {
     TempDir dir;
+    WriteFile(dir / "page.html", std::string(100000, 'o'));
     {
         OutputFile page(dir / "page.html");
         page.WriteLine("<HTML>");
     }
     EXPECT_EQ(ReadFile(dir / "page.html"), "<HTML>\r\n");
+}
+
+TEST(OutputFile, ReplacesWhatTheFileHeldWhateverItsLength)
+{
+    TempDir dir;
+    for (std::size_t oldSize : {0, 5, 8, 100000}) {
+        WriteFile(dir / "page.html", std::string(oldSize, 'o'));
+        OutputFile page(dir / "page.html");
+        page.WriteLine("<HTML>");
+        page.Close();
+        EXPECT_EQ(ReadFile(dir / "page.html"), "<HTML>\r\n") << oldSize;
+    }
+    std::string expected;
+    {
+        OutputFile page(dir / "page.html");
+        for (std::size_t size : {std::size_t(1), std::size_t(70000), std::size_t(3),
+                                 std::size_t(65536), std::size_t(65535), std::size_t(200000)}) {
+            std::string piece(size, static_cast<char>('a' + size % 26));
+            page.Write(piece, "|");
+            expected += piece + "|";
+        }
+        page.Close();
+    }
+    EXPECT_EQ(ReadFile(dir / "page.html"), expected) << "pieces larger than the buffer too";
+
+    OutputFile device("/dev/null");
+    device.WriteLine("nothing to cut");
+    EXPECT_NO_THROW(device.Close());
 }
 
 TEST(CopyFileTo, CopiesEveryByteWhateverTheSize)

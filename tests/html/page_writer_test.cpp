@@ -11,6 +11,11 @@ extern "C" const char* __lsan_default_suppressions()
     return "leak:__argz_add_sep\n";
 }
 
+extern "C" const char* __lsan_default_options()
+{
+    return "print_suppressions=0";
+}
+
 namespace mondeliar {
 namespace {
 

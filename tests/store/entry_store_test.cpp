@@ -241,6 +241,23 @@ TEST_F(EntryStoreTest, FindEntryReturnsTheFirstSlotOfADateOrNothing)
     EXPECT_EQ(store.CurrentEntry.Notes[0], "");
 }
 
+TEST_F(EntryStoreTest, MonthLookupFindsWhatFindEntryFindsForEveryDay)
+{
+    Load(CrLfLines({Line({"1", "31", "2002", "first"}), Line({"2", "1", "2002", "February"}),
+                    Line({"1", "31", "2002", "second"}), Line({"1", "5", "2003", "next year"}),
+                    Line({"1", "0", "2002", "day zero"}), Line({"1", "32", "2002", "day 32"}),
+                    Line({"1", "5", "2002", "fifth"})}));
+    EntryStore::MonthSlots slots = store.FindMonthEntries(1, 2002);
+    for (int day = 1; day <= 31; ++day) {
+        store.FindEntry(1, day, 2002);
+        std::string found = FormatEntryLine(store.CurrentEntry);
+        store.TakeEntry(slots[static_cast<std::size_t>(day)]);
+        EXPECT_EQ(FormatEntryLine(store.CurrentEntry), found) << day;
+    }
+    EXPECT_EQ(slots[31]->Notes[0], "first");
+    EXPECT_EQ(slots[0], nullptr);
+}
+
 TEST_F(EntryStoreTest, StoreReplacesTheDatesSlotOrTakesTheLowestFreeOne)
 {
     Load(CrLfLines({Line({"1", "1", "2002", "a"}), FreeLine, Line({"1", "3", "2002", "c"})}));
