@@ -6,7 +6,6 @@
 #include "html/plain_text.h"
 #include "html/week_grid.h"
 
-#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <map>
@@ -103,13 +102,13 @@ std::string Hex64(std::uint64_t value)
 // then ":" (RFC 3986, 3.1). One letter alone is a drive, not a scheme.
 bool HasScheme(std::string_view link)
 {
+    auto isLetter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
     std::size_t colon = link.find(':');
-    if (colon == std::string_view::npos || colon < 2
-        || !std::isalpha(static_cast<unsigned char>(link[0])))
+    if (colon == std::string_view::npos || colon < 2 || !isLetter(link[0]))
         return false;
     for (std::size_t i = 1; i < colon; ++i) {
-        unsigned char c = static_cast<unsigned char>(link[i]);
-        if (!std::isalnum(c) && c != '+' && c != '-' && c != '.')
+        char c = link[i];
+        if (!isLetter(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' && c != '.')
             return false;
     }
     return true;
