@@ -21,6 +21,8 @@ struct PageWriterHooks {
     std::function<void(const Date&)> ShowDate;
     // The local time of the last-updated line; the system clock when not set.
     std::function<std::tm()> Now;
+    // The moment of writing as stamped into the iCalendar feed; the system clock when not set.
+    std::function<std::time_t()> Clock;
 };
 
 // The range being written: twelve months from a start month, by which every link and page

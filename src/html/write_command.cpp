@@ -2,6 +2,7 @@
 
 #include "base/errors.h"
 #include "base/files.h"
+#include "html/ics_feed.h"
 #include "html/page_names.h"
 
 namespace mondeliar {
@@ -109,6 +110,8 @@ void WriteCalendarPages(CalendarContext& context, const PageWriterHooks& hooks)
     PageWriter writer(context, range, hooks);
     WriteMonthPages(context, writer, range);
     WriteAllMonthsPage(context, writer, range);
+    if (context.Settings.ICSFEED)
+        WriteIcsFeed(context, range.StartYear, hooks.Clock ? hooks.Clock() : std::time(nullptr));
     if (hooks.ShowDate)
         hooks.ShowDate(context.Today);
 }

@@ -7,7 +7,8 @@
 namespace mondeliar {
 
 // Writes the fourteen files in order: the twelve month pages from the start month (each
-// followed, for the month of today, by the "current" copy), then the all-months page.
+// followed, for the month of today, by the "current" copy), then the all-months page; with
+// ICSFEED set, the iCalendar feed after them.
 // Reloads the recurring entries first. Reports each month it writes, and finally today,
 // through hooks.ShowDate. An error ends the command at once; pages written before it stay.
 void WriteCalendarPages(CalendarContext& context, const PageWriterHooks& hooks = {});
