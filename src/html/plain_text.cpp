@@ -1,5 +1,7 @@
 #include "html/plain_text.h"
 
+#include "base/windows1252.h"
+
 #include <algorithm>
 #include <optional>
 
@@ -9,16 +11,6 @@ namespace {
 
 constexpr char32_t ReplacementCharacter = 0xFFFD;
 constexpr char32_t LastCodePoint = 0x10FFFF;
-
-// Bytes 0x80..0x9F of Windows-1252, eight to a row; 0 where the code page defines none.
-// clang-format off
-constexpr char32_t Windows1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
-};
-// clang-format on
 
 struct NamedCharacter {
     const char* Name;
@@ -247,10 +239,9 @@ std::optional<Reference> ReferenceAt(std::u32string_view text, std::size_t start
 
 char32_t Windows1252Character(unsigned char byte)
 {
-    if (byte < 0x80 || byte >= 0xA0)
-        return byte;
-    char32_t character = Windows1252High[byte - 0x80];
-    return character ? character : ReplacementCharacter;
+    // The five bytes the code page leaves undefined come back as C1 controls; text has none.
+    char32_t character = Windows1252CodePoint(byte);
+    return character >= 0x80 && character < 0xA0 ? ReplacementCharacter : character;
 }
 
 std::u32string FromWindows1252(std::string_view bytes)
@@ -320,25 +311,8 @@ std::string ToUtf8(std::u32string_view text)
 {
     std::string bytes;
     bytes.reserve(text.size());
-    for (char32_t c : text) {
-        if (c > LastCodePoint || (c >= 0xD800 && c <= 0xDFFF))
-            c = ReplacementCharacter;
-        if (c < 0x80) {
-            bytes += static_cast<char>(c);
-        } else if (c < 0x800) {
-            bytes += static_cast<char>(0xC0 | (c >> 6));
-            bytes += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            bytes += static_cast<char>(0xE0 | (c >> 12));
-            bytes += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            bytes += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            bytes += static_cast<char>(0xF0 | (c >> 18));
-            bytes += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            bytes += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            bytes += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
+    for (char32_t c : text)
+        AppendUtf8(bytes, c);
     return bytes;
 }
 
