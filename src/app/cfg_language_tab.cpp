@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 namespace mondeliar::app {
@@ -53,10 +54,14 @@ CfgLanguageTab::CfgLanguageTab(CalendarContext& context, UserDialogs& dialogs,
     auto* Memo1 = new QPlainTextEdit(AddLanguageNote, this);
     Memo1->setObjectName("Memo1");
     Memo1->setReadOnly(true);
-    left->addWidget(Memo1, 1);
+    // Eight lines, as the note needs in the narrowest column.
+    Memo1->setFixedHeight(Memo1->fontMetrics().lineSpacing() * 8 + 2 * Memo1->frameWidth()
+                          + 2 * static_cast<int>(Memo1->document()->documentMargin()));
+    left->addWidget(Memo1);
     auto* buttonAdd = NamedButton("ButtonAddLang", "Add new language", this,
                                   "Add your entries to the pre-defined language list");
     left->addWidget(buttonAdd);
+    left->addStretch();
     auto* rgLanguage = new RadioGroup("Use selected language for",
                                       {"calendar output", "program labels", "both"}, 1, this);
     rgLanguage->setObjectName("rgLanguage");

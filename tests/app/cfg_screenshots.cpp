@@ -35,10 +35,10 @@ void AddNote(CalendarContext& context, const Date& date, std::vector<std::string
 }
 
 // A club's calendar: a few notes this month, birthdays and holidays, its own colours.
-void FillSampleCalendar(CalendarContext& context, const std::string& pages)
+void FillSampleCalendar(CalendarContext& context)
 {
     CalendarSettings& s = context.Settings;
-    s.HTMLPATH = pages;
+    s.HTMLPATH = "/home/club/public_html/calendar/";
     s.TITLE = "Rowing club calendar";
     s.DESCRIPTION = "Outings, meetings and birthdays";
     s.AUTHOR = "The club secretary";
@@ -78,7 +78,6 @@ int main(int argc, char* argv[])
     testing::TempDir dir;
     std::filesystem::create_directory(dir / "program");
     std::filesystem::create_directory(dir / "data");
-    std::filesystem::create_directory(dir / "pages");
     for (const auto& file :
          std::filesystem::directory_iterator(std::string(MONDELIAR_SOURCE_DIR) + "/resources"))
         if (file.path().extension() == ".lang")
@@ -90,7 +89,7 @@ int main(int argc, char* argv[])
     mainWindow.ListItems = {"default calendar", "rowing club"};
     CalendarContext context(dir / "program/", dir / "data/", SystemDate(), dialogs);
     StartUp(context);
-    FillSampleCalendar(context, dir / "pages/");
+    FillSampleCalendar(context);
 
     app::TFormCfg dialog(context, dialogs, mainWindow);
     dialog.OpenDialog();
