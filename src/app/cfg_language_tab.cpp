@@ -159,11 +159,15 @@ void CfgLanguageTab::AddLanguageItem(const QString& name)
 {
     QSignalBlocker quiet(cbLanguage);
     QString text = cbLanguage->currentText();
+    bool noneChosen = cbLanguage->currentIndex() < 0;
     int at = 0;
     while (at < cbLanguage->count()
            && QString::compare(cbLanguage->itemText(at), name, Qt::CaseInsensitive) <= 0)
         ++at;
     cbLanguage->insertItem(at, name);
+    // The first item of an empty list would become the chosen one.
+    if (noneChosen)
+        cbLanguage->setCurrentIndex(-1);
     if (cbLanguage->currentText() != text)
         cbLanguage->setEditText(text);
 }

@@ -22,11 +22,11 @@
 #include <QAbstractItemView>
 #include <QEvent>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -69,8 +69,8 @@ TFormCfg::TFormCfg(CalendarContext& context, UserDialogs& dialogs, MainWindowAcc
     splitter->setSizes({700, 420});
 
     auto* buttonOk = NamedButton("ButtonOk", "Ok", this);
+    // No default button: Return ends an edit in the grids and edits, it does not save.
     auto* buttonCancel = NamedButton("ButtonCancel", "Cancel", this);
-    buttonOk->setDefault(true);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(buttonOk);
