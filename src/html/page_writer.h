@@ -4,6 +4,7 @@
 // written unchanged, without escaping: the user may put HTML into any of them.
 
 #include "config/calendar_context.h"
+#include "html/page_output.h"
 
 #include <ctime>
 #include <functional>
@@ -13,8 +14,6 @@
 #include <vector>
 
 namespace mondeliar {
-
-class OutputFile;
 
 struct PageWriterHooks {
     // Shown the date of each month as its table is written; the month grid follows it.
@@ -39,7 +38,9 @@ std::string LastUpdatedText(const std::tm& moment);
 
 class PageWriter {
 public:
-    PageWriter(CalendarContext& context, WrittenRange range, PageWriterHooks hooks);
+    // Pages go to their files unless `openPage` sends them elsewhere.
+    PageWriter(CalendarContext& context, WrittenRange range, PageWriterHooks hooks,
+               PageOutputOpener openPage = OpenPageFile);
     ~PageWriter();
 
     std::string PageFileName;       // full path of the page to write next
@@ -75,14 +76,15 @@ private:
     void WriteMakerLink();
     std::vector<const RecurringEntry*> RecurringOn(int month, int day) const;
     std::string MonthLink(int month) const;
-    OutputFile& Page();
+    PageOutput& Page();
 
     CalendarContext& context_;
     const CalendarSettings& settings_;
     WrittenRange range_;
     PageWriterHooks hooks_;
     std::vector<RecurringDate> recurring_;
-    std::unique_ptr<OutputFile> page_;
+    PageOutputOpener openPage_;
+    std::unique_ptr<PageOutput> page_;
 };
 
 }  // namespace mondeliar

@@ -13,4 +13,9 @@ namespace mondeliar {
 // through hooks.ShowDate. An error ends the command at once; pages written before it stay.
 void WriteCalendarPages(CalendarContext& context, const PageWriterHooks& hooks = {});
 
+// The page of `month` (1..12) as WriteCalendarPages would write it now, byte for byte, but
+// into memory: the same range, names and writer, and nothing on disk. The recurring list is
+// used as it stands, where the write command first reloads it from its file.
+std::string RenderMonthPage(CalendarContext& context, int month, const PageWriterHooks& hooks = {});
+
 }  // namespace mondeliar

@@ -1,0 +1,36 @@
+#pragma once
+// Where the page writer puts a page: the page file (the write command) or a text in memory
+// (the configuration dialog's preview). The writer is the same, so both get the same bytes.
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace mondeliar {
+
+class PageOutput {
+public:
+    virtual ~PageOutput() = default;
+    virtual void Write(std::string_view text) = 0;
+    void WriteLine(std::string_view text = {})  // text and CR LF
+    {
+        Write(text);
+        Write("\r\n");
+    }
+    // The page is complete: a page file is flushed and closed.
+    virtual void Close() = 0;
+};
+
+// Opens the output of the page named `pageFileName` (its full path), created empty.
+using PageOutputOpener
+    = std::function<std::unique_ptr<PageOutput>(const std::string& pageFileName)>;
+
+// Creates the page file, or empties it when it exists.
+std::unique_ptr<PageOutput> OpenPageFile(const std::string& pageFileName);
+
+// An opener that writes every page into `text`, replacing what it held; nothing touches the
+// disk. `text` must outlive the writer.
+PageOutputOpener PageIntoText(std::string& text);
+
+}  // namespace mondeliar
