@@ -5,7 +5,7 @@ set -eu
 
 PACKAGES="cmake make g++ pkg-config qt6-base-dev libjpeg62-turbo-dev \
 libgtest-dev googletest libgmock-dev libbenchmark-dev \
-python3 python3-pyftpdlib xvfb xauth curl clang libclang-rt-14-dev \
+python3 python3-pyftpdlib python3-icalendar xvfb xauth curl clang libclang-rt-14-dev \
 locales pcal"
 
 missing=""

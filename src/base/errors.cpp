@@ -63,7 +63,7 @@ void RequirePlainFileName(const std::string& name)
 {
     bool plain = name != "." && name != "..";
     for (unsigned char c : name)
-        if (c == '/' || c == '\\' || c < 0x20 || c == 0x7F)
+        if (c == '/' || c < 0x20 || c == 0x7F)
             plain = false;
     if (!plain)
         throw FileError("Invalid filename");

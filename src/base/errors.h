@@ -51,10 +51,9 @@ std::string FileErrorText(int systemError, const std::string& path);
 // The text of the standard error report: the message with a full stop added when it lacks one.
 std::string StandardErrorReportText(const std::string& message);
 
-// Names typed by the user become file names inside a fixed folder (a calendar, a language, a
-// page, and the page's name on the server). A name that would leave that folder or that no
-// folder should hold ("/" or a backslash in it, a control character, "." or "..") raises
-// "Invalid filename".
+// Names typed by the user become file names inside a fixed folder (a calendar, a language).
+// A name that would leave that folder or that no folder should hold ("/" or a control
+// character in it, "." or "..") raises "Invalid filename".
 void RequirePlainFileName(const std::string& name);
 
 }  // namespace mondeliar

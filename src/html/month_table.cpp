@@ -1,7 +1,6 @@
 // One month as an HTML table: the month-name row, the day-name row and six week rows whose
 // date cells carry the date's notes, the recurring entries of that day, its link and image.
 
-#include "base/output_file.h"
 #include "html/page_writer.h"
 #include "html/week_grid.h"
 
@@ -38,7 +37,7 @@ void PageWriter::WriteMonth(int month, int year)
     const CalendarSettings& s = settings_;
     if (hooks_.ShowDate)
         hooks_.ShowDate(Date{year, month, 1});
-    OutputFile& page = Page();
+    PageOutput& page = Page();
     page.WriteLine("<P ALIGN=\"" + AlignmentWord(s.ALIGNTABLE) + "\">");
     if (s.ALIGNTABLE == 1)
         page.WriteLine("<CENTER>");
@@ -85,7 +84,7 @@ void PageWriter::WriteTableStart()
 // opened here is closed by the next-month link; without that link it stays open.
 void PageWriter::WriteMonthNameRow(int month)
 {
-    OutputFile& page = Page();
+    PageOutput& page = Page();
     const CalendarSettings& s = settings_;
     const MonthNameList& names = context_.Language.MonthNames;
     page.WriteLine("<TR BGCOLOR=\"" + s.COLORMONTHNAMEBG + "\" ALIGN=\"CENTER\" VALIGN=\"TOP\">");
@@ -111,7 +110,7 @@ void PageWriter::WriteMonthNameRow(int month)
 // Day names in week order: the write command has put the STARTWEEK day first.
 void PageWriter::WriteDayNameRow()
 {
-    OutputFile& page = Page();
+    PageOutput& page = Page();
     const CalendarSettings& s = settings_;
     page.WriteLine("<TR BGCOLOR=\"" + s.COLORDAYNAMEBG + "\" ALIGN=\"LEFT\" VALIGN=\"TOP\">");
     for (int column = 0; column < WeekGrid::Columns; ++column)
@@ -137,7 +136,7 @@ void PageWriter::WriteDateCell(int month, int day)
     std::vector<const RecurringEntry*> recurring = RecurringOn(month, day);
     bool hasNotes = HasAnyNote(entry) || !recurring.empty();
 
-    OutputFile& page = Page();
+    PageOutput& page = Page();
     page.Write("<TD");
     if (s.ROWHEIGHT)
         page.Write(" HEIGHT=\"12%\"");

@@ -1,7 +1,6 @@
 // The end of every page: the optional last-updated line, the page end chosen by
 // HTMLOPTION, the optional link to the maker's web page; then the page file is closed.
 
-#include "base/output_file.h"
 #include "base/program.h"
 #include "base/windows1252.h"
 #include "html/page_writer.h"
@@ -33,12 +32,12 @@ std::string LastUpdatedText(const std::tm& moment)
     std::string text = Formatted("%x", moment);
     if (moment.tm_hour != 0 || moment.tm_min != 0 || moment.tm_sec != 0)
         text += " " + Formatted("%X", moment);
-    return ToWindows1252(text, TimeLocaleCharset());
+    return LocaleTextToWindows1252(text, TimeLocaleCharset());
 }
 
 void PageWriter::WriteFooter()
 {
-    OutputFile& page = Page();
+    PageOutput& page = Page();
     const CalendarSettings& s = settings_;
     if (s.LASTUPDATE)
         WriteLastUpdated();
@@ -76,7 +75,7 @@ void PageWriter::WriteFooter()
 
 void PageWriter::WriteLastUpdated()
 {
-    OutputFile& page = Page();
+    PageOutput& page = Page();
     std::tm now = hooks_.Now ? hooks_.Now() : LocalTimeNow();
     page.WriteLine("<CENTER>");
     page.WriteLine("<FONT FACE=\"" + settings_.FONTFACE + "\" SIZE=\"1\" COLOR=\""
@@ -89,7 +88,7 @@ void PageWriter::WriteLastUpdated()
 // Under the standard end the link is drawn in the page's background colour, unobtrusive.
 void PageWriter::WriteMakerLink()
 {
-    OutputFile& page = Page();
+    PageOutput& page = Page();
     page.WriteLine("<BR><BR>");
     page.WriteLine("<FONT FACE=\"" + settings_.FONTFACE + "\" SIZE=\"2\">");
     page.WriteLine("<A STYLE=\"color:" + settings_.COLORMAINBG + ";text-decoration:none;\" HREF=\""

@@ -1,7 +1,6 @@
 // The start of every page: the head chosen by HTMLOPTION, the body tag, and the page
 // heading with the year link to the all-months page and the optional row of month links.
 
-#include "base/output_file.h"
 #include "base/program.h"
 #include "html/page_names.h"
 #include "html/page_writer.h"
@@ -10,8 +9,8 @@ namespace mondeliar {
 
 void PageWriter::WriteHeader(int month, int year)
 {
-    page_ = std::make_unique<OutputFile>(PageFileName);
-    OutputFile& page = Page();
+    page_ = openPage_(PageFileName);
+    PageOutput& page = Page();
     const CalendarSettings& s = settings_;
     switch (s.HTMLOPTION) {
     case 0:
@@ -47,7 +46,7 @@ void PageWriter::WriteHeader(int month, int year)
 // on a line of its own; the HTML 3.2 head closes it on the keywords line.
 void PageWriter::WriteStandardHead(int month, bool keywordsClosedAlone)
 {
-    OutputFile& page = Page();
+    PageOutput& page = Page();
     const CalendarSettings& s = settings_;
     page.WriteLine("<HTML LANG=\"en\">");
     page.WriteLine("<HEAD>");
@@ -68,7 +67,7 @@ void PageWriter::WriteStandardHead(int month, bool keywordsClosedAlone)
 
 void PageWriter::WriteTitleAndBody(int month)
 {
-    OutputFile& page = Page();
+    PageOutput& page = Page();
     const CalendarSettings& s = settings_;
     if (!s.STYLESHEET.empty())
         page.WriteLine("<LINK REL=StyleSheet HREF=\"" + s.STYLESHEET + "\">");
@@ -81,7 +80,7 @@ void PageWriter::WriteTitleAndBody(int month)
 
 void PageWriter::WritePageHeading(int year)
 {
-    OutputFile& page = Page();
+    PageOutput& page = Page();
     const CalendarSettings& s = settings_;
     page.WriteLine("<CENTER>");
     if (s.DISPLAYWEBPAGETITLE)
@@ -110,7 +109,7 @@ void PageWriter::WriteYearLabel(int year)
 // Links to the twelve month pages in writing order, each followed by a blank.
 void PageWriter::WriteMonthLinkRow()
 {
-    OutputFile& page = Page();
+    PageOutput& page = Page();
     page.Write("<FONT FACE=\"" + settings_.FONTFACE + "\">");
     if (HasMonthPart(settings_)) {
         for (int i = 1; i <= context_.MonthNumbers.Count; ++i) {
@@ -124,7 +123,7 @@ void PageWriter::WriteMonthLinkRow()
 
 void PageWriter::WriteYearSeparator(int year)
 {
-    OutputFile& page = Page();
+    PageOutput& page = Page();
     const CalendarSettings& s = settings_;
     page.WriteLine("<center>");
     page.WriteLine("<" + s.HEADINGTAGYEAR + ">");

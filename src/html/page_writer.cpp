@@ -2,7 +2,6 @@
 
 #include "base/errors.h"
 #include "base/integer_text.h"
-#include "base/output_file.h"
 #include "base/text_reader.h"
 #include "html/page_names.h"
 
@@ -21,8 +20,13 @@ std::optional<int> RecurringNumber(const std::string& text)
 
 }  // namespace
 
-PageWriter::PageWriter(CalendarContext& context, WrittenRange range, PageWriterHooks hooks)
-    : context_(context), settings_(context.Settings), range_(range), hooks_(std::move(hooks))
+PageWriter::PageWriter(CalendarContext& context, WrittenRange range, PageWriterHooks hooks,
+                       PageOutputOpener openPage)
+    : context_(context)
+    , settings_(context.Settings)
+    , range_(range)
+    , hooks_(std::move(hooks))
+    , openPage_(std::move(openPage))
 {
     for (int row = 1; row <= RecurringRows; ++row) {
         const RecurringEntry& entry = context.Recurring.Row(row);
@@ -41,7 +45,7 @@ PageWriter::PageWriter(CalendarContext& context, WrittenRange range, PageWriterH
 
 PageWriter::~PageWriter() = default;
 
-OutputFile& PageWriter::Page()
+PageOutput& PageWriter::Page()
 {
     return *page_;
 }

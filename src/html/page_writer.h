@@ -4,6 +4,7 @@
 // written unchanged, without escaping: the user may put HTML into any of them.
 
 #include "config/calendar_context.h"
+#include "html/page_output.h"
 
 #include <array>
 #include <ctime>
@@ -15,13 +16,13 @@
 
 namespace mondeliar {
 
-class OutputFile;
-
 struct PageWriterHooks {
     // Shown the date of each month as its table is written; the month grid follows it.
     std::function<void(const Date&)> ShowDate;
     // The local time of the last-updated line; the system clock when not set.
     std::function<std::tm()> Now;
+    // The moment of writing as stamped into the iCalendar feed; the system clock when not set.
+    std::function<std::time_t()> Clock;
 };
 
 // The range being written: twelve months from a start month, by which every link and page
@@ -38,7 +39,9 @@ std::string LastUpdatedText(const std::tm& moment);
 
 class PageWriter {
 public:
-    PageWriter(CalendarContext& context, WrittenRange range, PageWriterHooks hooks);
+    // Pages go to their files unless `openPage` sends them elsewhere.
+    PageWriter(CalendarContext& context, WrittenRange range, PageWriterHooks hooks,
+               PageOutputOpener openPage = OpenPageFile);
     ~PageWriter();
 
     std::string PageFileName;       // full path of the page to write next
@@ -74,7 +77,7 @@ private:
     void WriteMakerLink();
     std::vector<const RecurringEntry*> RecurringOn(int month, int day) const;
     std::string MonthLink(int month) const;
-    OutputFile& Page();
+    PageOutput& Page();
 
     CalendarContext& context_;
     const CalendarSettings& settings_;
@@ -85,7 +88,8 @@ private:
     // so that entry stops the first table written.
     std::array<std::vector<RecurringDay>, 12> recurringByMonth_;
     const RecurringEntry* badRecurringMonth_ = nullptr;
-    std::unique_ptr<OutputFile> page_;
+    PageOutputOpener openPage_;
+    std::unique_ptr<PageOutput> page_;
     // The notes of the month being written, one lookup for all its days.
     EntryStore::MonthSlots monthEntries_{};
 };

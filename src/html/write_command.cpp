@@ -2,6 +2,7 @@
 
 #include "base/errors.h"
 #include "base/files.h"
+#include "html/ics_feed.h"
 #include "html/page_names.h"
 
 namespace mondeliar {
@@ -57,10 +58,26 @@ WrittenRange StartOfRange(const CalendarSettings& settings, const Date& today)
     }
 }
 
-void FillMonthNumbers(CalendarContext& context, int startMonth)
+// The range of this command, with MonthNumbers in its writing order.
+WrittenRange PrepareRange(CalendarContext& context)
 {
+    WrittenRange range = StartOfRange(context.Settings, context.Today);
     for (int i = 1; i <= context.MonthNumbers.Count; ++i)
-        context.MonthNumbers[i] = (startMonth + i - 2) % 12 + 1;
+        context.MonthNumbers[i] = (range.StartMonth + i - 2) % 12 + 1;
+    return range;
+}
+
+std::string MonthPagePath(const CalendarContext& context, int month, int year)
+{
+    const CalendarSettings& s = context.Settings;
+    return s.HTMLPATH + MonthPageName(s, context.Language.MonthNames, month, year);
+}
+
+void WriteMonthPage(PageWriter& writer, int month, int year)
+{
+    writer.WriteHeader(month, year);
+    writer.WriteMonth(month, year);
+    writer.WriteFooter();
 }
 
 // Page names become file names in HTMLPATH and on the server. A month name from a language
@@ -72,12 +89,12 @@ void RequirePlainPageNames(const CalendarContext& context, const WrittenRange& r
     int year = range.StartYear;
     for (int i = 1; i <= context.MonthNumbers.Count; ++i) {
         int month = context.MonthNumbers[i];
-        RequirePlainFileName(MonthPageName(s, context.Language.MonthNames, month, year));
+        RequirePlainPageName(MonthPageName(s, context.Language.MonthNames, month, year));
         if (month == 12)
             ++year;
     }
-    RequirePlainFileName(CurrentPageName(s));
-    RequirePlainFileName(AllMonthsPageName(s, range.StartYear));
+    RequirePlainPageName(CurrentPageName(s));
+    RequirePlainPageName(AllMonthsPageName(s, range.StartYear));
 }
 
 void WriteMonthPages(CalendarContext& context, PageWriter& writer, const WrittenRange& range)
@@ -86,11 +103,8 @@ void WriteMonthPages(CalendarContext& context, PageWriter& writer, const Written
     int year = range.StartYear;
     for (int i = 1; i <= context.MonthNumbers.Count; ++i) {
         int month = context.MonthNumbers[i];
-        writer.PageFileName
-            = s.HTMLPATH + MonthPageName(s, context.Language.MonthNames, month, year);
-        writer.WriteHeader(month, year);
-        writer.WriteMonth(month, year);
-        writer.WriteFooter();
+        writer.PageFileName = MonthPagePath(context, month, year);
+        WriteMonthPage(writer, month, year);
         if (month == 12)
             ++year;
         if (month == context.Today.Month)
@@ -120,15 +134,30 @@ void WriteCalendarPages(CalendarContext& context, const PageWriterHooks& hooks)
 {
     WeekOrderedDayNames weekOrder(context.Language, context.Settings.STARTWEEK);
     context.LoadRecurring();
-    WrittenRange range = StartOfRange(context.Settings, context.Today);
-    FillMonthNumbers(context, range.StartMonth);
+    WrittenRange range = PrepareRange(context);
     RequirePlainPageNames(context, range);
 
     PageWriter writer(context, range, hooks);
     WriteMonthPages(context, writer, range);
     WriteAllMonthsPage(context, writer, range);
+    if (context.Settings.ICSFEED)
+        WriteIcsFeed(context, range.StartYear, hooks.Clock ? hooks.Clock() : std::time(nullptr));
     if (hooks.ShowDate)
         hooks.ShowDate(context.Today);
+}
+
+std::string RenderMonthPage(CalendarContext& context, int month, const PageWriterHooks& hooks)
+{
+    if (month < 1 || month > 12)
+        throw Error("The month " + std::to_string(month) + " is not a month from 1 to 12");
+    WeekOrderedDayNames weekOrder(context.Language, context.Settings.STARTWEEK);
+    WrittenRange range = PrepareRange(context);
+    std::string page;
+    PageWriter writer(context, range, hooks, PageIntoText(page));
+    int year = range.YearOf(month);
+    writer.PageFileName = MonthPagePath(context, month, year);
+    WriteMonthPage(writer, month, year);
+    return page;
 }
 
 }  // namespace mondeliar

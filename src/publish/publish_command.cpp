@@ -1,5 +1,6 @@
 #include "publish/publish_command.h"
 
+#include "html/ics_feed.h"
 #include "html/page_names.h"
 #include "html/write_command.h"
 #include "net/ftp_client.h"
@@ -65,6 +66,8 @@ std::vector<UploadedFile> FilesToPublish(const CalendarContext& context)
     for (const std::string& name : names)
         files.push_back(
             {s.HTMLPATH + name + s.FILEEXTENSION, s.FTPREMOTEDIR + name + s.FILEEXTENSION});
+    if (s.ICSFEED)
+        files.push_back({s.HTMLPATH + IcsFeedFileName, s.FTPREMOTEDIR + IcsFeedFileName, true});
     return files;
 }
 
@@ -105,7 +108,11 @@ PublishOutcome PublishCalendar(CalendarContext& context, net::TFtpClient& client
         client.OnDisplay = nullptr;
         return {false, FailureMessage(s.FTPHOST, files, notStored, firstError)};
     }
+    bool binaryType = false;
     for (const UploadedFile& file : files) {
+        // A refused TYPE I still lets the file go, in the server's default type.
+        if (file.Binary && !binaryType)
+            binaryType = client.TypeBinary();
         client.SetLocalFileName(file.LocalFileName);
         client.SetHostFileName(file.HostFileName);
         if (client.StoreFile())

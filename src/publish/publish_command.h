@@ -27,10 +27,14 @@ struct PublishOutcome {
 struct UploadedFile {
     std::string LocalFileName;
     std::string HostFileName;
+    // Sent after TYPE I, so its bytes arrive unchanged: the feed's CR LF line ends are part
+    // of its format. The pages go in the server's default type, as they always have.
+    bool Binary = false;
 };
 
 // The files to upload, in order: "calendar", "current", then the month pages January to
-// December named by HTMLFILENAME (skipped when it is outside 0..2), never with a year.
+// December named by HTMLFILENAME (skipped when it is outside 0..2), never with a year; with
+// ICSFEED set, the iCalendar feed "calendar.ics" last.
 std::vector<UploadedFile> FilesToPublish(const CalendarContext& context);
 
 // The session log line as it may be shown: the password of a PASS command masked.

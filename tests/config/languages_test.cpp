@@ -100,8 +100,7 @@ TEST_F(LanguagesTest, ANameThatWouldLeaveTheFolderIsRefusedBeforeAnyFileIsRead)
 {
     std::filesystem::create_directory(dir / "program");
     WriteFile(dir / "Outside.lang", "MONTH1=Escaped\r\n");
-    WriteFile(dir / "program/a\\b.lang", "MONTH1=Escaped\r\n");
-    for (const char* name : {"../Outside", "program/../../Outside", "a\\b", ".."}) {
+    for (const char* name : {"../Outside", "program/../../Outside", "..", "tab\tname"}) {
         try {
             languages.LoadLanguage(dir / "program/", name);
             ADD_FAILURE() << name << ": no error";

@@ -8,8 +8,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     using namespace mondeliar;
-    static RecurringList loaded;
-    static RecurringList again;
+    RecurringList loaded;
+    RecurringList again;
     LoadRecurring(loaded, fuzz::WriteInput("club.rcr", data, size));
 
     std::string savedPath = fuzz::Folder() + "saved.rcr";

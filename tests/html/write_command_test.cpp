@@ -339,5 +339,83 @@ TEST_F(HtmlTest, DayNamesAreRestoredAfterAFailure)
     EXPECT_EQ(context.Language.DayNames, EnglishDayNames);
 }
 
+TEST_F(HtmlTest, RenderedMonthPageIsTheWrittenPageByteForByte)
+{
+    struct Case {
+        const char* what;
+        std::function<void(CalendarSettings&)> arrange;
+        int month;
+        std::string page;
+    };
+    Case cases[] = {
+        {"defaults, today's month", [](CalendarSettings&) {}, 2, "February.html"},
+        {"extra HTML, week from Wednesday, all options",
+         [](CalendarSettings& s) {
+             s.HTMLOPTION = 2;
+             s.STARTWEEK = 3;
+             s.COLUMNWIDTH = s.ROWHEIGHT = s.USEBORDERCOLOR = s.DISPLAYWEBPAGETITLE = true;
+             s.STYLESHEET = "site.css";
+             s.KEYWORDS = ",alpha,beta";
+         },
+         7, "July.html"},
+        {"current month start, a month of the next year, year prefix",
+         [](CalendarSettings& s) {
+             s.STARTYEAR = 1;
+             s.ADDYEAR = true;
+             s.HTMLFILENAME = 2;
+         },
+         1, "20031.html"},
+        {"selected start in another year, images for labels",
+         [](CalendarSettings& s) {
+             s.STARTYEAR = 2;
+             s.SELECTEDSTARTMONTH = 11;
+             s.SELECTEDSTARTYEAR = 1999;
+             s.YEARLABEL = s.MONTHLABEL = 2;
+         },
+         3, "March.html"},
+    };
+    AddNote(2, 14, 2002, {"Valentine \xE9", "second"}, {"http://x"}, "day.html", "d.gif");
+    AddNote(1, 3, 2003, {"next year"});
+    AddNote(3, 1, 2000, {"old"});
+    SetRecurring({"\"2\",\"5\",\"Launch\"", "\"7\",\"4\",\"Party\"", "\"3\",\"1\",\"Spring\""});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CalendarSettings saved = context.Settings;
+        c.arrange(context.Settings);
+        std::filesystem::remove_all(out());
+        std::filesystem::create_directory(out());
+        context.LoadRecurring();
+        std::string rendered = RenderMonthPage(context, c.month, hooks);
+        EXPECT_TRUE(FilesIn(out()).empty()) << "rendering writes nothing";
+        EXPECT_EQ(context.Language.DayNames, EnglishDayNames);
+        WriteAll();
+        EXPECT_EQ(rendered, Page(c.page));
+        context.Settings = saved;
+    }
+}
+
+TEST_F(HtmlTest, RenderingUsesTheRecurringListAsItStands)
+{
+    SetRecurring({"\"2\",\"7\",\"saved\""});
+    context.LoadRecurring();
+    context.Recurring.SetRow(1, "2", "6", "unsaved");
+    std::string page = RenderMonthPage(context, 2, hooks);
+    EXPECT_NE(page.find("unsaved"), std::string::npos);
+    EXPECT_EQ(context.Recurring.Row(1).Description, "unsaved");
+}
+
+TEST_F(HtmlTest, RenderingAMissingHeaderFileRaisesItsError)
+{
+    context.Settings.HTMLOPTION = 1;
+    context.Settings.HEADERFILE = dir / "none.html";
+    try {
+        RenderMonthPage(context, 2, hooks);
+        ADD_FAILURE() << "no error";
+    } catch (const Error& error) {
+        EXPECT_STREQ(error.what(), "File not found");
+    }
+    EXPECT_EQ(context.Language.DayNames, EnglishDayNames);
+}
+
 }  // namespace
 }  // namespace mondeliar

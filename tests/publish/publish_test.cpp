@@ -254,6 +254,40 @@ TEST_F(PublishTest, MissingLocalPagesAndRefusedStoresFailOnlyThemselves)
               WithoutCarriageReturns(ReadFile(dir / "site/December.html")));
 }
 
+TEST_F(PublishTest, TheFeedIsTheFifteenthFileAndArrivesByteForByte)
+{
+    ASSERT_TRUE(server.Running());
+    Configure({{"ICSFEED", "TRUE"}});
+    std::vector<std::string> fields = {"2", "5", "2002", "Meeting, room 1"};
+    fields.resize(25);
+    std::string line;
+    for (const std::string& field : fields)
+        line += (line.empty() ? "\"" : ",\"") + field + "\"";
+    WriteFile(dir / "calendars/default calendar", CrLfLines({line}));
+
+    RunResult result = Publish("--verbose");
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(SplitLines(result.err).back(), "Calendar files sent to 127.0.0.1");
+    std::vector<std::string> expected = EnglishPages;
+    expected.push_back("calendar.ics");
+    EXPECT_EQ(ServerFiles(), Sorted(expected));
+    std::string feed = ReadFile(dir / "site/calendar.ics");
+    EXPECT_NE(feed.find("\r\nSUMMARY:Meeting\\, room 1\r\n"), std::string::npos) << feed;
+    EXPECT_EQ(ServerFile("calendar.ics"), feed) << "sent in binary type: CR LF arrives";
+    for (const std::string& page : EnglishPages)
+        EXPECT_EQ(ServerFile(page), WithoutCarriageReturns(ReadFile(dir / "site/" + page))) << page;
+
+    // The fourteen pages as always, then the type change and the feed.
+    std::vector<std::string> commands = Commands(result.err);
+    ASSERT_EQ(commands.size(), 2u + 2 * 14 + 3 + 1);
+    for (std::size_t i = 0; i < EnglishPages.size(); ++i)
+        EXPECT_EQ(commands[3 + 2 * i], "STOR /" + EnglishPages[i]);
+    EXPECT_EQ(commands[30], "TYPE I");
+    EXPECT_EQ(commands[31].rfind("PORT 127,0,0,1,", 0), 0u) << commands[31];
+    EXPECT_EQ(commands[32], "STOR /calendar.ics");
+    EXPECT_EQ(commands.back(), "QUIT");
+}
+
 TEST(PublishNames, MaskedSessionLineHidesOnlyThePassword)
 {
     EXPECT_EQ(MaskedSessionLine("> PASS s3cret"), "> PASS ********");
