@@ -518,13 +518,15 @@ TEST_F(CfgDialogTest, PreviewShowsUnsavedTitleAndColourAsTheWriterWritesThem)
     // The pane shows the write command's bytes for this month.
     context.Settings.HTMLPATH = dir / "pages/";
     context.Settings.TITLE = "Rowing club";
-    WriteCalendarPages(context, {{}, [&] {
-                                     std::tm now{};
-                                     now.tm_year = 102;
-                                     now.tm_mon = 1;
-                                     now.tm_mday = 5;
-                                     return now;
-                                 }});
+    PageWriterHooks hooks;
+    hooks.Now = [] {
+        std::tm now{};
+        now.tm_year = 102;
+        now.tm_mon = 1;
+        now.tm_mday = 5;
+        return now;
+    };
+    WriteCalendarPages(context, hooks);
     std::string written = ReadFile(dir / "pages/February.html");
     std::string shown = page;
     auto withoutUpdate = [](std::string text) {
