@@ -1,8 +1,8 @@
 #include "base/errors.h"
 
+#include "base/files.h"
+
 #include <cerrno>
-#include <filesystem>
-#include <system_error>
 
 namespace mondeliar {
 
@@ -10,11 +10,7 @@ namespace {
 
 bool FolderOfPathExists(const std::string& path)
 {
-    std::filesystem::path folder = std::filesystem::path(path).parent_path();
-    if (folder.empty())
-        folder = ".";
-    std::error_code ignored;
-    return std::filesystem::is_directory(folder, ignored);
+    return HasFileAttribute(FolderPart(path), faDirectory);
 }
 
 }  // namespace

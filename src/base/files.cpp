@@ -3,8 +3,8 @@
 #include "base/errors.h"
 
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
-#include <filesystem>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,13 +26,14 @@ struct FileHandle {
 
 std::string ExpandDestination(const std::string& source, const std::string& destination)
 {
-    std::error_code ignored;
-    std::string full = std::filesystem::absolute(destination, ignored).string();
+    std::string full = !destination.empty() && destination[0] == '/'
+                           ? destination
+                           : WorkingFolderPath() + "/" + destination;
     if (!HasFileAttribute(full, faDirectory))
         return full;
-    if (full.empty() || full.back() != '/')
+    if (full.back() != '/')
         full += '/';
-    return full + std::filesystem::path(source).filename().string();
+    return full + FileNamePart(source);
 }
 
 std::size_t ReadChunk(int fd, char* buffer, const std::string& path)
@@ -76,19 +77,73 @@ bool SameFile(int first, int second)
 
 }  // namespace
 
+std::string FileNamePart(const std::string& path)
+{
+    std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string FolderPart(const std::string& path)
+{
+    std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string WorkingFolderPath()
+{
+    std::string folder(256, '\0');
+    while (::getcwd(folder.data(), folder.size()) == nullptr) {
+        if (errno != ERANGE)
+            return ".";
+        folder.resize(folder.size() * 2);
+    }
+    folder.resize(folder.find('\0'));
+    return folder;
+}
+
+std::vector<std::string> FolderEntries(const std::string& folder)
+{
+    std::vector<std::string> names;
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return names;
+    while (const dirent* entry = ::readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name != "." && name != "..")
+            names.push_back(name);
+    }
+    ::closedir(dir);
+    return names;
+}
+
 bool FileExists(const std::string& path)
 {
     struct stat info;
     return ::stat(path.c_str(), &info) == 0;
 }
 
+bool IsRegularFile(const std::string& path)
+{
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 std::string ExecutableFolder()
 {
-    std::error_code error;
-    std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error)
-        return "./";
-    return program.parent_path().string() + "/";
+    std::string program(256, '\0');
+    for (;;) {
+        ssize_t length = ::readlink("/proc/self/exe", program.data(), program.size());
+        if (length < 0)
+            return "./";
+        if (static_cast<std::size_t>(length) < program.size()) {
+            program.resize(static_cast<std::size_t>(length));
+            break;
+        }
+        program.resize(program.size() * 2);
+    }
+    return FolderPart(program) + "/";
 }
 
 bool HasFileAttribute(const std::string& path, unsigned attributes)
@@ -101,7 +156,7 @@ bool HasFileAttribute(const std::string& path, unsigned attributes)
         present |= faDirectory;
     if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
         present |= faReadOnly;
-    std::string name = std::filesystem::path(path).filename().string();
+    std::string name = FileNamePart(path);
     if (!name.empty() && name[0] == '.' && name != "." && name != "..")
         present |= faHidden;
     return (present & attributes) == attributes;

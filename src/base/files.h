@@ -3,6 +3,7 @@
 // the chunked file copy that makes the current-month page.
 
 #include <string>
+#include <vector>
 
 namespace mondeliar {
 
@@ -13,8 +14,23 @@ enum FileAttribute : unsigned {
     faDirectory = 0x10,
 };
 
+// Paths as plain strings, "/" separated. These stand in for std::filesystem, which would
+// bring the C++ streams and locales into every program and a third onto its start-up.
+
+// The part after the last "/" ("" for a path ending with "/").
+std::string FileNamePart(const std::string& path);
+// The part before the last "/": "." for a bare name, "/" for a name in the root folder.
+std::string FolderPart(const std::string& path);
+// The working folder, without a trailing "/"; "." when it cannot be told.
+std::string WorkingFolderPath();
+// The names in `folder`, "." and ".." left out, in no particular order; none for a folder
+// that cannot be read.
+std::vector<std::string> FolderEntries(const std::string& folder);
+
 // True when an entry (file or folder) named `path` exists.
 bool FileExists(const std::string& path);
+// True when `path` is a regular file, or a link to one.
+bool IsRegularFile(const std::string& path);
 
 // The folder of the running program, with a trailing "/".
 std::string ExecutableFolder();

@@ -7,10 +7,15 @@
 #include "cli/cli_options.h"
 #include "config/calendar_context.h"
 
+#include <cstdio>
 #include <functional>
-#include <iosfwd>
+#include <string>
 
 namespace mondeliar {
+
+// The text and a line end. The command line prints through stdio: the C++ streams alone
+// would add a third to the start of every run.
+void PrintLine(std::FILE* stream, const std::string& text);
 
 // Messages the windows would show go to the error output.
 class StderrMessages : public MessageSink {
@@ -23,7 +28,7 @@ public:
 // calendar that does not load is told on `warnings` and the switch goes on, as the windows
 // go on after a start-up error; without it, the error ends the command. A calendars folder
 // that cannot be created always ends it.
-void OpenCalendar(CalendarContext& context, const CliOptions& options, std::ostream& warnings);
+void OpenCalendar(CalendarContext& context, const CliOptions& options, MessageSink& warnings);
 
 // A calendar loaded for one command, in the working folder.
 class CliSession {

@@ -7,8 +7,6 @@
 
 #include <QCoreApplication>
 
-#include <iostream>
-
 namespace mondeliar {
 namespace {
 
@@ -21,9 +19,9 @@ int Publish(const CliOptions& options, int argc, char* argv[])
     net::TFtpClient client;
     std::function<void(const std::string&)> sessionLog;
     if (options.Verbose)
-        sessionLog = [](const std::string& line) { std::cerr << line << '\n'; };
+        sessionLog = [](const std::string& line) { PrintLine(stderr, line); };
     PublishOutcome outcome = PublishCalendar(session.Context(), client, {}, sessionLog);
-    std::cerr << outcome.Message << '\n';
+    PrintLine(stderr, outcome.Message);
     return outcome.Succeeded ? 0 : 1;
 }
 

@@ -45,7 +45,10 @@ void PageWriter::WriteMonth(int month, int year)
     WriteMonthNameRow(month);
     WriteDayNameRow();
 
-    monthEntries_ = context_.Entries.FindMonthEntries(month, year);
+    std::size_t index = static_cast<std::size_t>(month - 1);
+    monthEntries_ = year == range_.YearOf(month)
+                        ? rangeEntries_.at(index)
+                        : context_.Entries.FindRangeEntries(month, year).at(index);
     WeekGrid grid(month, year, s.STARTWEEK);
     for (int row = 1; row <= WeekGrid::Rows; ++row) {
         page.WriteLine("<TR BGCOLOR=\"", s.COLORDATESBG, "\" ALIGN=\"", AlignmentWord(s.ALIGNDATE),
@@ -133,7 +136,7 @@ void PageWriter::WriteDateCell(int month, int day)
     const CalendarSettings& s = settings_;
     context_.Entries.TakeEntry(monthEntries_.at(static_cast<std::size_t>(day)));
     const CalendarEntry& entry = context_.Entries.CurrentEntry;
-    std::vector<const RecurringEntry*> recurring = RecurringOn(month, day);
+    const std::vector<const RecurringEntry*>& recurring = RecurringOn(month, day);
     bool hasNotes = HasAnyNote(entry) || !recurring.empty();
 
     PageOutput& page = Page();

@@ -27,6 +27,7 @@ PageWriter::PageWriter(CalendarContext& context, WrittenRange range, PageWriterH
     , range_(range)
     , hooks_(std::move(hooks))
     , openPage_(std::move(openPage))
+    , rangeEntries_(context.Entries.FindRangeEntries(range.StartMonth, range.StartYear))
 {
     for (int row = 1; row <= RecurringRows; ++row) {
         const RecurringEntry& entry = context.Recurring.Row(row);
@@ -75,9 +76,10 @@ void PageWriter::WriteLines(const TextLines& lines)
 // The entries of the recurring list that fall on the date, in list order. An entry whose
 // month is not a whole number stops the command when it is tested, at every date; one whose
 // day is not, at the dates of its month.
-std::vector<const RecurringEntry*> PageWriter::RecurringOn(int month, int day) const
+const std::vector<const RecurringEntry*>& PageWriter::RecurringOn(int month, int day)
 {
-    std::vector<const RecurringEntry*> found;
+    std::vector<const RecurringEntry*>& found = recurringOfDay_;
+    found.clear();
     for (const RecurringDay& date : recurringByMonth_.at(static_cast<std::size_t>(month - 1))) {
         if (!date.Day)
             ThrowConversionError(date.Entry->Day);

@@ -75,7 +75,7 @@ private:
     void WriteDateCell(int month, int day);
     void WriteLastUpdated();
     void WriteMakerLink();
-    std::vector<const RecurringEntry*> RecurringOn(int month, int day) const;
+    const std::vector<const RecurringEntry*>& RecurringOn(int month, int day);
     std::string MonthLink(int month) const;
     PageOutput& Page();
 
@@ -88,9 +88,12 @@ private:
     // so that entry stops the first table written.
     std::array<std::vector<RecurringDay>, 12> recurringByMonth_;
     const RecurringEntry* badRecurringMonth_ = nullptr;
+    std::vector<const RecurringEntry*> recurringOfDay_;  // RecurringOn's answer, reused
     PageOutputOpener openPage_;
     std::unique_ptr<PageOutput> page_;
-    // The notes of the month being written, one lookup for all its days.
+    // The notes of the range's months, found in one pass, and those of the month being
+    // written: one lookup for all the days of a year.
+    EntryStore::RangeSlots rangeEntries_{};
     EntryStore::MonthSlots monthEntries_{};
 };
 

@@ -16,13 +16,18 @@ constexpr int FirstNoteURLField = 14;  // fields 14..23: note links
 constexpr int DateURLField = 24;
 constexpr int DateImageField = 25;
 
-void AppendField(std::string& line, const std::string& text)
+// The fields' texts in file order, as FormatEntryLine writes them.
+template <typename Visit> void ForEachField(const CalendarEntry& entry, const Visit& visit)
 {
-    if (!line.empty())
-        line += ',';
-    line += '"';
-    line += text;
-    line += '"';
+    visit(std::to_string(entry.Month));
+    visit(std::to_string(entry.Day));
+    visit(std::to_string(entry.Year));
+    for (const std::string& note : entry.Notes)
+        visit(note);
+    for (const std::string& url : entry.NoteURLs)
+        visit(url);
+    visit(entry.DateURL);
+    visit(entry.DateImage);
 }
 
 // The text field that characters of field n (4..25) are collected into.
@@ -70,18 +75,18 @@ void CalendarEntry::FitToFields()
     DateImage = FieldSafeText(DateImage, DateImageCapacity);
 }
 
+// Every store rewrites all 1000 lines: each is sized once and filled in one buffer.
 std::string FormatEntryLine(const CalendarEntry& entry)
 {
+    std::size_t size = 3 * FieldCount - 1;  // two quotes per field, commas between
+    ForEachField(entry, [&size](const std::string& text) { size += text.size(); });
     std::string line;
-    AppendField(line, std::to_string(entry.Month));
-    AppendField(line, std::to_string(entry.Day));
-    AppendField(line, std::to_string(entry.Year));
-    for (const std::string& note : entry.Notes)
-        AppendField(line, note);
-    for (const std::string& url : entry.NoteURLs)
-        AppendField(line, url);
-    AppendField(line, entry.DateURL);
-    AppendField(line, entry.DateImage);
+    line.reserve(size);
+    ForEachField(entry, [&line](const std::string& text) {
+        line.append(line.empty() ? "\"" : "\",\"");
+        line.append(text);
+    });
+    line += '"';
     return line;
 }
 

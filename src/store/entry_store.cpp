@@ -1,5 +1,6 @@
 #include "store/entry_store.h"
 
+#include "base/errors.h"
 #include "base/messages.h"
 #include "base/output_file.h"
 #include "base/text_reader.h"
@@ -44,17 +45,32 @@ void EntryStore::LoadEntries()
             overflowReported = true;
             continue;
         }
-        ParseEntryLine(line, CurrentEntry);
-        // The texts move into the slot; the next line empties them anyway, and its missing
-        // date fields take the numbers, which stay.
-        Slot(k) = std::move(CurrentEntry);
-        CurrentEntry.Month = Slot(k).Month;
-        CurrentEntry.Day = Slot(k).Day;
-        CurrentEntry.Year = Slot(k).Year;
+        ReadLineIntoSlot(line, Slot(k));
         stored = k;
     }
     if (stored > 0)
         CurrentEntry = Slot(stored);
+}
+
+// The line is read in the slot itself, as if into CurrentEntry and then copied: it starts
+// from CurrentEntry's numbers (a missing date field keeps the number of the line before),
+// and only CurrentEntry's numbers follow it. A line that fails leaves CurrentEntry holding
+// what was read of it, and its slot free, as the table had it.
+void EntryStore::ReadLineIntoSlot(const std::string& line, CalendarEntry& slot)
+{
+    slot.Month = CurrentEntry.Month;
+    slot.Day = CurrentEntry.Day;
+    slot.Year = CurrentEntry.Year;
+    try {
+        ParseEntryLine(line, slot);
+    } catch (const ConversionError&) {
+        CurrentEntry = slot;
+        slot.Clear();
+        throw;
+    }
+    CurrentEntry.Month = slot.Month;
+    CurrentEntry.Day = slot.Day;
+    CurrentEntry.Year = slot.Year;
 }
 
 void EntryStore::SaveEntries() const
@@ -72,14 +88,19 @@ void EntryStore::FindEntry(std::int32_t month, std::int32_t day, std::int32_t ye
         CurrentEntry = *slot;
 }
 
-EntryStore::MonthSlots EntryStore::FindMonthEntries(std::int32_t month, std::int32_t year) const
+EntryStore::RangeSlots EntryStore::FindRangeEntries(std::int32_t startMonth,
+                                                    std::int32_t startYear) const
 {
-    MonthSlots slots{};
+    RangeSlots slots{};
     // Backwards, so that the first slot of a date is the one left.
     for (int k = MaxEntries; k >= 1; --k) {
         const CalendarEntry& slot = Slot(k);
-        if (slot.Month == month && slot.Year == year && slot.Day >= 1 && slot.Day <= 31)
-            slots[static_cast<std::size_t>(slot.Day)] = &slot;
+        if (slot.Month < 1 || slot.Month > 12 || slot.Day < 1 || slot.Day > 31)
+            continue;
+        std::int32_t year = slot.Month >= startMonth ? startYear : startYear + 1;
+        if (slot.Year == year)
+            slots[static_cast<std::size_t>(slot.Month - 1)][static_cast<std::size_t>(slot.Day)]
+                = &slot;
     }
     return slots;
 }

@@ -415,6 +415,35 @@ TEST(CopyFileTo, LeavesAFileCopiedOntoItselfAsItIs)
     }
 }
 
+TEST(PathParts, SplitAtTheLastSlash)
+{
+    struct Case {
+        std::string path, folder, name;
+    } cases[] = {
+        {"/srv/www/June.html", "/srv/www", "June.html"},
+        {"June.html", ".", "June.html"},
+        {"/June.html", "/", "June.html"},
+        {"site/", "site", ""},
+        {"", ".", ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FolderPart(c.path), c.folder) << c.path;
+        EXPECT_EQ(FileNamePart(c.path), c.name) << c.path;
+    }
+}
+
+TEST(CopyFileTo, RelativeDestinationIsTakenFromTheWorkingFolder)
+{
+    TempDir dir;
+    WriteFile(dir / "June.html", "page");
+    std::string before = WorkingFolderPath();
+    ASSERT_EQ(::chdir(dir.Path().c_str()), 0);
+    CopyFileTo(dir / "June.html", "current.html");
+    EXPECT_EQ(WorkingFolderPath() + "/", dir.Path());
+    ASSERT_EQ(::chdir(before.c_str()), 0);
+    EXPECT_EQ(ReadFile(dir / "current.html"), "page");
+}
+
 TEST(HasFileAttribute, TellsFoldersFromFilesAndMissingPaths)
 {
     TempDir dir;
