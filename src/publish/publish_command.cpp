@@ -78,7 +78,8 @@ std::string MaskedSessionLine(const std::string& line)
 
 PublishOutcome PublishCalendar(CalendarContext& context, net::TFtpClient& client,
                                const PageWriterHooks& hooks,
-                               const std::function<void(const std::string&)>& sessionLog)
+                               const std::function<void(const std::string&)>& sessionLog,
+                               const PublishProgress& progress)
 {
     const CalendarSettings& s = context.Settings;
     if (!FtpSettingsComplete(s))
@@ -105,7 +106,11 @@ PublishOutcome PublishCalendar(CalendarContext& context, net::TFtpClient& client
         client.OnDisplay = nullptr;
         return {false, FailureMessage(s.FTPHOST, files, notStored, firstError)};
     }
-    for (const UploadedFile& file : files) {
+    const int count = static_cast<int>(files.size());
+    for (int index = 1; index <= count; ++index) {
+        const UploadedFile& file = files[static_cast<std::size_t>(index - 1)];
+        if (progress)
+            progress(index, count, file.HostFileName);
         client.SetLocalFileName(file.LocalFileName);
         client.SetHostFileName(file.HostFileName);
         if (client.StoreFile())
