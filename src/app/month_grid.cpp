@@ -9,6 +9,10 @@ namespace mondeliar::app {
 
 namespace {
 
+// A pale amber behind the dates that hold notes, so they stand out beside the bold face;
+// the day numbers keep their colours on it.
+const QColor NoteDateBackground(0xFF, 0xF1, 0xC4);
+
 QDate ToQDate(const Date& date)
 {
     return QDate(date.Year, date.Month, date.Day);
@@ -79,6 +83,7 @@ void MonthGrid::MarkNoteDates(const EntryStore& entries)
         if (marked.fontWeight() == QFont::Bold)
             continue;  // a later record of the same date; the first one is the date's
         marked.setFontWeight(QFont::Bold);
+        marked.setBackground(NoteDateBackground);
         marked.setToolTip(NotesTooltip(entry));
         setDateTextFormat(date, marked);
     }

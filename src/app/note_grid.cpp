@@ -44,6 +44,7 @@ NoteGrid::NoteGrid(QWidget* parent) : QTableWidget(NoteRows, 2, parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setSelectionMode(SingleSelection);
+    setEditTriggers(DoubleClicked | SelectedClicked | EditKeyPressed | AnyKeyPressed);
     setCornerButtonEnabled(false);
     setTabKeyNavigation(true);
 
