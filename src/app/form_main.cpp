@@ -160,6 +160,7 @@ void TFormMain::CreateControls()
     GaugeUsage->setRange(0, MaxEntries);
     GaugeUsage->setFormat("%p%");
     GaugeUsage->setToolTip("Percentage of available entries used");
+    GaugeUsage->setValue(0);
     Bevel1 = new QFrame(this);
     Bevel1->setObjectName("Bevel1");
     Bevel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -181,6 +182,7 @@ void TFormMain::CreateControls()
     Calendar1->setObjectName("Calendar1");
     Calendar1->setToolTip("DoubleClick on date to add note");
     Calendar1->ShowDate(context_.Today);
+    Calendar1->SetFirstDayOfWeek(0);
 
     LabelProgress = new QLabel(this);
     LabelProgress->setObjectName("LabelProgress");

@@ -51,6 +51,9 @@ void TFormPurge::CreateControls()
     Button1->setObjectName("Button1");
     ButtonDone = new QPushButton("Done", this);
     ButtonDone->setObjectName("ButtonDone");
+    // Enter closes the dialog; purging takes a deliberate click.
+    Button1->setAutoDefault(false);
+    ButtonDone->setDefault(true);
 
     auto* layout = new QGridLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);

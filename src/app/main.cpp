@@ -24,9 +24,13 @@ bool HasDisplay()
     return set("DISPLAY") || set("WAYLAND_DISPLAY");
 }
 
+// A working folder that can no longer be named (it was removed) is taken as "./", where
+// the calendars folder then cannot be created: the fatal message says so.
 std::string WorkingFolder()
 {
-    return std::filesystem::current_path().string() + "/";
+    std::error_code error;
+    std::filesystem::path folder = std::filesystem::current_path(error);
+    return error ? std::string("./") : folder.string() + "/";
 }
 
 }  // namespace

@@ -34,15 +34,5 @@ TEST(JpegImageTest, DamagedPicturesGiveNoImage)
         EXPECT_TRUE(DecodeJpeg(bytes).isNull()) << bytes.size();
 }
 
-TEST(JpegImageTest, ATruncatedPictureDecodesWhatItHas)
-{
-    const QByteArray banner = BannerJpeg();
-    QImage half = DecodeJpeg(banner.left(banner.size() / 2));
-    // libjpeg fills what is missing; the size is known from the header.
-    if (!half.isNull()) {
-        EXPECT_EQ(half.size(), QSize(505, 57));
-    }
-}
-
 }  // namespace
 }  // namespace mondeliar::app

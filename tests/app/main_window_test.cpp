@@ -195,22 +195,14 @@ TEST_F(MainWindowTest, ATypedMissingNameIsReportedOnceWhenEntered)
     EXPECT_EQ(Main().windowTitle(), "Quellbrook - Mondeliar");
 }
 
-TEST_F(MainWindowTest, DatesWithNotesAreBoldWithTheirNotesAsTooltip)
-{
-    WriteNotes("default calendar", {{2, 5, 2002, "Meeting"}, {2, 14, 2002, "Valentine"}});
-    Start();
-    EXPECT_EQ(Mark(2002, 2, 5).fontWeight(), QFont::Bold);
-    EXPECT_EQ(Mark(2002, 2, 5).toolTip(), "<qt>Meeting</qt>");
-    EXPECT_NE(Mark(2002, 2, 6).fontWeight(), QFont::Bold);
-    EXPECT_EQ(Control<QProgressBar>(Main(), "GaugeUsage")->value(), 2);
-}
-
 TEST_F(MainWindowTest, WriteLeavesTheGridOnTheLaunchDate)
 {
     std::filesystem::create_directories(data / "site");
-    SetSettings("HTMLPATH=" + (data / "site/") + "\r\n");
+    SetSettings("HTMLPATH=" + (data / "site/") + "\r\nSTARTWEEK=1\r\n");
     Start();
-    Control<MonthGrid>(Main(), "Calendar1")->ShowDate({2002, 7, 15});
+    auto* grid = Control<MonthGrid>(Main(), "Calendar1");
+    EXPECT_EQ(grid->firstDayOfWeek(), Qt::Monday) << "STARTWEEK applies at start-up";
+    grid->ShowDate({2002, 7, 15});
     Click(Main(), "ButtonWrite");
     EXPECT_TRUE(Boxes().isEmpty()) << Boxes().join('|').toStdString();
     EXPECT_EQ(GridDate(), LaunchDate);
@@ -219,17 +211,6 @@ TEST_F(MainWindowTest, WriteLeavesTheGridOnTheLaunchDate)
     for ([[maybe_unused]] const auto& page : std::filesystem::directory_iterator(data / "site"))
         ++pages;
     EXPECT_EQ(pages, 14);
-}
-
-TEST_F(MainWindowTest, AFailedWriteShowsTheStandardErrorReport)
-{
-    SetSettings("HTMLPATH=" + (data / "missing/") + "\r\n");
-    Start();
-    Click(Main(), "ButtonWrite");
-    ASSERT_EQ(dialogs.Boxes.size(), 1u);
-    EXPECT_EQ(dialogs.Boxes[0].Kind, BoxKind::ErrorReport);
-    EXPECT_EQ(dialogs.Boxes[0].Text, "Invalid filename.");
-    EXPECT_TRUE(Main().isEnabled());
 }
 
 // Each dialog disables the main window while it is open; each way of closing it enables

@@ -7,6 +7,7 @@
 #include "app/note_grid.h"
 #include "store/calendar_entry.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -79,6 +80,8 @@ TEST_F(NoteEditorTest, ATypedNoteReachesTheNotesFileByteForByte)
     EXPECT_EQ(Editor().windowTitle(), "Adding note for February 5, 2002");
     EXPECT_EQ(Main().SelectedDate(), LaunchDate);
     TypeIntoCell(1, 0, QString::fromUtf8("Say \"hi\" at the caf\xC3\xA9"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_TRUE(Editor().isVisible()) << "Enter ends the cell's edit, not the editor";
     TypeIntoCell(1, 1, "http://example.org/");
     TypeText(Edit("EditDateURL"), "http://example.org/day");
     TypeText(Edit("EditDateImage"), "party.gif");

@@ -125,17 +125,20 @@ TEST_F(PublishWindowTest, AnEmptyFtpSettingGivesOnlyItsMessageAndExitStillWorks)
     EXPECT_EQ(terminations, 1);
 }
 
-TEST_F(PublishWindowTest, AWriteErrorIsTheStandardErrorReport)
+TEST_F(PublishWindowTest, AWriteErrorOfWriteOrPublishIsTheStandardErrorReport)
 {
     Configure();
     SetSettings("HTMLPATH=" + (data / "missing/") + "\r\n");
     Start();
-    Click(Main(), "ButtonPublish");
-    ASSERT_EQ(dialogs.Boxes.size(), 1u);
-    EXPECT_EQ(dialogs.Boxes[0].Kind, BoxKind::ErrorReport);
-    EXPECT_EQ(dialogs.Boxes[0].Text, "Invalid filename.");
-    EXPECT_EQ(CommandStates(), std::vector<bool>(std::size(Commands), true));
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    for (const char* button : {"ButtonWrite", "ButtonPublish"}) {
+        dialogs.Boxes.clear();
+        Click(Main(), button);
+        ASSERT_EQ(dialogs.Boxes.size(), 1u) << button;
+        EXPECT_EQ(dialogs.Boxes[0].Kind, BoxKind::ErrorReport);
+        EXPECT_EQ(dialogs.Boxes[0].Text, "Invalid filename.");
+        EXPECT_EQ(CommandStates(), std::vector<bool>(std::size(Commands), true));
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    }
 }
 
 }  // namespace
