@@ -239,6 +239,8 @@ private:
     bool ReportProgress();
     void OnDataClosed(int error);
     void MaybeFinishTransfer();
+    int TransferOutcome();
+    std::string IncompleteUploadText() const;
     void ShowTransferStats();
     void NoteLocalFailure(const std::string& text);
     void CloseLocalFiles();
@@ -297,7 +299,8 @@ private:
     long long restart_offset_ = 0;
     qint64 transfer_start_ = 0;
     qint64 transfer_end_ = 0;
-    bool source_exhausted_ = false;
+    bool source_exhausted_ = false;  // read to its end, every chunk handed to the data connection
+    long long source_size_ = 0;      // bytes of the local file to send (from RestartOffset)
     bool store_accepted_ = false;
     bool data_linked_ = false;
     bool transfer_replied_ = false;

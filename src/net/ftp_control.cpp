@@ -212,6 +212,9 @@ void TCustomFtpCli::WriteCommand(const std::string& command)
 
 // --- replies -----------------------------------------------------------------------
 
+// One call takes in at most one buffer (4095 bytes) and handles the lines it completes; the
+// socket layer bounds the calls of one readiness event, so a server that never stops sending
+// cannot keep the wait from seeing its time-out.
 void TCustomFtpCli::OnControlDataAvailable(int /*error*/)
 {
     const int room = kReplyBufferSize - 1 - reply_length_;

@@ -26,6 +26,11 @@ std::atomic<int> g_live_sockets{0};
 
 constexpr int kListenBacklog = 5;
 constexpr int kDiscardSize = 1024;
+// The most one readiness event reads before control goes back to the event loop, so that
+// a peer that never stops sending cannot starve timers and the other sockets. The
+// notification is level-triggered: what is left comes with the next one.
+constexpr int kDrainPassLimit = 64;
+constexpr long long kDrainByteLimit = 64 * 1024;
 constexpr size_t kMaxLookupName = 256;
 
 // Connect failures that belong to the connection attempt itself: they are
@@ -348,7 +353,8 @@ void TCustomWSocket::HandleCloseEvent(int error)
 void TCustomWSocket::DrainReadable(int error, bool force_loop)
 {
     std::weak_ptr<char> alive = life_;
-    for (;;) {
+    const long long read_before = read_count_;
+    for (int pass = 1;; ++pass) {
         last_error_ = 0;
         const std::uint64_t reads_before = receive_calls_;
         FireDataAvailable(error);
@@ -365,6 +371,10 @@ void TCustomWSocket::DrainReadable(int error, bool force_loop)
             UpdateNotifiers();
             return;
         }
+        // Closing drains what is left (a finite amount); reading yields after its share.
+        if (!force_loop
+            && (pass >= kDrainPassLimit || read_count_ - read_before >= kDrainByteLimit))
+            return;
         int waiting = 0;
         if (ioctl(handle_, FIONREAD, &waiting) != 0) {
             last_error_ = LastSystemSocketError();
@@ -726,11 +736,21 @@ void TCustomWSocket::Listen()
 
 int TCustomWSocket::Accept()
 {
+    return Accept(nullptr);
+}
+
+int TCustomWSocket::Accept(sockaddr_in* peer)
+{
     if (state_ != wsListening) {
         RaiseSocketError("not a listening socket", kWsaInvalidArgument);
         return -1;
     }
-    const int handle = accept4(handle_, nullptr, nullptr, SOCK_CLOEXEC);
+    sockaddr_in address{};
+    socklen_t length = sizeof address;
+    const int handle
+        = accept4(handle_, reinterpret_cast<sockaddr*>(&address), &length, SOCK_CLOEXEC);
+    if (peer != nullptr)
+        *peer = address;
     accept_suspended_ = false;
     UpdateNotifiers();
     if (handle == -1) {
@@ -738,6 +758,15 @@ int TCustomWSocket::Accept()
         return -1;
     }
     return handle;
+}
+
+void TCustomWSocket::RefuseHandle(int handle)
+{
+    if (handle < 0)
+        return;
+    linger value{1, 0};
+    setsockopt(handle, SOL_SOCKET, SO_LINGER, &value, sizeof value);
+    ::close(handle);
 }
 
 void TCustomWSocket::Dup(int handle)

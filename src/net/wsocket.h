@@ -132,6 +132,10 @@ public:
     std::string BoundPort();
     std::string BoundAddress();
     void ApplyLinger();
+    // Accept, also giving the peer's address.
+    int Accept(sockaddr_in* peer);
+    // Closes an accepted handle that nobody is going to serve; the peer sees a reset.
+    static void RefuseHandle(int handle);
 
     // --- events -------------------------------------------------------------
     std::function<void(int Error)> OnSessionAvailable;
