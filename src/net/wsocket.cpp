@@ -1,10 +1,9 @@
 #include "net/wsocket.h"
 
+#include "net/host_lookup.h"
 #include "net/posted_events.h"
 
 #include <QElapsedTimer>
-#include <QHostAddress>
-#include <QHostInfo>
 #include <QSocketNotifier>
 
 #include <arpa/inet.h>
@@ -78,6 +77,7 @@ TCustomWSocket::~TCustomWSocket()
     } catch (...) {
         // a destructor reports nothing
     }
+    AbandonLookup();  // before the target goes: a late result must find nobody
     read_notifier_->setEnabled(false);
     write_notifier_->setEnabled(false);
     EventTarget::Dispose(target_);
@@ -528,30 +528,16 @@ void TCustomWSocket::ReverseDnsLookup(const std::string& address)
 
 void TCustomWSocket::StartLookup(const std::string& name, int kind)
 {
-    lookup_running_ = true;
     const std::uint64_t serial = ++lookup_serial_;
-    EventTarget* target = target_;
-    // The result is posted, so it is always handled after this call returned.
-    lookup_id_ = QHostInfo::lookupHost(
-        QString::fromStdString(name), target_, [target, serial, kind](const QHostInfo& info) {
-            int error = 0;
-            auto* event = new NetEvent(kind, serial);
-            if (info.error() == QHostInfo::HostNotFound) {
-                error = WinsockError(ErrorOrigin::Resolver, EAI_NONAME);
-            } else if (info.error() != QHostInfo::NoError) {
-                error = WinsockError(ErrorOrigin::Resolver, EAI_FAIL);
-            } else if (kind == kReverseLookupDoneEvent) {
-                event->addresses.push_back(info.hostName().toStdString());
-            } else {
-                for (const QHostAddress& found : info.addresses())
-                    if (found.protocol() == QAbstractSocket::IPv4Protocol)
-                        event->addresses.push_back(found.toString().toStdString());
-                if (event->addresses.empty())
-                    error = WinsockError(ErrorOrigin::Resolver, EAI_NODATA);
-            }
-            event->error = error;
-            target->Post(event);
-        });
+    try {
+        // The result is posted, so it is always handled after this call returned.
+        lookup_ = HostLookup::Start(name, kind == kReverseLookupDoneEvent, target_, kind, serial);
+    } catch (const std::system_error& error) {
+        return ReportError(
+            name + ": can't start DNS lookup, error #"
+            + std::to_string(WinsockError(ErrorOrigin::Errno, error.code().value())));
+    }
+    lookup_running_ = true;
 }
 
 void TCustomWSocket::HandleLookupDone(NetEvent& event)
@@ -559,7 +545,7 @@ void TCustomWSocket::HandleLookupDone(NetEvent& event)
     if (!lookup_running_ || event.serial != lookup_serial_)
         return;  // cancelled or superseded
     lookup_running_ = false;
-    lookup_id_ = 0;
+    lookup_.reset();
     if (event.error == 0) {
         dns_result_list_ = event.addresses;
         dns_result_ = dns_result_list_.empty() ? std::string() : dns_result_list_.front();
@@ -569,16 +555,23 @@ void TCustomWSocket::HandleLookupDone(NetEvent& event)
 
 void TCustomWSocket::CancelLookup()
 {
+    AbandonLookup();
     if (!lookup_running_)
         return;
-    // The running lookup is forgotten: its result, when it comes, no longer
-    // matches lookup_serial_ and is dropped. (QHostInfo::abortHostLookup
-    // would leak the pending callback in Qt 6.4.)
+    // The worker cannot be stopped inside getaddrinfo; it finishes on its own and its
+    // result is dropped.
     lookup_running_ = false;
-    lookup_id_ = 0;
     ++lookup_serial_;
     if (!destroying_)
         FireLookupDone(kWsaInterrupted);
+}
+
+void TCustomWSocket::AbandonLookup()
+{
+    if (lookup_) {
+        lookup_->Abandon();
+        lookup_.reset();
+    }
 }
 
 // --- connecting, listening, accepting ---------------------------------------

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -160,6 +161,39 @@ TEST(WSocketLookup, CancelReportsInterrupted)
     socket.CancelLookup();
     WaitUntil([] { return false; }, 200);  // a late result must be dropped
     EXPECT_EQ(results, std::vector<int>{10004});
+}
+
+TEST(WSocketLookup, ResultsOfAbandonedLookupsAreDropped)
+{
+    // Sockets destroyed while their worker resolves: nothing fires, nothing is touched.
+    int fired = 0;
+    for (int i = 0; i < 20; ++i) {
+        auto socket = std::make_unique<TWSocket>();
+        socket->OnDnsLookupDone = [&](int) { ++fired; };
+        socket->LookupHost(i % 2 ? "localhost" : "nosuchhost.invalid");
+    }
+    // A lookup superseded by the next one reports 10004; only the last result counts.
+    TWSocket socket;
+    std::vector<int> results;
+    socket.OnDnsLookupDone = [&](int error) { results.push_back(error); };
+    socket.LookupHost("nosuchhost.invalid");
+    socket.LookupHost("localhost");
+    ASSERT_TRUE(WaitUntil([&] { return results.size() == 2; }));
+    WaitUntil([] { return false; }, 300);
+    EXPECT_EQ(results, (std::vector<int>{10004, 0}));
+    EXPECT_EQ(socket.DnsResult(), "127.0.0.1");
+    EXPECT_EQ(fired, 0);
+}
+
+TEST(WSocketLookup, ReverseLookupGivesTheName)
+{
+    TWSocket socket;
+    int result = -1;
+    socket.OnDnsLookupDone = [&](int error) { result = error; };
+    socket.ReverseDnsLookup("127.0.0.1");
+    ASSERT_TRUE(WaitUntil([&] { return result != -1; }));
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(socket.DnsResult(), "localhost");
 }
 
 std::string Refusal(const std::function<void()>& call)
