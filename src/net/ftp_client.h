@@ -10,6 +10,7 @@
 // synchronous forms never raise: they return true when the request completed
 // with success, else false with ErrorMessage and ReplyCode telling why.
 
+#include "net/ftp_reply.h"
 #include "net/ftp_types.h"
 #include "net/sync_wsocket.h"
 
@@ -28,7 +29,7 @@ namespace mondeliar::net {
 
 class TCustomFtpCli {
 public:
-    static constexpr int kReplyBufferSize = 4096;
+    static constexpr int kReplyBufferSize = ReplyBuffer::kSize;
     static constexpr int kChunkSize = 1460;        // one read of an uploaded file
     static constexpr int kReceiveChunk = 4096;     // one read of a download
     static constexpr int kEndOfFilePauseMs = 100;  // before the data connection is closed
@@ -268,8 +269,7 @@ private:
     QElapsedTimer clock_;
     FtpSessionState state_ = FtpSessionState::fstReady;
     bool session_open_ = false;
-    char reply_buffer_[kReplyBufferSize] = {};
-    int reply_length_ = 0;
+    ReplyBuffer reply_buffer_;
     std::string reply_line_;
     int reply_code_ = 0;
     int request_outcome_ = 0;

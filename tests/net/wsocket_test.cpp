@@ -310,6 +310,28 @@ TEST(WSocketLineMode, SplitsLinesAcrossReadsAndDeliversTheLastPartialLineOnClose
     EXPECT_EQ(lines, (std::vector<std::string>{"one\r\n", "two\r\n", "three"}));
 }
 
+TEST(WSocketLineMode, LineEndTypedAfterBackspacesIsFound)
+{
+    // "abc" is searched before the backspaces arrive; the line end they make room for
+    // lies in bytes searched once already.
+    ConnectedPair pair;
+    pair.socket.SetLineMode(true);
+    pair.socket.SetLineEdit(true);
+    std::vector<std::string> lines;
+    pair.socket.OnDataAvailable = [&](int) {
+        char buffer[256];
+        const int n = pair.socket.Receive(buffer, sizeof buffer);
+        if (n > 0)
+            lines.emplace_back(buffer, static_cast<size_t>(n));
+    };
+    SendAll(pair.peer, "abc");
+    WaitUntil([] { return false; }, 100);
+    SendAll(pair.peer, "\b\b\r\nrest\r\n");
+    ASSERT_TRUE(WaitUntil(
+        [&] { return !lines.empty() && lines.back().find("rest") != std::string::npos; }));
+    EXPECT_EQ(lines, (std::vector<std::string>{"a\r\n", "rest\r\n"}));
+}
+
 TEST(WSocketLineMode, OverlongLineIsReportedAndDropped)
 {
     ConnectedPair pair;
