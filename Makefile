@@ -9,21 +9,29 @@ BUILD_BENCH := build/bench
 BUILD_FUZZ := build/fuzz
 FUZZ_SECONDS ?= 20
 
-.PHONY: all deps run test bench fuzz clean
+.PHONY: all deps run test bench fuzz screenshots clean
 
 all: run
 
 deps:
 	@scripts/install-deps.sh
 
-# Until the windows exist, Mondeliar starts headless: it writes the calendar's pages.
+# Builds the release tree, puts the help pages into the data folder (Help opens its
+# doc/index.html) and starts Mondeliar there. Without a display it writes the default
+# calendar's pages with mondeliar-cli instead, and says why.
 run: deps
 	cmake -S . -B $(BUILD_RUN) -DCMAKE_BUILD_TYPE=Release -DMONDELIAR_TESTS=OFF >/dev/null
 	cmake --build $(BUILD_RUN) -j$(JOBS)
-	mkdir -p "$(DATA)"
-	cd "$(DATA)" && "$(CURDIR)/$(BUILD_RUN)/src/cli/mondeliar-cli" write
-	@echo "Calendars are kept in $(DATA)/calendars."
-	@sed -n 's/^HTMLPATH=\(.*\)\r$$/Pages written to \1/p' "$(DATA)/calendars/default calendar.cfg"
+	mkdir -p "$(DATA)/doc"
+	cp -R doc/. "$(DATA)/doc/"
+	@echo "Calendars are kept in $(DATA)/calendars; the help is in $(DATA)/doc."
+	@if [ -n "$${DISPLAY}$${WAYLAND_DISPLAY}" ]; then \
+		cd "$(DATA)" && exec "$(CURDIR)/$(BUILD_RUN)/src/app/mondeliar"; \
+	else \
+		echo "No display (neither DISPLAY nor WAYLAND_DISPLAY is set): writing the pages with mondeliar-cli instead."; \
+		cd "$(DATA)" && "$(CURDIR)/$(BUILD_RUN)/src/cli/mondeliar-cli" write && \
+		sed -n 's/^HTMLPATH=\(.*\)\r$$/Pages written to \1/p' "$(DATA)/calendars/default calendar.cfg"; \
+	fi
 
 # Every test, built with AddressSanitizer and UndefinedBehaviorSanitizer.
 test: deps
@@ -42,6 +50,13 @@ fuzz: deps
 		-DMONDELIAR_TESTS=OFF -DMONDELIAR_FUZZ=ON >/dev/null
 	cmake --build $(BUILD_FUZZ) -j$(JOBS)
 	tests/fuzz/run-fuzzers.sh $(BUILD_FUZZ) $(FUZZ_SECONDS)
+
+# Pictures of the real windows for the help pages, into doc/images.
+screenshots: deps
+	cmake -S . -B $(BUILD_TEST) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMONDELIAR_SANITIZE=ON >/dev/null
+	cmake --build $(BUILD_TEST) -j$(JOBS) --target app_screenshots
+	QT_QPA_PLATFORM=offscreen LC_ALL=C ASAN_OPTIONS=detect_leaks=0 \
+		$(BUILD_TEST)/tests/app/app_screenshots doc/images
 
 clean:
 	rm -rf build

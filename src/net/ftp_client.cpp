@@ -70,7 +70,12 @@ TCustomFtpCli::TCustomFtpCli()
             OnBgException(error, can_close);
     };
     control_->OnBgException = forward;
-    data_->OnBgException = forward;
+    data_->OnBgException = [this, forward](const std::exception& error, bool& can_close) {
+        // The data connection is dropped after this: the log says why.
+        const std::string text = error.what();
+        Display("! " + text.substr(0, text.find_first_of("\r\n")));
+        forward(error, can_close);
+    };
 }
 
 TCustomFtpCli::~TCustomFtpCli()

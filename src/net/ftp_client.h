@@ -10,6 +10,7 @@
 // synchronous forms never raise: they return true when the request completed
 // with success, else false with ErrorMessage and ReplyCode telling why.
 
+#include "net/ftp_reply.h"
 #include "net/ftp_types.h"
 #include "net/sync_wsocket.h"
 
@@ -28,7 +29,7 @@ namespace mondeliar::net {
 
 class TCustomFtpCli {
 public:
-    static constexpr int kReplyBufferSize = 4096;
+    static constexpr int kReplyBufferSize = ReplyBuffer::kSize;
     static constexpr int kChunkSize = 1460;        // one read of an uploaded file
     static constexpr int kReceiveChunk = 4096;     // one read of a download
     static constexpr int kEndOfFilePauseMs = 100;  // before the data connection is closed
@@ -239,6 +240,8 @@ private:
     bool ReportProgress();
     void OnDataClosed(int error);
     void MaybeFinishTransfer();
+    int TransferOutcome();
+    std::string IncompleteUploadText() const;
     void ShowTransferStats();
     void NoteLocalFailure(const std::string& text);
     void CloseLocalFiles();
@@ -266,8 +269,7 @@ private:
     QElapsedTimer clock_;
     FtpSessionState state_ = FtpSessionState::fstReady;
     bool session_open_ = false;
-    char reply_buffer_[kReplyBufferSize] = {};
-    int reply_length_ = 0;
+    ReplyBuffer reply_buffer_;
     std::string reply_line_;
     int reply_code_ = 0;
     int request_outcome_ = 0;
@@ -297,7 +299,8 @@ private:
     long long restart_offset_ = 0;
     qint64 transfer_start_ = 0;
     qint64 transfer_end_ = 0;
-    bool source_exhausted_ = false;
+    bool source_exhausted_ = false;  // read to its end, every chunk handed to the data connection
+    long long source_size_ = 0;      // bytes of the local file to send (from RestartOffset)
     bool store_accepted_ = false;
     bool data_linked_ = false;
     bool transfer_replied_ = false;

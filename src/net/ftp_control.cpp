@@ -56,7 +56,7 @@ void TCustomFtpCli::StartOpen()
     if (!in_compound_)
         request_kind_ = ftpOpenAsync;
     done_signalled_ = false;
-    reply_length_ = 0;
+    reply_buffer_.Clear();
     request_outcome_ = 0;
     awaiting_reply_ = false;
     ChangeState(FtpSessionState::fstResolving);
@@ -212,10 +212,12 @@ void TCustomFtpCli::WriteCommand(const std::string& command)
 
 // --- replies -----------------------------------------------------------------------
 
+// One call takes in at most one buffer (4095 bytes) and handles the lines it completes; the
+// socket layer bounds the calls of one readiness event, so a server that never stops sending
+// cannot keep the wait from seeing its time-out.
 void TCustomFtpCli::OnControlDataAvailable(int /*error*/)
 {
-    const int room = kReplyBufferSize - 1 - reply_length_;
-    const int received = control_->Receive(reply_buffer_ + reply_length_, room);
+    const int received = control_->Receive(reply_buffer_.Tail(), reply_buffer_.Room());
     if (received == 0) {
         // The peer closed, or a line longer than the buffer: either ends the session.
         control_->Close();
@@ -223,20 +225,11 @@ void TCustomFtpCli::OnControlDataAvailable(int /*error*/)
     }
     if (received < 0)
         return;
-    reply_length_ += received;
-    reply_buffer_[reply_length_] = '\0';
+    reply_buffer_.Added(received);
     std::weak_ptr<char> alive = life_;
-    while (reply_length_ > 0) {
-        const size_t end = FindReplyLineEnd(reply_buffer_, static_cast<size_t>(reply_length_),
-                                            (options_ & ftpAcceptLF) != 0);
-        if (end == std::string::npos)
-            break;
-        reply_line_ = StripLineEnd(std::string(reply_buffer_, end));
-        const int consumed = static_cast<int>(end) + 1;
-        std::memmove(reply_buffer_, reply_buffer_ + consumed,
-                     static_cast<size_t>(reply_length_ - consumed));
-        reply_length_ -= consumed;
-        reply_buffer_[reply_length_] = '\0';
+    std::string raw_line;
+    while (reply_buffer_.TakeLine((options_ & ftpAcceptLF) != 0, &raw_line)) {
+        reply_line_ = StripLineEnd(raw_line);
         if (OnResponse)
             OnResponse();
         if (alive.expired())
@@ -283,9 +276,8 @@ bool TCustomFtpCli::HandleGreetingLine()
 
 void TCustomFtpCli::HandleWaitReplyLine()
 {
-    const ReplyNumber number = ParseReplyNumber(reply_line_);
-    if (!number.starts_with_digit || number.continued)
-        return;  // RFC 959 section 4.2: only the last line of a reply counts
+    if (!EndsReply(ParseReplyNumber(reply_line_)))
+        return;  // only the last line of a reply counts
     if (reply_handler_ == nullptr)
         throw FtpException("Program error: FNext is nil");
     awaiting_reply_ = false;
@@ -311,7 +303,7 @@ bool TCustomFtpCli::TakeFinalReply()
 {
     ShowReply();
     const ReplyNumber number = ParseReplyNumber(reply_line_);
-    if (!number.starts_with_digit || number.continued)
+    if (!EndsReply(number))
         return false;
     reply_code_ = number.code;
     return true;
@@ -370,7 +362,7 @@ void TCustomFtpCli::OnControlClosed(int error)
                                         : "426 Connection closed";
     }
     awaiting_reply_ = false;
-    reply_length_ = 0;
+    reply_buffer_.Clear();
     if (session_open_) {
         session_open_ = false;
         if (state_ != FtpSessionState::fstAborting)

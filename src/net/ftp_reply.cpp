@@ -1,5 +1,6 @@
 #include "net/ftp_reply.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -106,6 +107,31 @@ size_t FindReplyLineEnd(const char* buffer, size_t length, bool accept_lf)
             return i;
     }
     return std::string::npos;
+}
+
+void ReplyBuffer::Added(int count)
+{
+    length_ += std::clamp(count, 0, Room());
+    bytes_[length_] = '\0';
+}
+
+bool ReplyBuffer::TakeLine(bool accept_lf, std::string* raw_line)
+{
+    const size_t end = FindReplyLineEnd(bytes_, static_cast<size_t>(length_), accept_lf);
+    if (end == std::string::npos)
+        return false;
+    const int consumed = static_cast<int>(end) + 1;
+    raw_line->assign(bytes_, static_cast<size_t>(consumed));
+    std::memmove(bytes_, bytes_ + consumed, static_cast<size_t>(length_ - consumed));
+    length_ -= consumed;
+    bytes_[length_] = '\0';
+    return true;
+}
+
+void ReplyBuffer::Clear()
+{
+    length_ = 0;
+    bytes_[0] = '\0';
 }
 
 std::string StripLineEnd(const std::string& line)

@@ -16,6 +16,12 @@ struct ReplyNumber {
 // Skips blanks, CR and LF, an optional sign, then reads decimal digits; the
 // character after them decides about "-". Values too long to be codes saturate.
 ReplyNumber ParseReplyNumber(const std::string& line);
+// RFC 959 section 4.2: a reply ends with the first line that starts with a number not
+// followed by "-"; the lines before it (and lines without a number) are passed over.
+inline bool EndsReply(const ReplyNumber& number)
+{
+    return number.starts_with_digit && !number.continued;
+}
 
 // RFC 959 section 4.2: the first digit gives the kind of reply.
 enum class ReplyClass {
@@ -41,6 +47,27 @@ bool IsAcceptedWithoutList(int code);  // no accept codes given: any code below 
 size_t FindReplyLineEnd(const char* buffer, size_t length, bool accept_lf);
 // The line without any trailing CR and LF.
 std::string StripLineEnd(const std::string& line);
+
+// The control connection's receive buffer: bytes as they arrive, cut into lines in place
+// at the front. It holds at most kSize - 1 bytes (NUL-terminated behind them); a line longer
+// than that can never end, which the caller must treat as a broken connection.
+class ReplyBuffer {
+public:
+    static constexpr int kSize = 4096;
+
+    int Room() const { return kSize - 1 - length_; }
+    char* Tail() { return bytes_ + length_; }  // where up to Room() received bytes go
+    void Added(int count);                     // count bytes were written at Tail()
+    // Cuts the first complete line off the front, its line end included.
+    bool TakeLine(bool accept_lf, std::string* raw_line);
+    int Length() const { return length_; }
+    const char* Data() const { return bytes_; }  // the bytes held, before any complete line
+    void Clear();
+
+private:
+    char bytes_[kSize] = {};
+    int length_ = 0;
+};
 
 // The quoted directory name of a 257-style reply; "" inside stands for ".
 std::string ExtractQuotedName(const std::string& line);

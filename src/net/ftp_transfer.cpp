@@ -55,10 +55,13 @@ void TCustomFtpCli::StartPortStep()
     if (data_->State() != wsClosed)
         data_->Close();
     data_->SetProto("tcp");
-    data_->SetAddr("0.0.0.0");
     data_->SetPort("0");
     std::string command = "PASV";
-    if (!use_pasv_) {
+    if (use_pasv_) {
+        data_->SetAddr("0.0.0.0");
+    } else {
+        // Listen only where the server reached us, not on every interface.
+        data_->SetAddr(FormatDottedAddress(control_->LocalName().sin_addr));
         data_->SetSocksServer(std::string());
         data_->Listen();
         const int data_port = ntohs(data_->LocalName().sin_port);
@@ -104,6 +107,8 @@ bool TCustomFtpCli::OpenSource()
         return false;
     std::setvbuf(source_, nullptr, _IOFBF, kFileBufferSize);
     source_exhausted_ = false;
+    struct stat info {};
+    source_size_ = fstat(fileno(source_), &info) == 0 ? info.st_size - restart_offset_ : 0;
     if (restart_offset_ > 0 && fseeko(source_, restart_offset_, SEEK_SET) != 0) {
         std::fclose(source_);
         source_ = nullptr;
@@ -269,7 +274,20 @@ void TCustomFtpCli::OnDataAccepted(int /*error*/)
 {
     if (direction_ == Direction::None || done_signalled_ || data_->State() != wsListening)
         return;
-    const int handle = data_->Accept();
+    sockaddr_in peer{};
+    const int handle = data_->Accept(&peer);
+    if (handle == -1)
+        return;
+    // Anyone may connect to the announced port first (RFC 2577 section 8, port stealing):
+    // only the server's own connection gets the file. Others are turned away at once and
+    // the port stays open until the server comes or the request times out.
+    const std::string server = control_->PeerAddress();
+    if (FormatDottedAddress(peer.sin_addr) != server) {
+        Display("! Refused a data connection from " + FormatDottedAddress(peer.sin_addr) + ":"
+                + std::to_string(ntohs(peer.sin_port)) + " (not the server " + server + ")");
+        TCustomWSocket::RefuseHandle(handle);
+        return;
+    }
     data_->OnSessionClosed = nullptr;
     data_->Close();  // one connection per transfer: stop listening
     InstallDataHandlers();
@@ -388,6 +406,7 @@ void TCustomFtpCli::SendNextChunk(int error)
     end_of_file_timer_->start(kEndOfFilePauseMs);
 }
 
+// One read per call; the socket layer returns to the event loop after a bounded share.
 void TCustomFtpCli::DiscardData()
 {
     char scratch[2048];
@@ -463,20 +482,43 @@ void TCustomFtpCli::MaybeFinishTransfer()
     if (!transfer_replied_ || !data_closed_flag_)
         return;
     ShowTransferStats();
+    const int outcome = TransferOutcome();
     restart_offset_ = 0;
-    int outcome = data_close_error_;
-    if (outcome != 0 && error_message_.empty())
-        error_message_ = "426 " + WinsockErrorText(outcome) + " (Winsock error #"
-                         + std::to_string(outcome) + ")";
-    if (outcome == 0 && !local_failure_.empty()) {
-        outcome = 426;
-        reply_code_ = 426;
-        if (error_message_.empty())
-            error_message_ = local_failure_;
-    }
     direction_ = Direction::None;
     request_outcome_ = outcome;
     FinishRequest(outcome);
+}
+
+// The server's 226 only says that it saw the data connection close. The transfer succeeded
+// when the close carried no error, this side broke nothing off, and an upload handed every
+// byte of its file to the data connection: a peer that closes early (even cleanly), or an
+// error that drops the connection, must not make a cut-off file read as stored.
+int TCustomFtpCli::TransferOutcome()
+{
+    std::string failure;
+    int outcome = data_close_error_;
+    if (outcome != 0) {
+        failure = "426 " + WinsockErrorText(outcome) + " (Winsock error #" + std::to_string(outcome)
+                  + ")";
+    } else if (!local_failure_.empty()) {
+        failure = local_failure_;  // logged when it happened
+    } else if (direction_ == Direction::Upload && !source_exhausted_) {
+        failure = IncompleteUploadText();
+        Display("! " + failure);
+    }
+    if (failure.empty())
+        return 0;
+    if (outcome == 0)
+        outcome = reply_code_ = 426;
+    if (error_message_.empty())
+        error_message_ = failure;
+    return outcome;
+}
+
+std::string TCustomFtpCli::IncompleteUploadText() const
+{
+    return "426 Only " + std::to_string(transfer_count_) + " of " + std::to_string(source_size_)
+           + " bytes of " + local_file_name_ + " were sent";
 }
 
 void TCustomFtpCli::ShowTransferStats()

@@ -2,22 +2,16 @@
 
 #include "net/posted_events.h"
 
-#include <algorithm>
-#include <cstring>
-
 namespace mondeliar::net {
 
 namespace {
 constexpr int kReadChunk = 4096;
-constexpr char kBackspace = '\b';
-constexpr int kTabWidth = 8;
 }  // namespace
 
 void TCustomLineWSocket::ResetDefaults()
 {
     TCustomSocksWSocket::ResetDefaults();
-    buffer_.clear();
-    line_length_ = scanned_ = 0;
+    lines_.Clear();
 }
 
 void TCustomLineWSocket::SetLineMode(bool value)
@@ -25,17 +19,16 @@ void TCustomLineWSocket::SetLineMode(bool value)
     if (value == line_mode_)
         return;
     line_mode_ = value;
-    scanned_ = 0;
-    line_length_ = 0;
-    if (!buffer_.empty())
+    lines_.Rescan();
+    if (!lines_.Empty())
         Post(kLineModeEvent);
 }
 
 int TCustomLineWSocket::RcvdCount()
 {
     if (Active())
-        return static_cast<int>(line_length_);
-    return static_cast<int>(buffer_.size()) + TCustomSocksWSocket::RcvdCount();
+        return static_cast<int>(lines_.LineLength());
+    return static_cast<int>(lines_.Buffered()) + TCustomSocksWSocket::RcvdCount();
 }
 
 void TCustomLineWSocket::HandleEvent(NetEvent& event)
@@ -49,10 +42,10 @@ void TCustomLineWSocket::HandleEvent(NetEvent& event)
     }
     // Line mode switched off: hand the buffered bytes out as plain data.
     std::weak_ptr<char> alive = LifeToken();
-    while (!buffer_.empty() && !alive.expired()) {
-        const size_t before = buffer_.size();
+    while (!lines_.Empty() && !alive.expired()) {
+        const size_t before = lines_.Buffered();
         TCustomSocksWSocket::FireDataAvailable(0);
-        if (alive.expired() || buffer_.size() == before)
+        if (alive.expired() || lines_.Buffered() == before)
             break;
     }
 }
@@ -70,8 +63,7 @@ void TCustomLineWSocket::ReadIntoBuffer()
 {
     // The buffer never grows far beyond LineLimit: while it is full (and the
     // application keeps it), reading waits until it reads a line.
-    const size_t limit = static_cast<size_t>(std::max(line_limit_, 1));
-    if (buffer_.size() > limit)
+    if (!lines_.HasRoom())
         return;
     char chunk[kReadChunk];
     const int n = TCustomSocksWSocket::RawReceive(chunk, sizeof chunk);
@@ -82,77 +74,48 @@ void TCustomLineWSocket::ReadIntoBuffer()
     if (line_edit_)
         EditLine(chunk, n);
     else
-        buffer_.append(chunk, static_cast<size_t>(n));
+        lines_.Append(chunk, static_cast<size_t>(n));
 }
 
 void TCustomLineWSocket::EditLine(const char* data, int count)
 {
-    for (int i = 0; i < count; ++i) {
-        const char c = data[i];
-        if (c == kBackspace) {
-            if (buffer_.size() > line_length_)
-                buffer_.pop_back();
-        } else if (c == '\t') {
-            const size_t line_start = buffer_.rfind('\n');
-            size_t column = line_start == std::string::npos ? buffer_.size()
-                                                            : buffer_.size() - line_start - 1;
-            do {
-                buffer_.push_back(' ');
-                ++column;
-            } while (column % kTabWidth != 0);
-        } else {
-            buffer_.push_back(c);
-        }
-    }
-    if (scanned_ > buffer_.size())
-        scanned_ = buffer_.size();
+    lines_.AppendEdited(data, static_cast<size_t>(count));
 }
 
 void TCustomLineWSocket::FindLine()
 {
-    if (line_length_ != 0 || !Active())
+    if (!Active() || lines_.LineLength() != 0)
         return;
-    // Search from LineEnd's length before the bytes not yet searched, so a
-    // line end split across two reads is found.
-    const size_t start = scanned_ >= line_end_.size() ? scanned_ - line_end_.size() + 1 : 0;
-    const size_t found = buffer_.find(line_end_, start);
-    if (found == std::string::npos) {
-        scanned_ = buffer_.size();
+    if (!lines_.FindLine())
         CheckLineLimit();
-        return;
-    }
-    line_length_ = found + line_end_.size();
 }
 
 void TCustomLineWSocket::CheckLineLimit()
 {
-    if (buffer_.size() <= static_cast<size_t>(std::max(line_limit_, 1)))
+    if (!lines_.OverLimit())
         return;
     bool clear_data = true;
-    FireLineLimitExceeded(static_cast<int>(buffer_.size()), clear_data);
-    if (clear_data) {
-        buffer_.clear();
-        scanned_ = line_length_ = 0;
-    }
+    FireLineLimitExceeded(static_cast<int>(lines_.Buffered()), clear_data);
+    if (clear_data)
+        lines_.Clear();
 }
 
 void TCustomLineWSocket::DeliverLines(int error)
 {
     std::weak_ptr<char> alive = LifeToken();
-    while (line_length_ != 0 && !alive.expired()) {
+    while (lines_.LineLength() != 0 && !alive.expired()) {
         if (!OnDataAvailable) {
             // Nobody reads lines: drop them.
-            buffer_.erase(0, line_length_);
-            line_length_ = scanned_ = 0;
+            lines_.DropLine();
             FindLine();
             continue;
         }
-        const size_t pending = line_length_;
+        const size_t pending = lines_.LineLength();
         OnDataAvailable(error);
         if (alive.expired())
             return;
         // A handler that leaves its line gets it again with the next event.
-        if (line_length_ == pending)
+        if (lines_.LineLength() == pending)
             return;
         FindLine();
     }
@@ -161,40 +124,32 @@ void TCustomLineWSocket::DeliverLines(int error)
 int TCustomLineWSocket::RawReceive(void* buffer, int size)
 {
     if (Active()) {
-        if (line_length_ == 0 || size <= 0) {
+        if (lines_.LineLength() == 0 || size <= 0) {
             SetLastError(kWsaWouldBlock);
             return -1;
         }
-        const size_t n = std::min(line_length_, static_cast<size_t>(size));
-        std::memcpy(buffer, buffer_.data(), n);
-        buffer_.erase(0, n);
-        line_length_ -= n;
-        if (line_length_ == 0) {
-            scanned_ = 0;
+        const size_t n = lines_.TakeLine(static_cast<char*>(buffer), static_cast<size_t>(size));
+        if (lines_.LineLength() == 0)
             FindLine();
-        }
         return static_cast<int>(n);
     }
-    if (!buffer_.empty() && size > 0) {
-        const size_t n = std::min(buffer_.size(), static_cast<size_t>(size));
-        std::memcpy(buffer, buffer_.data(), n);
-        buffer_.erase(0, n);
-        return static_cast<int>(n);
-    }
+    if (!lines_.Empty() && size > 0)
+        return static_cast<int>(
+            lines_.TakeBytes(static_cast<char*>(buffer), static_cast<size_t>(size)));
     return TCustomSocksWSocket::RawReceive(buffer, size);
 }
 
 void TCustomLineWSocket::FireSessionClosed(int error)
 {
     // A last line without its end is still delivered.
-    if (Active() && !buffer_.empty() && OnDataAvailable) {
+    if (Active() && !lines_.Empty() && OnDataAvailable) {
         std::weak_ptr<char> alive = LifeToken();
         FindLine();
         DeliverLines(0);
         if (alive.expired())
             return;
-        if (!buffer_.empty() && line_length_ == 0) {
-            line_length_ = buffer_.size();
+        if (!lines_.Empty() && lines_.LineLength() == 0) {
+            lines_.EndPartialLine();
             OnDataAvailable(0);
             if (alive.expired())
                 return;

@@ -3,6 +3,7 @@
 // LineEnd; OnDataAvailable then fires once per complete line and Receive
 // returns that line, LineEnd included.
 
+#include "net/line_splitter.h"
 #include "net/socks_wsocket.h"
 
 #include <string>
@@ -17,10 +18,10 @@ public:
 
     bool LineMode() const { return line_mode_; }
     virtual void SetLineMode(bool value);
-    const std::string& LineEnd() const { return line_end_; }
-    void SetLineEnd(const std::string& value) { line_end_ = value; }
-    int LineLimit() const { return line_limit_; }
-    void SetLineLimit(int value) { line_limit_ = value; }
+    const std::string& LineEnd() const { return lines_.LineEnd(); }
+    void SetLineEnd(const std::string& value) { lines_.SetLineEnd(value); }
+    int LineLimit() const { return lines_.LineLimit(); }
+    void SetLineLimit(int value) { lines_.SetLineLimit(value); }
     bool LineEcho() const { return line_echo_; }
     void SetLineEcho(bool value) { line_echo_ = value; }
     bool LineEdit() const { return line_edit_; }
@@ -40,20 +41,16 @@ protected:
     virtual void EditLine(const char* data, int count);
 
 private:
-    bool Active() const { return line_mode_ && !line_end_.empty(); }
+    bool Active() const { return line_mode_ && !lines_.LineEnd().empty(); }
     void ReadIntoBuffer();
     void FindLine();
     void DeliverLines(int error);
     void CheckLineLimit();
 
     bool line_mode_ = false;
-    std::string line_end_ = "\r\n";
-    int line_limit_ = kDefaultLineLimit;
     bool line_echo_ = false;
     bool line_edit_ = false;
-    std::string buffer_;      // received bytes not yet read by the application
-    size_t line_length_ = 0;  // length of the complete line at the front, 0 when none
-    size_t scanned_ = 0;      // bytes already searched for LineEnd
+    LineSplitter lines_;  // received bytes not yet read by the application
 };
 
 }  // namespace mondeliar::net

@@ -6,13 +6,30 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 
 namespace mondeliar::net {
 
+namespace {
+std::atomic<int> g_live_events{0};  // created on the lookup workers too
+std::atomic<int> g_live_targets{0};
+}  // namespace
+
 NetEvent::NetEvent(int kind_, quint64 serial_, int error_)
     : QEvent(Type()), kind(kind_), serial(serial_), error(error_)
 {
+    ++g_live_events;
+}
+
+NetEvent::~NetEvent()
+{
+    --g_live_events;
+}
+
+int NetEvent::LiveCount()
+{
+    return g_live_events.load();
 }
 
 QEvent::Type NetEvent::Type()
@@ -21,7 +38,20 @@ QEvent::Type NetEvent::Type()
     return type;
 }
 
-EventTarget::EventTarget(Handler handler) : handler_(std::move(handler)) {}
+EventTarget::EventTarget(Handler handler) : handler_(std::move(handler))
+{
+    ++g_live_targets;
+}
+
+EventTarget::~EventTarget()
+{
+    --g_live_targets;
+}
+
+int EventTarget::LiveCount()
+{
+    return g_live_targets.load();
+}
 
 void EventTarget::Post(NetEvent* event)
 {

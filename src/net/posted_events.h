@@ -15,7 +15,12 @@ namespace mondeliar::net {
 class NetEvent : public QEvent {
 public:
     NetEvent(int kind, quint64 serial, int error = 0);
+    ~NetEvent() override;
+    NetEvent(const NetEvent&) = delete;
+    NetEvent& operator=(const NetEvent&) = delete;
     static QEvent::Type Type();
+    // Events created and not yet delivered (or dropped): what waits in the queues.
+    static int LiveCount();
 
     int kind;                            // meaning defined by the receiver
     quint64 serial;                      // which handle, lookup or transfer it belongs to
@@ -31,6 +36,8 @@ public:
     using Handler = std::function<void(NetEvent&)>;
 
     explicit EventTarget(Handler handler);
+    ~EventTarget() override;
+    static int LiveCount();  // targets not yet deleted
 
     void Post(NetEvent* event);  // takes ownership
     // Runs work as a handler of this target (exceptions must be handled by work).

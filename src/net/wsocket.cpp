@@ -1,10 +1,9 @@
 #include "net/wsocket.h"
 
+#include "net/host_lookup.h"
 #include "net/posted_events.h"
 
 #include <QElapsedTimer>
-#include <QHostAddress>
-#include <QHostInfo>
 #include <QSocketNotifier>
 
 #include <arpa/inet.h>
@@ -26,6 +25,11 @@ std::atomic<int> g_live_sockets{0};
 
 constexpr int kListenBacklog = 5;
 constexpr int kDiscardSize = 1024;
+// The most one readiness event reads before control goes back to the event loop, so that
+// a peer that never stops sending cannot starve timers and the other sockets. The
+// notification is level-triggered: what is left comes with the next one.
+constexpr int kDrainPassLimit = 64;
+constexpr long long kDrainByteLimit = 64 * 1024;
 constexpr size_t kMaxLookupName = 256;
 
 // Connect failures that belong to the connection attempt itself: they are
@@ -73,6 +77,7 @@ TCustomWSocket::~TCustomWSocket()
     } catch (...) {
         // a destructor reports nothing
     }
+    AbandonLookup();  // before the target goes: a late result must find nobody
     read_notifier_->setEnabled(false);
     write_notifier_->setEnabled(false);
     EventTarget::Dispose(target_);
@@ -348,7 +353,8 @@ void TCustomWSocket::HandleCloseEvent(int error)
 void TCustomWSocket::DrainReadable(int error, bool force_loop)
 {
     std::weak_ptr<char> alive = life_;
-    for (;;) {
+    const long long read_before = read_count_;
+    for (int pass = 1;; ++pass) {
         last_error_ = 0;
         const std::uint64_t reads_before = receive_calls_;
         FireDataAvailable(error);
@@ -365,6 +371,10 @@ void TCustomWSocket::DrainReadable(int error, bool force_loop)
             UpdateNotifiers();
             return;
         }
+        // Closing drains what is left (a finite amount); reading yields after its share.
+        if (!force_loop
+            && (pass >= kDrainPassLimit || read_count_ - read_before >= kDrainByteLimit))
+            return;
         int waiting = 0;
         if (ioctl(handle_, FIONREAD, &waiting) != 0) {
             last_error_ = LastSystemSocketError();
@@ -518,30 +528,16 @@ void TCustomWSocket::ReverseDnsLookup(const std::string& address)
 
 void TCustomWSocket::StartLookup(const std::string& name, int kind)
 {
-    lookup_running_ = true;
     const std::uint64_t serial = ++lookup_serial_;
-    EventTarget* target = target_;
-    // The result is posted, so it is always handled after this call returned.
-    lookup_id_ = QHostInfo::lookupHost(
-        QString::fromStdString(name), target_, [target, serial, kind](const QHostInfo& info) {
-            int error = 0;
-            auto* event = new NetEvent(kind, serial);
-            if (info.error() == QHostInfo::HostNotFound) {
-                error = WinsockError(ErrorOrigin::Resolver, EAI_NONAME);
-            } else if (info.error() != QHostInfo::NoError) {
-                error = WinsockError(ErrorOrigin::Resolver, EAI_FAIL);
-            } else if (kind == kReverseLookupDoneEvent) {
-                event->addresses.push_back(info.hostName().toStdString());
-            } else {
-                for (const QHostAddress& found : info.addresses())
-                    if (found.protocol() == QAbstractSocket::IPv4Protocol)
-                        event->addresses.push_back(found.toString().toStdString());
-                if (event->addresses.empty())
-                    error = WinsockError(ErrorOrigin::Resolver, EAI_NODATA);
-            }
-            event->error = error;
-            target->Post(event);
-        });
+    try {
+        // The result is posted, so it is always handled after this call returned.
+        lookup_ = HostLookup::Start(name, kind == kReverseLookupDoneEvent, target_, kind, serial);
+    } catch (const std::system_error& error) {
+        return ReportError(
+            name + ": can't start DNS lookup, error #"
+            + std::to_string(WinsockError(ErrorOrigin::Errno, error.code().value())));
+    }
+    lookup_running_ = true;
 }
 
 void TCustomWSocket::HandleLookupDone(NetEvent& event)
@@ -549,7 +545,7 @@ void TCustomWSocket::HandleLookupDone(NetEvent& event)
     if (!lookup_running_ || event.serial != lookup_serial_)
         return;  // cancelled or superseded
     lookup_running_ = false;
-    lookup_id_ = 0;
+    lookup_.reset();
     if (event.error == 0) {
         dns_result_list_ = event.addresses;
         dns_result_ = dns_result_list_.empty() ? std::string() : dns_result_list_.front();
@@ -559,16 +555,23 @@ void TCustomWSocket::HandleLookupDone(NetEvent& event)
 
 void TCustomWSocket::CancelLookup()
 {
+    AbandonLookup();
     if (!lookup_running_)
         return;
-    // The running lookup is forgotten: its result, when it comes, no longer
-    // matches lookup_serial_ and is dropped. (QHostInfo::abortHostLookup
-    // would leak the pending callback in Qt 6.4.)
+    // The worker cannot be stopped inside getaddrinfo; it finishes on its own and its
+    // result is dropped.
     lookup_running_ = false;
-    lookup_id_ = 0;
     ++lookup_serial_;
     if (!destroying_)
         FireLookupDone(kWsaInterrupted);
+}
+
+void TCustomWSocket::AbandonLookup()
+{
+    if (lookup_) {
+        lookup_->Abandon();
+        lookup_.reset();
+    }
 }
 
 // --- connecting, listening, accepting ---------------------------------------
@@ -726,11 +729,21 @@ void TCustomWSocket::Listen()
 
 int TCustomWSocket::Accept()
 {
+    return Accept(nullptr);
+}
+
+int TCustomWSocket::Accept(sockaddr_in* peer)
+{
     if (state_ != wsListening) {
         RaiseSocketError("not a listening socket", kWsaInvalidArgument);
         return -1;
     }
-    const int handle = accept4(handle_, nullptr, nullptr, SOCK_CLOEXEC);
+    sockaddr_in address{};
+    socklen_t length = sizeof address;
+    const int handle
+        = accept4(handle_, reinterpret_cast<sockaddr*>(&address), &length, SOCK_CLOEXEC);
+    if (peer != nullptr)
+        *peer = address;
     accept_suspended_ = false;
     UpdateNotifiers();
     if (handle == -1) {
@@ -738,6 +751,15 @@ int TCustomWSocket::Accept()
         return -1;
     }
     return handle;
+}
+
+void TCustomWSocket::RefuseHandle(int handle)
+{
+    if (handle < 0)
+        return;
+    linger value{1, 0};
+    setsockopt(handle, SOL_SOCKET, SO_LINGER, &value, sizeof value);
+    ::close(handle);
 }
 
 void TCustomWSocket::Dup(int handle)

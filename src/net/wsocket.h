@@ -25,6 +25,7 @@ class QSocketNotifier;
 namespace mondeliar::net {
 
 class EventTarget;
+class HostLookup;
 class NetEvent;
 
 enum TSocketState {
@@ -132,6 +133,10 @@ public:
     std::string BoundPort();
     std::string BoundAddress();
     void ApplyLinger();
+    // Accept, also giving the peer's address.
+    int Accept(sockaddr_in* peer);
+    // Closes an accepted handle that nobody is going to serve; the peer sees a reset.
+    static void RefuseHandle(int handle);
 
     // --- events -------------------------------------------------------------
     std::function<void(int Error)> OnSessionAvailable;
@@ -203,6 +208,7 @@ private:
     void AppendToSendQueue(const char* data, int count);
     bool SetOption(int level, int name, int value, const char* function);
     void StartLookup(const std::string& name, int kind);
+    void AbandonLookup();
 
     std::string addr_, port_, proto_ = "tcp";
     std::string local_addr_ = "0.0.0.0", local_port_ = "0";
@@ -238,8 +244,8 @@ private:
     bool connect_outcome_posted_ = false;
     std::uint64_t receive_calls_ = 0;
     bool lookup_running_ = false;
-    int lookup_id_ = 0;
     std::uint64_t lookup_serial_ = 0;
+    std::shared_ptr<HostLookup> lookup_;  // the running lookup's worker, if any
     bool destroying_ = false;
 
     EventTarget* target_ = nullptr;

@@ -81,7 +81,8 @@ std::string MaskedSessionLine(const std::string& line)
 
 PublishOutcome PublishCalendar(CalendarContext& context, net::TFtpClient& client,
                                const PageWriterHooks& hooks,
-                               const std::function<void(const std::string&)>& sessionLog)
+                               const std::function<void(const std::string&)>& sessionLog,
+                               const PublishProgress& progress)
 {
     const CalendarSettings& s = context.Settings;
     if (!FtpSettingsComplete(s))
@@ -109,7 +110,11 @@ PublishOutcome PublishCalendar(CalendarContext& context, net::TFtpClient& client
         return {false, FailureMessage(s.FTPHOST, files, notStored, firstError)};
     }
     bool binaryType = false;
-    for (const UploadedFile& file : files) {
+    const int count = static_cast<int>(files.size());
+    for (int index = 1; index <= count; ++index) {
+        const UploadedFile& file = files[static_cast<std::size_t>(index - 1)];
+        if (progress)
+            progress(index, count, file.HostFileName);
         // A refused TYPE I still lets the file go, in the server's default type.
         if (file.Binary && !binaryType)
             binaryType = client.TypeBinary();

@@ -40,11 +40,17 @@ std::vector<UploadedFile> FilesToPublish(const CalendarContext& context);
 // The session log line as it may be shown: the password of a PASS command masked.
 std::string MaskedSessionLine(const std::string& line);
 
+// Told before each store: the file's place in the upload (1-based), how many files there
+// are, and its name on the server.
+using PublishProgress = std::function<void(int index, int count, const std::string& hostFileName)>;
+
 // Runs the command with `client`. Incomplete FTP settings end it before anything is
 // written; an error of the write command propagates and nothing is sent. `sessionLog`, when
-// set, receives every line of the FTP session log with the password masked.
+// set, receives every line of the FTP session log with the password masked; `progress`,
+// when set, hears of each file before it is stored.
 PublishOutcome PublishCalendar(CalendarContext& context, net::TFtpClient& client,
                                const PageWriterHooks& hooks = {},
-                               const std::function<void(const std::string&)>& sessionLog = {});
+                               const std::function<void(const std::string&)>& sessionLog = {},
+                               const PublishProgress& progress = {});
 
 }  // namespace mondeliar

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <thread>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace mondeliar::net {
@@ -456,6 +457,195 @@ TEST_F(ScriptedFtp, AbruptCloseInTheMiddleOfATransferFailsTheStore)
     EXPECT_EQ(client.ErrorMessage().rfind("426 ", 0), 0u) << client.ErrorMessage();
     EXPECT_FALSE(client.Connected());
     EXPECT_EQ(client.State(), FtpSessionState::fstReady);
+}
+
+// --- hostile servers ---------------------------------------------------------------
+
+// Takes 100 bytes of the upload, then drops the data connection and still says 226.
+void ServeCutOffStore(ScriptedSession& s, bool reset)
+{
+    s.ReadCommand();
+    s.Reply("200 PORT ok\r\n");
+    s.ReadCommand();
+    s.Reply("150 go ahead\r\n");
+    const int data = s.ConnectData();
+    ReceiveExactly(data, 100);
+    if (reset) {
+        CloseWithReset(data);
+    } else {
+        shutdown(data, SHUT_WR);  // a clean FIN; the rest of the upload stays unread
+    }
+    s.Reply("226 stored\r\n");
+    ServeQuit(s);
+    if (!reset)
+        close(data);
+}
+
+TEST_F(ScriptedFtp, CutOffUploadIsAFailedStoreNamingTheFile)
+{
+    const std::string file = dir.File("page.html");
+    WriteFile(file, PatternBytes(4u << 20));
+    for (bool reset : {false, true}) {
+        SCOPED_TRACE(reset ? "reset after 100 bytes" : "FIN after 100 bytes");
+        ScriptedFtpServer server([reset](ScriptedSession& s) {
+            LogOn(s);
+            ServeCutOffStore(s, reset);
+        });
+        Use(server);
+        ASSERT_TRUE(client.OpenSession());
+        client.SetLocalFileName(file);
+        client.SetHostFileName("/page.html");
+        EXPECT_FALSE(client.StoreFile());
+        EXPECT_EQ(client.ErrorMessage().rfind("426 ", 0), 0u) << client.ErrorMessage();
+        if (!reset) {
+            EXPECT_NE(client.ErrorMessage().find(" of 4194304 bytes of " + file + " were sent"),
+                      std::string::npos)
+                << client.ErrorMessage();
+        }
+        EXPECT_TRUE(client.Connected());
+        EXPECT_TRUE(client.QuitSession());
+        ASSERT_TRUE(server.Finish());
+    }
+}
+
+TEST_F(ScriptedFtp, AnErrorThatDropsTheDataConnectionFailsTheStore)
+{
+    // An exception in the data connection's event handling ends in the background-error
+    // path, which closes the connection and reports the close with error 0.
+    const std::string file = dir.File("page.html");
+    WriteFile(file, PatternBytes(100000));
+    std::string received;
+    ScriptedFtpServer server([&](ScriptedSession& s) {
+        LogOn(s);
+        received = ServeStore(s, true);
+        ServeQuit(s);
+    });
+    Use(server);
+    client.OnProgress = [](long long count, bool&) {
+        if (count > 0)
+            throw std::runtime_error("disk gone");
+    };
+    ASSERT_TRUE(client.OpenSession());
+    client.SetLocalFileName(file);
+    client.SetHostFileName("/page.html");
+    EXPECT_FALSE(client.StoreFile());
+    EXPECT_EQ(client.ErrorMessage(), "426 Only 1460 of 100000 bytes of " + file + " were sent")
+        << client.ErrorMessage();
+    EXPECT_TRUE(client.QuitSession());
+    ASSERT_TRUE(server.Finish());
+    EXPECT_EQ(received.size(), 1460u);
+}
+
+TEST_F(ScriptedFtp, ActiveDataPortServesOnlyTheServer)
+{
+    const std::string content = PatternBytes(20000);
+    WriteFile(dir.File("page.html"), content);
+    std::string received, stolen = "(no connection)";
+    ScriptedFtpServer server([&](ScriptedSession& s) {
+        LogOn(s);
+        s.ReadCommand();
+        // A third party on another address reaches the announced port first.
+        const int intruder = ConnectFrom("127.0.0.2", s.DataPort());
+        s.Reply("200 PORT ok\r\n");
+        s.ReadCommand();
+        s.Reply("150 go ahead\r\n");
+        Pause(100);
+        const int data = s.ConnectData();
+        received = ReceiveUntilClosed(data);
+        close(data);
+        s.Reply("226 stored\r\n");
+        if (intruder >= 0) {
+            stolen = ReceiveUntilClosed(intruder);
+            close(intruder);
+        }
+        ServeQuit(s);
+    });
+    Use(server);
+    ASSERT_TRUE(client.OpenSession());
+    client.SetLocalFileName(dir.File("page.html"));
+    client.SetHostFileName("/page.html");
+    EXPECT_TRUE(client.StoreFile()) << client.ErrorMessage();
+    EXPECT_TRUE(client.QuitSession());
+    ASSERT_TRUE(server.Finish());
+    EXPECT_TRUE(stolen.empty()) << stolen.size() << " bytes went to the third party";
+    EXPECT_TRUE(received == content) << received.size() << " bytes received";
+    EXPECT_TRUE(LoggedPrefix("! Refused a data connection from 127.0.0.2:"));
+    EXPECT_EQ(server.Commands()[2].rfind("PORT 127,0,0,1,", 0), 0u);
+}
+
+TEST_F(ScriptedFtp, PassiveModeConnectsToTheControlPeerWhateverThe227Names)
+{
+    const std::string content = PatternBytes(5000);
+    WriteFile(dir.File("page.html"), content);
+    std::string received;
+    ScriptedFtpServer server([&](ScriptedSession& s) {
+        LogOn(s);
+        s.ReadCommand();
+        s.Reply(s.OpenPassive("192,0,2,7"));  // an address that is not the server's
+        s.ReadCommand();
+        s.Reply("150 go ahead\r\n");
+        const int data = s.AcceptPassiveData();
+        received = ReceiveUntilClosed(data);
+        close(data);
+        s.Reply("226 stored\r\n");
+        ServeQuit(s);
+    });
+    Use(server);
+    client.SetUsePasv(true);
+    ASSERT_TRUE(client.OpenSession());
+    client.SetLocalFileName(dir.File("page.html"));
+    client.SetHostFileName("/page.html");
+    EXPECT_TRUE(client.StoreFile()) << client.ErrorMessage();
+    EXPECT_TRUE(client.QuitSession());
+    ASSERT_TRUE(server.Finish());
+    EXPECT_TRUE(received == content) << received.size() << " bytes received";
+    EXPECT_EQ(server.Commands(), (Commands{"USER u", "PASS p", "PASV", "STOR /page.html", "QUIT"}));
+}
+
+// The server sends without pause; the client must still give up after Timeout. The flood
+// stops early only when the client closes the connection (else after 20 s).
+TEST_F(ScriptedFtp, EndlessGreetingEndsWithTimeout)
+{
+    std::atomic<bool> closed_by_client{false};
+    ScriptedFtpServer server([&](ScriptedSession& s) {
+        std::string lines;
+        while (lines.size() < 65536)
+            lines += "220-x\r\n";
+        closed_by_client = FloodUntilClosed(s.Fd(), lines, 20000);
+    });
+    Use(server);
+    client.OnDisplay = nullptr;
+    client.SetTimeout(1);
+    EXPECT_FALSE(client.OpenSession());
+    EXPECT_EQ(client.ErrorMessage(), "426 Timeout");
+    EXPECT_FALSE(client.Connected());
+    ASSERT_TRUE(server.Finish(30000));
+    EXPECT_TRUE(closed_by_client);
+}
+
+TEST_F(ScriptedFtp, DataConnectionThatKeepsSendingEndsWithTimeout)
+{
+    WriteFile(dir.File("big.bin"), PatternBytes(8u << 20));
+    std::atomic<bool> closed_by_client{false};
+    ScriptedFtpServer server([&](ScriptedSession& s) {
+        LogOn(s);
+        s.ReadCommand();
+        s.Reply("200 PORT ok\r\n");
+        s.ReadCommand();
+        s.Reply("150 go ahead\r\n");
+        const int data = s.ConnectData();
+        closed_by_client = FloodUntilClosed(data, PatternBytes(65536), 20000);
+        close(data);
+    });
+    Use(server);
+    ASSERT_TRUE(client.OpenSession());
+    client.SetTimeout(1);
+    client.SetLocalFileName(dir.File("big.bin"));
+    client.SetHostFileName("/big.bin");
+    EXPECT_FALSE(client.StoreFile());
+    EXPECT_EQ(client.ErrorMessage(), "426 Timeout");
+    ASSERT_TRUE(server.Finish(30000));
+    EXPECT_TRUE(closed_by_client);
 }
 
 }  // namespace

@@ -127,6 +127,25 @@ int ConnectLoopback(int port)
     return fd;
 }
 
+int ConnectFrom(const std::string& source, int port)
+{
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    inet_pton(AF_INET, source.c_str(), &local.sin_addr);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    if (bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0
+        || connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        close(fd);
+        return -1;
+    }
+    SetReceiveTimeout(fd, 5000);
+    return fd;
+}
+
 void SetReceiveTimeout(int fd, int timeout_ms)
 {
     timeval tv{timeout_ms / 1000, (timeout_ms % 1000) * 1000};
@@ -178,6 +197,20 @@ void CloseWithReset(int fd)
     close(fd);
 }
 
+bool FloodUntilClosed(int fd, const std::string& block, int max_ms)
+{
+    // A send timeout keeps the time limit even while the peer reads nothing.
+    timeval tv{0, 200 * 1000};
+    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(max_ms);
+    while (MillisecondsLeft(deadline) > 0) {
+        const ssize_t n = send(fd, block.data(), block.size(), MSG_NOSIGNAL);
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
+            return true;
+    }
+    return false;
+}
+
 // --- scripted FTP server -------------------------------------------------------------------
 
 void ScriptedSession::Reply(const std::string& bytes)
@@ -219,9 +252,14 @@ int ScriptedSession::ConnectData()
 
 std::string ScriptedSession::OpenPassive()
 {
+    return OpenPassive("127,0,0,1");
+}
+
+std::string ScriptedSession::OpenPassive(const std::string& host)
+{
     int port = 0;
     passive_listener_ = ListenLoopback(&port);
-    return "227 Entering Passive Mode (127,0,0,1," + std::to_string(port / 256) + ","
+    return "227 Entering Passive Mode (" + host + "," + std::to_string(port / 256) + ","
            + std::to_string(port % 256) + ").\r\n";
 }
 

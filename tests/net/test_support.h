@@ -45,11 +45,15 @@ private:
 int ListenLoopback(int* port);  // listening socket on 127.0.0.1:port (0: any)
 int AcceptWithTimeout(int listener, int timeout_ms);
 int ConnectLoopback(int port);
+// From `source` (another loopback address such as 127.0.0.2) to 127.0.0.1:port; -1 on failure.
+int ConnectFrom(const std::string& source, int port);
 void SetReceiveTimeout(int fd, int timeout_ms);
 bool SendAll(int fd, const std::string& bytes);
 std::string ReceiveUntilClosed(int fd, size_t limit = 64u << 20);
 std::string ReceiveExactly(int fd, size_t count);
 void CloseWithReset(int fd);  // SO_LINGER 0: the peer sees a reset
+// Sends `block` again and again until the peer closes (true) or max_ms have passed (false).
+bool FloodUntilClosed(int fd, const std::string& block, int max_ms);
 
 // One FTP control connection served by a script running in its own thread.
 class ScriptedFtpServer;
@@ -64,6 +68,10 @@ public:
     std::string OpenPassive();             // listens and returns the 227 line
     void CloseControl();
     int Fd() const { return fd_; }
+    // The port of the last PORT command.
+    int DataPort() const { return port_port_; }
+    // Listens like OpenPassive, but the 227 line names `host` ("h1,h2,h3,h4") as the address.
+    std::string OpenPassive(const std::string& host);
 
 private:
     int fd_;

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -162,6 +163,39 @@ TEST(WSocketLookup, CancelReportsInterrupted)
     EXPECT_EQ(results, std::vector<int>{10004});
 }
 
+TEST(WSocketLookup, ResultsOfAbandonedLookupsAreDropped)
+{
+    // Sockets destroyed while their worker resolves: nothing fires, nothing is touched.
+    int fired = 0;
+    for (int i = 0; i < 20; ++i) {
+        auto socket = std::make_unique<TWSocket>();
+        socket->OnDnsLookupDone = [&](int) { ++fired; };
+        socket->LookupHost(i % 2 ? "localhost" : "nosuchhost.invalid");
+    }
+    // A lookup superseded by the next one reports 10004; only the last result counts.
+    TWSocket socket;
+    std::vector<int> results;
+    socket.OnDnsLookupDone = [&](int error) { results.push_back(error); };
+    socket.LookupHost("nosuchhost.invalid");
+    socket.LookupHost("localhost");
+    ASSERT_TRUE(WaitUntil([&] { return results.size() == 2; }));
+    WaitUntil([] { return false; }, 300);
+    EXPECT_EQ(results, (std::vector<int>{10004, 0}));
+    EXPECT_EQ(socket.DnsResult(), "127.0.0.1");
+    EXPECT_EQ(fired, 0);
+}
+
+TEST(WSocketLookup, ReverseLookupGivesTheName)
+{
+    TWSocket socket;
+    int result = -1;
+    socket.OnDnsLookupDone = [&](int error) { result = error; };
+    socket.ReverseDnsLookup("127.0.0.1");
+    ASSERT_TRUE(WaitUntil([&] { return result != -1; }));
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(socket.DnsResult(), "localhost");
+}
+
 std::string Refusal(const std::function<void()>& call)
 {
     try {
@@ -274,6 +308,28 @@ TEST(WSocketLineMode, SplitsLinesAcrossReadsAndDeliversTheLastPartialLineOnClose
     shutdown(pair.peer, SHUT_WR);
     ASSERT_TRUE(WaitUntil([&] { return closed; }));
     EXPECT_EQ(lines, (std::vector<std::string>{"one\r\n", "two\r\n", "three"}));
+}
+
+TEST(WSocketLineMode, LineEndTypedAfterBackspacesIsFound)
+{
+    // "abc" is searched before the backspaces arrive; the line end they make room for
+    // lies in bytes searched once already.
+    ConnectedPair pair;
+    pair.socket.SetLineMode(true);
+    pair.socket.SetLineEdit(true);
+    std::vector<std::string> lines;
+    pair.socket.OnDataAvailable = [&](int) {
+        char buffer[256];
+        const int n = pair.socket.Receive(buffer, sizeof buffer);
+        if (n > 0)
+            lines.emplace_back(buffer, static_cast<size_t>(n));
+    };
+    SendAll(pair.peer, "abc");
+    WaitUntil([] { return false; }, 100);
+    SendAll(pair.peer, "\b\b\r\nrest\r\n");
+    ASSERT_TRUE(WaitUntil(
+        [&] { return !lines.empty() && lines.back().find("rest") != std::string::npos; }));
+    EXPECT_EQ(lines, (std::vector<std::string>{"a\r\n", "rest\r\n"}));
 }
 
 TEST(WSocketLineMode, OverlongLineIsReportedAndDropped)

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -286,6 +287,61 @@ TEST_F(PublishTest, TheFeedIsTheFifteenthFileAndArrivesByteForByte)
     EXPECT_EQ(commands[31].rfind("PORT 127,0,0,1,", 0), 0u) << commands[31];
     EXPECT_EQ(commands[32], "STOR /calendar.ics");
     EXPECT_EQ(commands.back(), "QUIT");
+}
+
+// A server that takes 100 bytes of every upload, closes the data connection cleanly and
+// still answers 226: no page arrived whole, so none counts as stored.
+TEST_F(PublishTest, UploadsCutOffByTheServerAreReportedAsNotStored)
+{
+    net::testing::ScriptedFtpServer cutter([](net::testing::ScriptedSession& s) {
+        std::vector<int> data_connections;
+        s.Reply("220 ready\r\n");
+        for (std::string command = s.ReadCommand(); !command.empty(); command = s.ReadCommand()) {
+            if (command.rfind("USER ", 0) == 0) {
+                s.Reply("331 password please\r\n");
+            } else if (command.rfind("PASS ", 0) == 0) {
+                s.Reply("230 logged on\r\n");
+            } else if (command.rfind("PORT ", 0) == 0) {
+                s.Reply("200 PORT ok\r\n");
+            } else if (command.rfind("STOR ", 0) == 0) {
+                s.Reply("150 go ahead\r\n");
+                const int data = s.ConnectData();
+                net::testing::ReceiveExactly(data, 100);
+                ::shutdown(data, SHUT_WR);
+                data_connections.push_back(data);
+                s.Reply("226 stored\r\n");
+            } else if (command == "QUIT") {
+                s.Reply("221 bye\r\n");
+                break;
+            }
+        }
+        for (int data : data_connections)
+            ::close(data);
+    });
+    // Pages far larger than what the socket buffers take in while the client notices.
+    std::string header;
+    while (header.size() < (1u << 20))
+        header += "<!-- a long page header, line after line -->\r\n";
+    WriteFile(dir / "header.html", header);
+    WriteFile(dir / "footer.html", "</BODY></HTML>\r\n");
+    Configure({{"FTPPORT", std::to_string(cutter.Port())},
+               {"HTMLOPTION", "1"},
+               {"HEADERFILE", dir / "header.html"},
+               {"FOOTERFILE", dir / "footer.html"}});
+    RunResult result = Publish("--verbose");
+    EXPECT_EQ(result.status, 1) << result.err;
+    std::string message = SplitLines(result.err).back();
+    EXPECT_EQ(message.rfind("Calendar files not sent to 127.0.0.1: 0 of 14 files stored. Not "
+                            "stored: calendar.html, current.html, January.html, February.html",
+                            0),
+              0u)
+        << message;
+    EXPECT_NE(message.find("First failure: 426 Only "), std::string::npos) << message;
+    EXPECT_NE(message.find(" bytes of " + (dir / "site/calendar.html") + " were sent"),
+              std::string::npos)
+        << message;
+    EXPECT_EQ(result.err.find("Calendar files sent to"), std::string::npos);
+    EXPECT_TRUE(cutter.Finish());
 }
 
 TEST(PublishNames, MaskedSessionLineHidesOnlyThePassword)

@@ -1,0 +1,55 @@
+#include "app/desktop.h"
+
+#include "app/form_about.h"
+#include "app/form_add_note.h"
+#include "app/form_cfg.h"
+#include "app/form_main.h"
+#include "app/form_purge.h"
+#include "app/handler_guard.h"
+#include "app/program_pictures.h"
+#include "app/text_convert.h"
+#include "app/user_dialogs.h"
+#include "base/errors.h"
+#include "base/program.h"
+
+#include <QApplication>
+
+namespace mondeliar::app {
+
+Desktop::Desktop(UserDialogs& dialogs, const DesktopFolders& folders, Date today)
+    : dialogs_(dialogs), context_(folders.Program, folders.Data, today, dialogs)
+{
+    PrepareCalendarsFolder(context_);
+    QApplication::setApplicationName(ProgramTitle);
+    QApplication::setWindowIcon(ProgramIcon());
+    CreateWindows();
+}
+
+Desktop::~Desktop() = default;
+
+void Desktop::CreateWindows()
+{
+    formMain_ = std::make_unique<TFormMain>(context_, dialogs_);
+    // The configuration dialog reads the extra HTML files as it is created; should that
+    // fail, the error is reported and the program goes on without the dialog.
+    RunHandler(dialogs_, [this] {
+        formCfg_ = new TFormCfg(context_, dialogs_, *formMain_, formMain_.get());
+    });
+    formAddNote_ = new TFormAddNote(context_, dialogs_, *formMain_);
+    formPurge_ = new TFormPurge(context_, dialogs_, *formMain_);
+    formAbout_ = new TFormAbout(dialogs_, *formMain_);
+    formMain_->AttachDialogs(formCfg_, *formAddNote_, *formPurge_, *formAbout_);
+}
+
+std::unique_ptr<Desktop> StartDesktop(UserDialogs& dialogs, const DesktopFolders& folders,
+                                      Date today)
+{
+    try {
+        return std::make_unique<Desktop>(dialogs, folders, today);
+    } catch (const FatalError& error) {
+        dialogs.ShowBox(BoxKind::Warning, FromWindows1252(error.what()));
+    }
+    return nullptr;
+}
+
+}  // namespace mondeliar::app

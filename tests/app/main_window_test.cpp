@@ -1,0 +1,350 @@
+// The main window driven as a user would: start-up, month stepping, the calendar list,
+// Write, the dialogs it opens, Help, Exit.
+
+#include "app/desktop_fixture.h"
+#include "app/form_about.h"
+#include "app/form_cfg.h"
+#include "app/form_add_note.h"
+#include "app/form_purge.h"
+#include "app/month_grid.h"
+#include "base/program.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTextCharFormat>
+
+#include <algorithm>
+#include <filesystem>
+#include <sys/wait.h>
+
+namespace mondeliar::app::testing {
+namespace {
+
+using mondeliar::testing::ReadFile;
+using mondeliar::testing::WriteFile;
+
+class MainWindowTest : public DesktopTest {
+protected:
+    QComboBox* CalendarList() { return Control<QComboBox>(Main(), "cbSelectCalendar"); }
+
+    // Types into the calendar list's edit, key by key.
+    void TypeCalendarName(const QString& name)
+    {
+        QLineEdit* edit = CalendarList()->lineEdit();
+        edit->setFocus();
+        edit->selectAll();
+        TypeText(edit, name);
+    }
+
+    QTextCharFormat Mark(int year, int month, int day)
+    {
+        return Control<MonthGrid>(Main(), "Calendar1")->dateTextFormat(QDate(year, month, day));
+    }
+};
+
+TEST_F(MainWindowTest, FirstLaunchInAnEmptyFolderCreatesTheDefaultCalendar)
+{
+    Start();
+    EXPECT_EQ(ReadFile(data / "calendars/default calendar"), "");
+    EXPECT_EQ(ReadFile(data / "calendars/default calendar.rcr"), "");
+    std::string settings = ReadFile(data / "calendars/default calendar.cfg");
+    EXPECT_EQ(settings.rfind("NOTEPATH=\r\nNOTEPATH=calendars/\r\n", 0), 0u);
+    EXPECT_NE(settings.find("\r\nHTMLPATH=" + program.Path() + "\r\n"), std::string::npos);
+
+    EXPECT_EQ(Main().windowTitle(), "Quellbrook - Mondeliar");
+    EXPECT_EQ(CalendarList()->currentText(), "default calendar");
+    EXPECT_EQ(Main().CalendarListItems(), QStringList{"default calendar"});
+    EXPECT_EQ(CalendarList()->currentIndex(), -1) << "no item is selected";
+    auto* gauge = Control<QProgressBar>(Main(), "GaugeUsage");
+    EXPECT_EQ(gauge->value(), 0);
+    EXPECT_EQ(gauge->text(), "0%");
+    EXPECT_EQ(DateLabel(), "February 5, 2002");
+    EXPECT_TRUE(Main().isVisible());
+    EXPECT_TRUE(Main().isEnabled());
+    for (QWidget* dialog :
+         std::initializer_list<QWidget*>{desktop->FormCfg(), &desktop->FormAddNote(),
+                                         &desktop->FormPurge(), &desktop->FormAbout()})
+        EXPECT_FALSE(dialog->isVisible());
+    EXPECT_TRUE(Boxes().isEmpty()) << Boxes().join('|').toStdString();
+}
+
+TEST_F(MainWindowTest, ControlsCarryTheirCaptionsHintsAndTabOrder)
+{
+    Start();
+    struct Row {
+        const char* name;
+        const char* caption;
+        const char* hint;
+    };
+    const Row rows[] = {
+        {"ButtonAbout", "About", "About the program"},
+        {"ButtonCfg", "Configure", "Set configuration options"},
+        {"ButtonWrite", "Write", "Write out .html files"},
+        {"ButtonPublish", "Publish", "Send calendar to web server via FTP"},
+        {"ButtonHelp", "Help", "Program documentation via html"},
+        {"ButtonPurge", "Purge", "Remove old calendar entries"},
+        {"ButtonExit", "Exit", "Terminate the program"},
+        {"ButtonPrev", "Previous month", "Display previous month"},
+        {"ButtonNext", "Next month", "Display next month"},
+    };
+    for (const Row& row : rows) {
+        auto* button = Control<QPushButton>(Main(), row.name);
+        EXPECT_EQ(button->text(), row.caption);
+        EXPECT_EQ(button->toolTip(), row.hint);
+        // Nothing is clipped: each button is at least as wide as its caption needs.
+        EXPECT_GE(button->width(), button->sizeHint().width()) << row.name;
+    }
+    EXPECT_EQ(CalendarList()->toolTip(), "Select calendar from list");
+    EXPECT_EQ(Control(Main(), "GaugeUsage")->toolTip(), "Percentage of available entries used");
+    EXPECT_EQ(Control(Main(), "Calendar1")->toolTip(), "DoubleClick on date to add note");
+
+    const QStringList order = {"ButtonAbout", "ButtonCfg",        "ButtonWrite", "ButtonPublish",
+                               "ButtonHelp",  "cbSelectCalendar", "ButtonPurge", "ButtonExit",
+                               "ButtonPrev",  "ButtonNext",       "Calendar1"};
+    QStringList chain;
+    QWidget* widget = Control(Main(), "ButtonAbout");
+    for (int steps = 0; steps < 200 && chain.size() < order.size(); ++steps) {
+        if (order.contains(widget->objectName()) && !chain.contains(widget->objectName()))
+            chain << widget->objectName();
+        widget = widget->nextInFocusChain();
+    }
+    EXPECT_EQ(chain, order);
+}
+
+TEST_F(MainWindowTest, MonthSteppingKeepsTheDayOrTakesTheMonthsLastDay)
+{
+    struct Row {
+        Date from;
+        const char* button;
+        const char* label;
+    };
+    const Row rows[] = {
+        {{2002, 1, 31}, "ButtonNext", "February 28, 2002"},
+        {{2002, 3, 31}, "ButtonPrev", "February 28, 2002"},
+        {{2004, 1, 31}, "ButtonNext", "February 29, 2004"},
+        {{2002, 12, 15}, "ButtonNext", "January 15, 2003"},
+        {{2003, 1, 15}, "ButtonPrev", "December 15, 2002"},
+    };
+    Start();
+    auto* grid = Control<MonthGrid>(Main(), "Calendar1");
+    for (const Row& row : rows) {
+        grid->ShowDate(row.from);
+        Click(Main(), row.button);
+        EXPECT_EQ(DateLabel(), row.label) << row.button;
+        EXPECT_EQ(grid->monthShown(), GridDate().Month) << "the grid shows the new month";
+    }
+}
+
+TEST_F(MainWindowTest, SwitchToAFrenchCalendarChangesLabelAndCaptionsAtOnce)
+{
+    WriteFile(program / "Francais.lang", ReadFile(program / "French.lang")
+                                             + "formMain.ButtonWrite=\xC9\x63rire\r\n"
+                                               "formMain.ButtonWriteHint=\xC9\x63rire les pages\r\n"
+                                               "formMain.ButtonNext=Mois suivant\r\n");
+    CreateCalendar("Club", "LANGUAGESELECTED=Francais\r\n");
+    WriteNotes("Club", {{2, 14, 2002, "Assembl\xE9\x65"}});
+    Start();
+    EXPECT_EQ(Main().CalendarListItems(), (QStringList{"Club", "default calendar"}));
+
+    // Picking the item with the keyboard switches at once.
+    CalendarList()->setFocus();
+    QTest::keyClick(CalendarList(), Qt::Key_Down);
+    EXPECT_TRUE(Boxes().isEmpty()) << Boxes().join('|').toStdString();
+    EXPECT_EQ(Main().windowTitle(), "Mondeliar - Club");
+    EXPECT_EQ(DateLabel(), QString::fromUtf8("F\xC3\xA9vrier 5, 2002"));
+    auto* write = Control<QPushButton>(Main(), "ButtonWrite");
+    EXPECT_EQ(write->text(), QString::fromUtf8("\xC3\x89\x63rire"));
+    EXPECT_EQ(write->toolTip(), QString::fromUtf8("\xC3\x89\x63rire les pages"));
+    EXPECT_EQ(Control<QPushButton>(Main(), "ButtonNext")->text(), "Mois suivant");
+    EXPECT_EQ(Control<QProgressBar>(Main(), "GaugeUsage")->value(), 1);
+    EXPECT_EQ(Mark(2002, 2, 14).fontWeight(), QFont::Bold);
+    EXPECT_EQ(Mark(2002, 2, 14).toolTip(), QString::fromUtf8("<qt>Assembl\xC3\xA9\x65</qt>"));
+
+    // Back by typing the name and leaving the edit with Tab: the captions stay, as no
+    // English file carries any.
+    TypeCalendarName("default calendar");
+    EXPECT_EQ(Main().windowTitle(), "Mondeliar - Club") << "no switch while typing";
+    QTest::keyClick(CalendarList()->lineEdit(), Qt::Key_Tab);
+    EXPECT_EQ(Main().windowTitle(), "Mondeliar - default calendar");
+    EXPECT_EQ(DateLabel(), "February 5, 2002");
+    EXPECT_EQ(write->text(), QString::fromUtf8("\xC3\x89\x63rire"));
+    EXPECT_NE(Mark(2002, 2, 14).fontWeight(), QFont::Bold);
+    EXPECT_TRUE(Boxes().isEmpty()) << Boxes().join('|').toStdString();
+}
+
+TEST_F(MainWindowTest, ATypedMissingNameIsReportedOnceWhenEntered)
+{
+    WriteNotes("default calendar", {{2, 5, 2002, "Meeting"}});
+    Start();
+    TypeCalendarName("Team");
+    EXPECT_TRUE(Boxes().isEmpty()) << "typing alone switches nothing";
+    QTest::keyClick(CalendarList()->lineEdit(), Qt::Key_Return);
+    ASSERT_EQ(dialogs.Boxes.size(), 1u);
+    EXPECT_EQ(dialogs.Boxes[0].Kind, BoxKind::ErrorReport);
+    EXPECT_EQ(dialogs.Boxes[0].Text, "File not found.");
+    // Leaving the edit afterwards does not try the same name again.
+    QTest::keyClick(CalendarList()->lineEdit(), Qt::Key_Tab);
+    EXPECT_EQ(dialogs.Boxes.size(), 1u);
+    // The table was replaced by an empty one; the label and the caption stay.
+    EXPECT_EQ(Context().Entries.CountUsedEntries(), 0);
+    EXPECT_NE(Mark(2002, 2, 5).fontWeight(), QFont::Bold);
+    EXPECT_EQ(DateLabel(), "February 5, 2002");
+    EXPECT_EQ(Main().windowTitle(), "Quellbrook - Mondeliar");
+}
+
+TEST_F(MainWindowTest, WriteLeavesTheGridOnTheLaunchDate)
+{
+    std::filesystem::create_directories(data / "site");
+    SetSettings("HTMLPATH=" + (data / "site/") + "\r\nSTARTWEEK=1\r\n");
+    Start();
+    auto* grid = Control<MonthGrid>(Main(), "Calendar1");
+    EXPECT_EQ(grid->firstDayOfWeek(), Qt::Monday) << "STARTWEEK applies at start-up";
+    grid->ShowDate({2002, 7, 15});
+    Click(Main(), "ButtonWrite");
+    EXPECT_TRUE(Boxes().isEmpty()) << Boxes().join('|').toStdString();
+    EXPECT_EQ(GridDate(), LaunchDate);
+    EXPECT_EQ(DateLabel(), "February 5, 2002");
+    int pages = 0;
+    for ([[maybe_unused]] const auto& page : std::filesystem::directory_iterator(data / "site"))
+        ++pages;
+    EXPECT_EQ(pages, 14);
+}
+
+// Each dialog disables the main window while it is open; each way of closing it enables
+// the main window again.
+TEST_F(MainWindowTest, TheMainWindowIsDisabledWhileADialogIsOpen)
+{
+    struct Row {
+        const char* opener;  // a button of the main window, or "" for a double-click on a date
+        const char* dialog;
+        std::function<void(QDialog&)> close;
+    };
+    auto clickOn = [this](const char* button) {
+        return [this, button](QDialog& dialog) { Click(dialog, button); };
+    };
+    auto escape = [](QDialog& dialog) { QTest::keyClick(&dialog, Qt::Key_Escape); };
+    auto closeBox = [](QDialog& dialog) { dialog.close(); };
+    const Row rows[] = {
+        {"ButtonAbout", "formAbout", clickOn("ButtonOk")},
+        {"ButtonAbout", "formAbout", escape},
+        {"ButtonPurge", "formPurge", clickOn("ButtonDone")},
+        {"ButtonPurge", "formPurge", closeBox},
+        {"ButtonPurge", "formPurge", escape},
+        {"", "formAddNote", clickOn("ButtonCancel")},
+        {"", "formAddNote", clickOn("ButtonOk")},
+    };
+    Start();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.dialog) + " opened by " + row.opener);
+        if (*row.opener)
+            Click(Main(), row.opener);
+        else
+            DoubleClickDate(LaunchDate);
+        auto* dialog = Main().findChild<QDialog*>(row.dialog);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_TRUE(dialog->isVisible());
+        EXPECT_TRUE(dialog->isEnabled());
+        EXPECT_FALSE(Main().isEnabled());
+        row.close(*dialog);
+        EXPECT_FALSE(dialog->isVisible());
+        EXPECT_TRUE(Main().isEnabled());
+    }
+    EXPECT_TRUE(Boxes().isEmpty()) << Boxes().join('|').toStdString();
+}
+
+TEST_F(MainWindowTest, NoteEditorAndAboutBoxHaveNoCloseBox)
+{
+    Start();
+    for (QWidget* dialog : {static_cast<QWidget*>(&desktop->FormAddNote()),
+                            static_cast<QWidget*>(&desktop->FormAbout())})
+        EXPECT_FALSE(dialog->windowFlags() & Qt::WindowCloseButtonHint)
+            << dialog->objectName().toStdString();
+    EXPECT_TRUE(desktop->FormPurge().windowFlags() & Qt::WindowCloseButtonHint
+                || !(desktop->FormPurge().windowFlags() & Qt::CustomizeWindowHint));
+    // Neither Escape nor the window manager's close takes typed notes away.
+    DoubleClickDate(LaunchDate);
+    QTest::keyClick(&desktop->FormAddNote(), Qt::Key_Escape);
+    desktop->FormAddNote().close();
+    EXPECT_TRUE(desktop->FormAddNote().isVisible());
+    EXPECT_FALSE(Main().isEnabled());
+    // Nor does closing the main window meanwhile end the program.
+    Main().close();
+    EXPECT_EQ(terminations, 0);
+    EXPECT_TRUE(Main().isVisible());
+}
+
+TEST_F(MainWindowTest, AboutBoxShowsTheProgramAndOpensItsAddresses)
+{
+    Start();
+    Click(Main(), "ButtonAbout");
+    TFormAbout& about = desktop->FormAbout();
+    EXPECT_EQ(about.windowTitle(), "About Mondeliar");
+    EXPECT_EQ(Control<QLabel>(about, "LabelProgramName")->text(), "Mondeliar");
+    EXPECT_EQ(Control<QLabel>(about, "LabelVersion")->text(), "Version 4.02 05 February 2002");
+    EXPECT_EQ(Control<QLabel>(about, "LabelURL")->toolTip(), "Visit my web page");
+    EXPECT_EQ(Control<QLabel>(about, "Image2")->toolTip(), "See my wishlist");
+    QPixmap banner = Control<QLabel>(about, "Image1")->pixmap();
+    EXPECT_EQ(banner.size(), QSize(505, 57)) << "the banner decodes";
+
+    QTest::mouseClick(Control(about, "LabelURL"), Qt::LeftButton);
+    QTest::mouseDClick(Control(about, "Image2"), Qt::LeftButton);
+    EXPECT_EQ(dialogs.OpenedDocuments, (QStringList{MakerWebAddress, WishListAddress}));
+}
+
+TEST_F(MainWindowTest, HelpOpensTheDocumentationOfTheWorkingFolder)
+{
+    Start();
+    Click(Main(), "ButtonHelp");
+    EXPECT_EQ(dialogs.OpenedDocuments, QStringList{"doc/index.html"});
+    EXPECT_TRUE(Boxes().isEmpty());
+}
+
+TEST_F(MainWindowTest, ExitAndClosingTheWindowEndTheProgram)
+{
+    Start();
+    Click(Main(), "ButtonExit");
+    EXPECT_EQ(terminations, 1);
+    Main().close();
+    EXPECT_EQ(terminations, 2);
+}
+
+TEST_F(MainWindowTest, APlainFileNamedCalendarsIsReportedAndTheWindowStays)
+{
+    WriteFile(data / "calendars", "");
+    Start();
+    ASSERT_EQ(dialogs.Boxes.size(), 1u);
+    EXPECT_EQ(dialogs.Boxes[0].Kind, BoxKind::ErrorReport);
+    EXPECT_EQ(dialogs.Boxes[0].Text, "Invalid filename.");
+    EXPECT_TRUE(Main().isVisible());
+    EXPECT_TRUE(Main().isEnabled());
+}
+
+TEST_F(MainWindowTest, CalendarsFolderThatCannotBeCreatedIsFatal)
+{
+    auto none = StartDesktop(dialogs, {program.Path(), data / "missing/"}, LaunchDate);
+    EXPECT_EQ(none, nullptr);
+    ASSERT_EQ(dialogs.Boxes.size(), 1u);
+    EXPECT_EQ(dialogs.Boxes[0].Kind, BoxKind::Warning);
+    EXPECT_EQ(dialogs.Boxes[0].Text, "FATAL ERROR: Cannot create calendars directory.");
+}
+
+TEST(DesktopProgramTest, WithoutADisplayItSaysSoAndEnds)
+{
+    mondeliar::testing::TempDir folder;
+    std::string command = "cd '" + folder.Path()
+                          + "' && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '"
+                          + MONDELIAR_DESKTOP + "' 2>err";
+    int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    std::string err = ReadFile(folder / "err");
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    EXPECT_NE(err.find("no display"), std::string::npos) << err;
+    EXPECT_FALSE(std::filesystem::exists(folder / "calendars"));
+}
+
+}  // namespace
+}  // namespace mondeliar::app::testing
