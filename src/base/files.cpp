@@ -124,6 +124,22 @@ bool FileExists(const std::string& path)
     return ::stat(path.c_str(), &info) == 0;
 }
 
+void RefuseSpecialFile(const std::string& path)
+{
+    struct stat info;
+    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode))
+        throw RefusedFileError(path + " is not a regular file");
+}
+
+void RequireRegularFile(int fd, const std::string& path)
+{
+    struct stat info;
+    if (::fstat(fd, &info) != 0)
+        ThrowFileError(errno, path);
+    if (!S_ISREG(info.st_mode))
+        throw RefusedFileError(path + " is not a regular file");
+}
+
 bool IsRegularFile(const std::string& path)
 {
     struct stat info;
@@ -168,17 +184,21 @@ void CopyFileTo(const std::string& source, const std::string& destination)
     auto buffer = std::make_unique<char[]>(CopyChunkSize);
 
     FileHandle in;
-    in.fd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    RefuseSpecialFile(source);
+    in.fd = ::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (in.fd < 0)
         throw FileError("Cannot open file " + source);
+    RequireRegularFile(in.fd, source);
 
     // Opened without truncating, so that a destination that is the source itself (the same
     // name, a link to it) is recognised before anything of it is lost. It is written over
     // from its start and cut after the copy, as OutputFile writes the pages.
     FileHandle out;
-    out.fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    RefuseSpecialFile(target);
+    out.fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
     if (out.fd < 0)
         throw FileError("Cannot create file " + target);
+    RequireRegularFile(out.fd, target);
     if (SameFile(in.fd, out.fd))
         return;
 
@@ -191,7 +211,7 @@ void CopyFileTo(const std::string& source, const std::string& destination)
         if (got < CopyChunkSize)
             break;
     }
-    if (::ftruncate(out.fd, copied) != 0 && errno != EINVAL)
+    if (::ftruncate(out.fd, copied) != 0)
         ThrowFileError(errno, target);
     int fd = out.fd;
     out.fd = -1;

@@ -29,6 +29,13 @@ std::vector<std::string> FolderEntries(const std::string& folder);
 
 // True when an entry (file or folder) named `path` exists.
 bool FileExists(const std::string& path);
+// A FIFO, a socket or a device in the place of a file would hang or swallow what the program
+// writes. Before a file is opened, RefuseSpecialFile raises RefusedFileError "<path> is not a
+// regular file" when `path` names one (a missing path and a folder pass: opening them gives
+// their own errors); the file is then opened without waiting (O_NONBLOCK) and
+// RequireRegularFile checks the open descriptor the same way.
+void RefuseSpecialFile(const std::string& path);
+void RequireRegularFile(int fd, const std::string& path);
 // True when `path` is a regular file, or a link to one.
 bool IsRegularFile(const std::string& path);
 

@@ -1,6 +1,7 @@
 #include "base/output_file.h"
 
 #include "base/errors.h"
+#include "base/files.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -20,10 +21,11 @@ mode_t CurrentUmask()
 }
 
 // Opening an existing file for writing tells whether it may be replaced (read-only file,
-// folder in its place) before any work is done.
+// folder in its place) before any work is done. Anything but a regular file is not replaced.
 void CheckWritable(const std::string& path)
 {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    RefuseSpecialFile(path);
+    int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd >= 0) {
         ::close(fd);
         return;
@@ -101,7 +103,9 @@ void BufferedWriter::CloseHandle()
 
 OutputFile::OutputFile(const std::string& path)
 {
-    Open(path, path, O_WRONLY | O_CREAT, 0666);
+    RefuseSpecialFile(path);
+    Open(path, path, O_WRONLY | O_CREAT | O_NONBLOCK, 0666);
+    RequireRegularFile(fd_, path);
 }
 
 OutputFile::~OutputFile()
@@ -127,10 +131,9 @@ void OutputFile::Close()
     CloseHandle();
 }
 
-// Only a regular file has a length to cut; a device named as a page has none.
 void OutputFile::CutAfterWritten()
 {
-    if (::ftruncate(fd_, static_cast<off_t>(written_)) != 0 && errno != EINVAL)
+    if (::ftruncate(fd_, static_cast<off_t>(written_)) != 0)
         ThrowFileError(errno, path_);
 }
 

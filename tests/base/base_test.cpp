@@ -361,10 +361,21 @@ TEST(OutputFile, ReplacesWhatTheFileHeldWhateverItsLength)
         page.Close();
     }
     EXPECT_EQ(ReadFile(dir / "page.html"), expected) << "pieces larger than the buffer too";
+}
 
-    OutputFile device("/dev/null");
-    device.WriteLine("nothing to cut");
-    EXPECT_NO_THROW(device.Close());
+TEST(WrittenFiles, AreRegularFilesOnlyAndNeverWaitOnAFifo)
+{
+    TempDir dir;
+    ::mkfifo((dir / "fifo").c_str(), 0600);
+    WriteFile(dir / "page.html", "page");
+    for (const std::string& path : {dir / "fifo", std::string("/dev/null")}) {
+        EXPECT_EQ(ErrorText([&] { OutputFile f(path); }), path + " is not a regular file");
+        EXPECT_EQ(ErrorText([&] { AtomicFile f(path); }), path + " is not a regular file");
+        EXPECT_EQ(ErrorText([&] { CopyFileTo(dir / "page.html", path); }),
+                  path + " is not a regular file");
+    }
+    EXPECT_EQ(ErrorText([&] { CopyFileTo(dir / "fifo", dir / "copy.html"); }),
+              dir / "fifo" + " is not a regular file");
 }
 
 TEST(CopyFileTo, CopiesEveryByteWhateverTheSize)
