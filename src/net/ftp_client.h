@@ -243,6 +243,7 @@ private:
     void AfterPortReply();
     void StartDataArrivalTimer();
     void OnDataArrivalTimeout();
+    void MaybeStartDataTls();
     std::string StartDataTls();
     void DataTlsFailed(const std::string& text);
     void OnDataTlsDone(int error);
@@ -342,7 +343,9 @@ private:
     bool data_closed_flag_ = false;
     int data_close_error_ = 0;
     bool sending_started_ = false;
-    bool data_arrived_ = false;          // the server's connection came in (active mode)
+    bool data_arrived_ = false;       // the data connection is up (TCP)
+    bool transfer_accepted_ = false;  // the transfer command got its 1xx reply
+    bool data_tls_started_ = false;
     std::string local_failure_;          // set when this side broke the transfer off
     std::uint64_t transfer_serial_ = 0;  // tags posted events and timers of one transfer
     std::shared_ptr<char> life_ = std::make_shared<char>();

@@ -100,7 +100,7 @@ void TCustomFtpCli::ResetTransfer(Direction direction, FtpStep step)
     transfer_replied_ = data_closed_flag_ = done_signalled_ = data_linked_ = store_accepted_
         = false;
     sending_started_ = false;
-    data_arrived_ = false;
+    data_arrived_ = transfer_accepted_ = data_tls_started_ = false;
     data_arrival_timer_->stop();
     transfer_start_ = transfer_end_ = 0;
     transfer_count_ = 0;
@@ -265,20 +265,9 @@ void TCustomFtpCli::OnPassiveDataConnected(int error)
         FinishRequest(550);
         return;
     }
-    if (prot_private_) {
-        const std::string failure = StartDataTls();
-        if (!failure.empty()) {
-            reply_line_ = "426 " + failure;
-            reply_code_ = request_outcome_ = 426;
-            NoteError();
-            Display("! " + failure);
-            CloseLocalFiles();
-            FinishRequest(426);
-            return;
-        }
-        // The transfer command goes out at once: servers start their side of the handshake
-        // only once they have it. The data connection counts as linked after the handshake.
-    } else {
+    data_arrived_ = true;
+    // With PROT P the handshake waits for the transfer's 1xx reply (MaybeStartDataTls).
+    if (!prot_private_) {
         transfer_start_ = NowMs();
         LinkData();
     }
@@ -290,7 +279,21 @@ void TCustomFtpCli::OnPassiveDataConnected(int error)
 
 // --- TLS on the data connection (RFC 4217 section 9) ------------------------------------
 
-// We are the TLS client in both modes, resuming the control connection's session.
+// We are the TLS client in both modes, resuming the control connection's session. The
+// handshake starts once the connection is up and the server has answered the transfer
+// command with 1xx: servers begin their side only then, and some (pyftpdlib) drop a data
+// connection on which bytes arrive before the transfer command was handled.
+void TCustomFtpCli::MaybeStartDataTls()
+{
+    if (!prot_private_ || !data_arrived_ || !transfer_accepted_ || data_tls_started_
+        || data_->State() != wsConnected)
+        return;
+    data_tls_started_ = true;
+    const std::string failure = StartDataTls();
+    if (!failure.empty())
+        DataTlsFailed(failure);
+}
+
 std::string TCustomFtpCli::StartDataTls()
 {
     try {
@@ -405,12 +408,8 @@ void TCustomFtpCli::OnDataAccepted(int /*error*/)
     data_->ApplyLinger();
     data_arrived_ = true;
     data_arrival_timer_->stop();
-    if (prot_private_) {
-        const std::string failure = StartDataTls();
-        if (!failure.empty())
-            DataTlsFailed(failure);
-        return;  // linked once the handshake is done
-    }
+    if (prot_private_)
+        return MaybeStartDataTls();  // linked once the handshake is done
     LinkData();
 }
 
@@ -435,11 +434,13 @@ void TCustomFtpCli::OnStoreReply()
     if (!TakeFinalReply())
         return;
     if (IsStoreAccepted(reply_code_)) {
-        store_accepted_ = true;
+        store_accepted_ = transfer_accepted_ = true;
         awaiting_reply_ = true;  // the transfer's final reply
         reply_handler_ = &TCustomFtpCli::OnTransferReply;
         if (data_linked_)
             PostStartSending();
+        else
+            MaybeStartDataTls();
         return;
     }
     RefuseTransfer();
@@ -450,8 +451,10 @@ void TCustomFtpCli::OnRetrieveReply()
     if (!TakeFinalReply())
         return;
     if (IsDownloadAccepted(reply_code_)) {
+        transfer_accepted_ = true;
         awaiting_reply_ = true;
         reply_handler_ = &TCustomFtpCli::OnTransferReply;
+        MaybeStartDataTls();
         return;
     }
     RefuseTransfer();

@@ -29,16 +29,22 @@ public:
     std::string File(const std::string& name) const { return Path() + name; }
 };
 
-// pyftpdlib on 127.0.0.1, user "tester" / "secret", root Root().
+// pyftpdlib on 127.0.0.1, user "tester" / "secret", root Root(); with a certificate and
+// its key, an FTPS server that requires TLS.
 class PyFtpServer {
 public:
+    PyFtpServer() : process_(root_.Path()) {}
+    PyFtpServer(const std::string& cert_file, const std::string& key_file)
+        : process_(root_.Path(), cert_file, key_file)
+    {
+    }
     bool Running() const { return process_.Port() > 0; }
     int Port() const { return process_.Port(); }
     std::string Root() const { return root_.Path(); }
 
 private:
     TempDir root_;
-    mondeliar::testing::FtpServerProcess process_{root_.Path()};
+    mondeliar::testing::FtpServerProcess process_;
 };
 
 // --- blocking sockets for the peer side ---------------------------------------
