@@ -42,6 +42,11 @@ void OpenCalendar(CalendarContext& context, const CliOptions& options)
 int Publish(CalendarContext& context, const CliOptions& options, int argc, char* argv[])
 {
     QCoreApplication application(argc, argv);
+    // The options hold for this run: the settings file is not written.
+    if (options.Passive)
+        context.Settings.FTPPASSIVE = true;
+    if (options.Tls)
+        context.Settings.FTPTLS = true;
     net::TFtpClient client;
     std::function<void(const std::string&)> sessionLog;
     if (options.Verbose)

@@ -28,7 +28,7 @@ def handler_class(args):
 
 
 def main():
-    import os; logging.basicConfig(level=logging.DEBUG if os.environ.get("FTPDEBUG") else logging.ERROR)
+    logging.basicConfig(level=logging.ERROR)
     authorizer = DummyAuthorizer()
     authorizer.add_user("tester", "secret", sys.argv[1], perm="elradfmwMT")
     handler = handler_class(sys.argv[2:])

@@ -276,12 +276,14 @@ void ScriptedSession::CloseControl()
     shutdown(fd_, SHUT_RDWR);
 }
 
-ScriptedFtpServer::ScriptedFtpServer(Script script)
+ScriptedFtpServer::ScriptedFtpServer(Script script, int connections)
 {
     listener_ = ListenLoopback(&port_);
-    thread_ = std::thread([this, script] {
-        const int fd = AcceptWithTimeout(listener_, 10000);
-        if (fd >= 0) {
+    thread_ = std::thread([this, script, connections] {
+        for (int served = 0; served < connections; ++served) {
+            const int fd = AcceptWithTimeout(listener_, 10000);
+            if (fd < 0)
+                break;
             control_fd_ = fd;
             ScriptedSession session(fd, this);
             script(session);

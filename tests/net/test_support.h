@@ -91,7 +91,8 @@ private:
 class ScriptedFtpServer {
 public:
     using Script = std::function<void(ScriptedSession&)>;
-    explicit ScriptedFtpServer(Script script);
+    // Serves `connections` control connections one after the other, each with the script.
+    explicit ScriptedFtpServer(Script script, int connections = 1);
     ~ScriptedFtpServer();
     int Port() const { return port_; }
     // Every command line the client sent, in order.
