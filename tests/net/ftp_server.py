@@ -1,10 +1,13 @@
 """A pyftpdlib server for the FTP client tests and benchmarks.
 
-Usage: ftp_server.py ROOT [--tls CERTFILE KEYFILE]
+Usage: ftp_server.py ROOT [--tls CERTFILE KEYFILE [--early-data-tls]]
 Serves ROOT on 127.0.0.1 at a free port for user "tester" / "secret" (all
 rights), prints the port on one line, and serves until it is terminated.
 With --tls it is an explicit FTPS server (RFC 4217) that requires TLS on the
 control and the data connections, with the given certificate and key.
+pyftpdlib drops a data connection on which bytes arrive before it has handled
+the transfer command; --early-data-tls lets the TLS handshake start then, as
+curl starts it in passive mode (used by the benchmark that compares with curl).
 """
 import logging
 import sys
@@ -23,6 +26,13 @@ def handler_class(args):
         handler.keyfile = args[2]
         handler.tls_control_required = True
         handler.tls_data_required = True
+        if "--early-data-tls" in args[3:]:
+
+            class EarlyHandshakeDTPHandler(handler.dtp_handler):
+                def readable(self):
+                    return self._ssl_accepting or super().readable()
+
+            handler.dtp_handler = EarlyHandshakeDTPHandler
         return handler
     return FTPHandler
 

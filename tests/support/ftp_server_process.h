@@ -17,13 +17,16 @@ namespace mondeliar::testing {
 
 class FtpServerProcess {
 public:
+    // `option`: a further option of tests/net/ftp_server.py (after the TLS ones).
     explicit FtpServerProcess(const std::string& root, const std::string& certFile = "",
-                              const std::string& keyFile = "")
+                              const std::string& keyFile = "", const std::string& option = "")
     {
         std::vector<std::string> arguments
             = {"python3", std::string(MONDELIAR_SOURCE_DIR) + "/tests/net/ftp_server.py", root};
         if (!certFile.empty())
             arguments.insert(arguments.end(), {"--tls", certFile, keyFile});
+        if (!option.empty())
+            arguments.push_back(option);
         std::vector<char*> argv;
         for (std::string& argument : arguments)
             argv.push_back(argument.data());
