@@ -50,7 +50,9 @@ private:
 // --- blocking sockets for the peer side ---------------------------------------
 int ListenLoopback(int* port);  // listening socket on 127.0.0.1:port (0: any)
 int AcceptWithTimeout(int listener, int timeout_ms);
-int ConnectLoopback(int port);
+// receive_buffer > 0: SO_RCVBUF set before connecting, so the peer can only push that much
+// (plus its own send buffer) ahead of what is read.
+int ConnectLoopback(int port, int receive_buffer = 0);
 // From `source` (another loopback address such as 127.0.0.2) to 127.0.0.1:port; -1 on failure.
 int ConnectFrom(const std::string& source, int port);
 void SetReceiveTimeout(int fd, int timeout_ms);
@@ -69,7 +71,7 @@ public:
     ScriptedSession(int fd, ScriptedFtpServer* server) : fd_(fd), server_(server) {}
     void Reply(const std::string& bytes);  // written as given (add the line end)
     std::string ReadCommand();             // next line without CR LF; "" when closed
-    int ConnectData();                     // to the address of the last PORT command
+    int ConnectData(int receive_buffer = 0);  // to the address of the last PORT command
     int AcceptPassiveData();               // the connection to the last PASV port
     std::string OpenPassive();             // listens and returns the 227 line
     void CloseControl();

@@ -309,7 +309,9 @@ TEST_F(PublishTest, UploadsCutOffByTheServerAreReportedAsNotStored)
                 s.Reply("200 PORT ok\r\n");
             } else if (command.rfind("STOR ", 0) == 0) {
                 s.Reply("150 go ahead\r\n");
-                const int data = s.ConnectData();
+                // A small window: however late this thread runs, the page cannot have gone
+                // into socket buffers whole before the server's close reaches the client.
+                const int data = s.ConnectData(4096);
                 net::testing::ReceiveExactly(data, 100);
                 ::shutdown(data, SHUT_WR);
                 data_connections.push_back(data);
