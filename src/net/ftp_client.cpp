@@ -62,6 +62,7 @@ TCustomFtpCli::TCustomFtpCli()
     });
     data_arrival_timer_ = new QTimer(events_);
     data_arrival_timer_->setSingleShot(true);
+    data_arrival_timer_->setTimerType(Qt::PreciseTimer);  // it must fire before the wait ends
     QObject::connect(data_arrival_timer_, &QTimer::timeout, events_, [this] {
         events_->Dispatch([this] { Guarded([this] { OnDataArrivalTimeout(); }); });
     });

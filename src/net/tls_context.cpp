@@ -26,7 +26,9 @@ TlsContext::TlsContext(const std::string& pinned_fingerprint) : pinned_(pinned_f
     // The handshake completes whatever the certificate; the socket checks it before a byte
     // of the application goes out, so the failure can say why and show the fingerprint.
     SSL_CTX_set_verify(context_, SSL_VERIFY_NONE, nullptr);
-    if (SSL_CTX_set_default_verify_paths(context_) != 1)
+    // A pinned certificate is checked by its fingerprint alone: the system's store is read
+    // only when it decides.
+    if (pinned_.empty() && SSL_CTX_set_default_verify_paths(context_) != 1)
         ERR_clear_error();  // no system store: every check then fails, with its reason
     // Sessions are kept here, not in OpenSSL's cache: each new one (TLS 1.3 tickets arrive
     // after the handshake) replaces the last.

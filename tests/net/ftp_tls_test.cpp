@@ -204,31 +204,5 @@ TEST_F(TlsFtp, AMalformedFingerprintIsRefusedBeforeConnecting)
     }
 }
 
-TEST(TlsFingerprint, ParsingAcceptsWhatUsersPaste)
-{
-    const std::string digits(64, 'A');
-    std::string parsed;
-    const struct {
-        std::string text;
-        bool ok;
-    } rows[] = {
-        {FormatFingerprint(digits), true},
-        {std::string(64, 'a'), true},
-        {" " + FormatFingerprint(digits) + "\n", true},
-        {std::string(62, 'A'), false},
-        {std::string(66, 'A'), false},
-        {std::string(63, 'A') + "G", false},
-        {"", false},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.text);
-        EXPECT_EQ(ParseFingerprint(row.text, &parsed), row.ok);
-        if (row.ok) {
-            EXPECT_EQ(parsed, digits);
-        }
-    }
-    EXPECT_EQ(FormatFingerprint("0A1B2C"), "0A:1B:2C");
-}
-
 }  // namespace
 }  // namespace mondeliar::net

@@ -69,11 +69,11 @@ class ScriptedFtpServer;
 class ScriptedSession {
 public:
     ScriptedSession(int fd, ScriptedFtpServer* server) : fd_(fd), server_(server) {}
-    void Reply(const std::string& bytes);  // written as given (add the line end)
-    std::string ReadCommand();             // next line without CR LF; "" when closed
+    void Reply(const std::string& bytes);     // written as given (add the line end)
+    std::string ReadCommand();                // next line without CR LF; "" when closed
     int ConnectData(int receive_buffer = 0);  // to the address of the last PORT command
-    int AcceptPassiveData();               // the connection to the last PASV port
-    std::string OpenPassive();             // listens and returns the 227 line
+    int AcceptPassiveData();                  // the connection to the last PASV port
+    std::string OpenPassive();                // listens and returns the 227 line
     void CloseControl();
     int Fd() const { return fd_; }
     // The port of the last PORT command.
