@@ -56,8 +56,10 @@ TCustomFtpCli::TCustomFtpCli()
     end_of_file_timer_->setTimerType(Qt::PreciseTimer);  // a coarse timer may fire 5 % early
     QObject::connect(end_of_file_timer_, &QTimer::timeout, events_, [this] {
         events_->Dispatch([this] {
-            if (data_->State() == wsConnected)
-                data_->CloseLater();
+            if (data_->State() != wsConnected)
+                return;
+            closing_data_ = true;
+            data_->CloseLater();
         });
     });
     data_arrival_timer_ = new QTimer(events_);

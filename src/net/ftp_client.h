@@ -336,6 +336,7 @@ private:
     qint64 transfer_start_ = 0;
     qint64 transfer_end_ = 0;
     bool source_exhausted_ = false;  // read to its end, every chunk handed to the data connection
+    bool closing_data_ = false;      // this side has begun closing the data connection
     long long source_size_ = 0;      // bytes of the local file to send (from RestartOffset)
     bool store_accepted_ = false;
     bool data_linked_ = false;

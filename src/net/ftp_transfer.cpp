@@ -106,6 +106,7 @@ void TCustomFtpCli::ResetTransfer(Direction direction, FtpStep step)
     transfer_count_ = 0;
     data_close_error_ = 0;
     local_failure_.clear();
+    closing_data_ = false;
     end_of_file_timer_->stop();
 }
 
@@ -591,6 +592,15 @@ void TCustomFtpCli::NoteLocalFailure(const std::string& text)
 
 void TCustomFtpCli::OnDataClosed(int error)
 {
+    // An upload ends when this side closes: the server cannot know the file is complete
+    // before that. A server that closes first has cut the file off, even when every byte
+    // had already left for the system's send buffer.
+    if (direction_ == Direction::Upload && !closing_data_ && source_exhausted_
+        && local_failure_.empty()) {
+        NoteLocalFailure("426 The server closed the data connection before " + local_file_name_
+                         + " was complete");
+        Display("! " + local_failure_);
+    }
     CloseLocalFiles();
     data_closed_flag_ = true;
     data_close_error_ = error;
@@ -670,6 +680,7 @@ void TCustomFtpCli::CloseLocalFiles()
 
 void TCustomFtpCli::CloseDataConnection()
 {
+    closing_data_ = true;
     if (data_->State() != wsClosed)
         data_->Close();
 }

@@ -342,10 +342,9 @@ TEST_F(PublishTest, UploadsCutOffByTheServerAreReportedAsNotStored)
                             0),
               0u)
         << message;
-    EXPECT_NE(message.find("First failure: 426 Only "), std::string::npos) << message;
-    EXPECT_NE(message.find(" bytes of " + (dir / "site/calendar.html") + " were sent"),
-              std::string::npos)
-        << message;
+    // Cut off while sending, or after the whole page had gone into the send buffer.
+    EXPECT_NE(message.find("First failure: 426 "), std::string::npos) << message;
+    EXPECT_NE(message.find(dir / "site/calendar.html"), std::string::npos) << message;
     EXPECT_EQ(result.err.find("Calendar files sent to"), std::string::npos);
     EXPECT_TRUE(cutter.Finish());
 }
