@@ -8,7 +8,8 @@ namespace mondeliar {
 
 const char* const CliUsage
     = "Usage: mondeliar-cli [--calendar NAME] [--today YYYY-MM-DD] write\n"
-      "       mondeliar-cli [--calendar NAME] [--today YYYY-MM-DD] [--verbose] publish\n"
+      "       mondeliar-cli [--calendar NAME] [--today YYYY-MM-DD] [--verbose] [--passive]\n"
+      "                     [--tls] publish\n"
       "       mondeliar-cli --help\n"
       "\n"
       "Mondeliar without its windows. Run it in the folder that holds your calendars, as the\n"
@@ -28,6 +29,16 @@ const char* const CliUsage
       "  --today YYYY-MM-DD  Take this date as today's: it decides the first month written\n"
       "                      and which month becomes the \"current\" page.\n"
       "  --verbose           With publish: print the FTP session log (password masked).\n"
+      "  --passive           With publish: passive mode for every transfer, as the calendar's\n"
+      "                      \"Passive mode\" setting does. Without it publishing starts in\n"
+      "                      active mode and switches to passive by itself when the server\n"
+      "                      cannot connect back (behind a NAT router, for instance).\n"
+      "  --tls               With publish: explicit FTP over TLS (FTPS), as the calendar's\n"
+      "                      \"Use TLS (FTPS)\" setting does: the password and the pages travel\n"
+      "                      encrypted, and nothing is sent unless the server's certificate\n"
+      "                      is trusted for its name, or has the calendar's \"Server\n"
+      "                      certificate fingerprint\" (SHA-256).\n"
+      "                      Both options hold for this run only; the settings are not saved.\n"
       "  --help              Print this text.\n"
       "\n"
       "Messages go to the error output. The exit status is 0 on success and 1 on any error.\n";
@@ -86,6 +97,10 @@ CliOptions ParseCliOptions(int argc, const char* const argv[])
                 throw Error("--today needs a date written YYYY-MM-DD, not \"" + value + "\"");
         } else if (argument == "--verbose") {
             options.Verbose = true;
+        } else if (argument == "--passive") {
+            options.Passive = true;
+        } else if (argument == "--tls") {
+            options.Tls = true;
         } else if (!argument.empty() && argument[0] == '-') {
             throw Error("Unknown option " + argument + " (try --help)");
         } else if (command) {

@@ -15,6 +15,8 @@ struct CliOptions {
     std::optional<std::string> Calendar;  // --calendar NAME
     std::optional<Date> Today;            // --today YYYY-MM-DD
     bool Verbose = false;                 // --verbose: the FTP session log
+    bool Passive = false;                 // --passive: FTPPASSIVE for this run
+    bool Tls = false;                     // --tls: FTPTLS for this run
 };
 
 // Reads the arguments after the program name. A mistake raises Error with a text that

@@ -16,6 +16,10 @@ int Publish(const CliOptions& options, int argc, char* argv[])
 {
     CliSession session(options);
     QCoreApplication application(argc, argv);
+    // The options hold for this run: the settings file is not written.
+    CalendarSettings& settings = session.Context().Settings;
+    settings.FTPPASSIVE = settings.FTPPASSIVE || options.Passive;
+    settings.FTPTLS = settings.FTPTLS || options.Tls;
     net::TFtpClient client;
     std::function<void(const std::string&)> sessionLog;
     if (options.Verbose)

@@ -18,10 +18,11 @@ constexpr const char* kStateNames[] = {
 };
 
 constexpr FtpStep kStepOrder[] = {
-    FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd,  FtpStep::Cdup,  FtpStep::Type,
-    FtpStep::Port, FtpStep::Rest, FtpStep::Retr, FtpStep::Stor, FtpStep::Appe,  FtpStep::List,
-    FtpStep::Nlst, FtpStep::Syst, FtpStep::Mkd,  FtpStep::Rmd,  FtpStep::Rnfr,  FtpStep::Rnto,
-    FtpStep::Size, FtpStep::Dele, FtpStep::Pwd,  FtpStep::Abor, FtpStep::Quote, FtpStep::Quit,
+    FtpStep::Open, FtpStep::Auth,  FtpStep::User, FtpStep::Pass, FtpStep::Pbsz, FtpStep::Prot,
+    FtpStep::Cwd,  FtpStep::Cdup,  FtpStep::Type, FtpStep::Port, FtpStep::Rest, FtpStep::Retr,
+    FtpStep::Stor, FtpStep::Appe,  FtpStep::List, FtpStep::Nlst, FtpStep::Syst, FtpStep::Mkd,
+    FtpStep::Rmd,  FtpStep::Rnfr,  FtpStep::Rnto, FtpStep::Size, FtpStep::Dele, FtpStep::Pwd,
+    FtpStep::Abor, FtpStep::Quote, FtpStep::Quit,
 };
 
 size_t Bit(FtpStep step)
@@ -55,14 +56,24 @@ TCustomFtpCli::TCustomFtpCli()
     end_of_file_timer_->setTimerType(Qt::PreciseTimer);  // a coarse timer may fire 5 % early
     QObject::connect(end_of_file_timer_, &QTimer::timeout, events_, [this] {
         events_->Dispatch([this] {
-            if (data_->State() == wsConnected)
-                data_->CloseLater();
+            if (data_->State() != wsConnected)
+                return;
+            closing_data_ = true;
+            data_->CloseLater();
         });
+    });
+    data_arrival_timer_ = new QTimer(events_);
+    data_arrival_timer_->setSingleShot(true);
+    data_arrival_timer_->setTimerType(Qt::PreciseTimer);  // it must fire before the wait ends
+    QObject::connect(data_arrival_timer_, &QTimer::timeout, events_, [this] {
+        events_->Dispatch([this] { Guarded([this] { OnDataArrivalTimeout(); }); });
     });
     control_->OnDnsLookupDone = [this](int error) { OnControlLookupDone(error); };
     control_->OnSessionConnected = [this](int error) { OnControlConnected(error); };
     control_->OnDataAvailable = [this](int error) { OnControlDataAvailable(error); };
     control_->OnSessionClosed = [this](int error) { OnControlClosed(error); };
+    control_->OnTlsDone = [this](int error) { OnControlTlsDone(error); };
+    data_->OnTlsDone = [this](int error) { OnDataTlsDone(error); };
     // Exceptions escaping the client's socket handlers are shown to the
     // application before the socket drops its connection.
     auto forward = [this](const std::exception& error, bool& can_close) {
@@ -81,6 +92,7 @@ TCustomFtpCli::TCustomFtpCli()
 TCustomFtpCli::~TCustomFtpCli()
 {
     end_of_file_timer_->stop();
+    data_arrival_timer_->stop();
     CloseLocalFiles();
     // The sockets go first: their close handlers must not reach a half-destroyed client.
     control_->OnSessionClosed = nullptr;
@@ -186,6 +198,13 @@ void TCustomFtpCli::StartCompound(TFtpRequest kind, std::initializer_list<FtpSte
     if (session_open_ && wanted.test(Bit(FtpStep::Open)))
         throw FtpException("FTP component already connected");
     CheckIdle();
+    if (wanted.test(Bit(FtpStep::Open)) && use_tls_) {
+        PrepareTls();
+        wanted.set(Bit(FtpStep::Auth));
+        wanted.set(Bit(FtpStep::Pbsz));
+        wanted.set(Bit(FtpStep::Prot));
+    }
+    active_failure_ = ActiveModeFailure::None;
     request_kind_ = kind;
     request_outcome_ = 0;
     pending_steps_ = wanted;
@@ -259,6 +278,12 @@ void TCustomFtpCli::StartStep(FtpStep step)
     switch (step) {
     case FtpStep::Open:
         return StartOpen();
+    case FtpStep::Auth:
+        return StartAuth();
+    case FtpStep::Pbsz:
+        return RunCommand(ftpPbszAsync, "PBSZ 0", {200});  // RFC 4217 section 8: 0 for TLS
+    case FtpStep::Prot:
+        return RunCommand(ftpProtAsync, "PROT P", {200}, &TCustomFtpCli::AfterProt);
     case FtpStep::User:
         return StartUser();
     case FtpStep::Pass:
@@ -344,6 +369,7 @@ void TCustomFtpCli::FinishRequest(int error)
     }
     ChangeState(FtpSessionState::fstReady);
     end_of_file_timer_->stop();
+    data_arrival_timer_->stop();
     if (data_->State() != wsClosed)
         data_->Close();
     in_compound_ = false;
@@ -357,6 +383,7 @@ void TCustomFtpCli::AbortSession()
     const bool request_running = !done_signalled_;
     ChangeState(FtpSessionState::fstAborting);
     end_of_file_timer_->stop();
+    data_arrival_timer_->stop();
     CloseLocalFiles();
     if (previous == FtpSessionState::fstResolving)
         control_->CancelLookup();
@@ -366,6 +393,8 @@ void TCustomFtpCli::AbortSession()
         data_->Close();
     session_open_ = false;
     awaiting_reply_ = false;
+    prot_private_ = false;
+    tls_context_.reset();
     if (request_running && !done_signalled_) {
         // The request caught by the abort ends here, so OnRequestDone reports it.
         if (error_message_.empty())

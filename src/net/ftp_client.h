@@ -13,6 +13,7 @@
 #include "net/ftp_reply.h"
 #include "net/ftp_types.h"
 #include "net/sync_wsocket.h"
+#include "net/tls_context.h"
 
 #include <QElapsedTimer>
 
@@ -82,6 +83,15 @@ public:
     void SetSocksPassword(const std::string& value) { socks_password_ = value; }
     long long ResumeAt() const { return resume_at_; }
     void SetResumeAt(long long value) { resume_at_ = value; }
+    // Explicit FTP over TLS (RFC 4217): sessions opened with it send AUTH TLS right after
+    // the greeting and go no further unless the handshake and the certificate check pass,
+    // then PBSZ 0 and PROT P after logging on; every data connection is TLS too.
+    bool UseTls() const { return use_tls_; }
+    void SetUseTls(bool value) { use_tls_ = value; }
+    // SHA-256 fingerprint of the one server certificate to accept instead of the system's
+    // trusted ones and the host name (hex, colons and blanks allowed); empty: none.
+    const std::string& TlsFingerprint() const { return tls_fingerprint_; }
+    void SetTlsFingerprint(const std::string& value) { tls_fingerprint_ = value; }
 
     // --- results ------------------------------------------------------------
     const std::string& ErrorMessage() const { return error_message_; }
@@ -96,6 +106,8 @@ public:
     bool Connected() const { return session_open_; }  // control session open
     TWSocket& ControlConnection() { return *control_; }
     TWSocket& DataConnection() { return *data_; }
+    // Set when the last request failed in active mode in a way passive mode may cure.
+    ActiveModeFailure LastActiveModeFailure() const { return active_failure_; }
 
     // --- compound requests ----------------------------------------------------
     void OpenSessionAsync();  // open, USER, PASS
@@ -163,6 +175,10 @@ public:
 protected:
     // Called whenever a transfer made progress; the synchronous wait renews its deadline.
     virtual void RenewDeadline() {}
+    // How long the server's data connection may take to come in active mode (0: no limit),
+    // and the wait's promise to run at least that long, so the transfer can fail on its own.
+    virtual int DataArrivalLimitMs() const { return 0; }
+    virtual void HoldDeadline(qint64 /*ms_from_now*/) {}
 
     void ChangeState(FtpSessionState new_state);
     void CheckIdle() const;
@@ -195,6 +211,12 @@ private:
 
     // control session (ftp_control.cpp)
     void StartOpen();
+    void PrepareTls();
+    std::string TlsHostName() const;
+    void StartAuth();
+    void AfterAuth();
+    void OnControlTlsDone(int error);
+    void AfterProt();
     void StartUser();
     void StartPass();
     void StartCwd();
@@ -218,6 +240,14 @@ private:
 
     // data connection and transfers (ftp_transfer.cpp)
     void StartPortStep();
+    void AfterPortReply();
+    void StartDataArrivalTimer();
+    void OnDataArrivalTimeout();
+    void MaybeStartDataTls();
+    std::string StartDataTls();
+    void DataTlsFailed(const std::string& text);
+    void OnDataTlsDone(int error);
+    void LinkData();
     void BeginStore(bool append);
     void BeginRetrieve(const std::string& verb, FtpStep step);
     void ResetTransfer(Direction direction, FtpStep step);
@@ -260,12 +290,17 @@ private:
     std::string proxy_server_, proxy_port_ = "ftp";
     std::string socks_server_, socks_port_, socks_user_code_, socks_password_;
     long long resume_at_ = 0;
+    bool use_tls_ = false;
+    std::string tls_fingerprint_;
 
     // session
     std::unique_ptr<TWSocket> control_;
     std::unique_ptr<TWSocket> data_;
     EventTarget* events_ = nullptr;
     QTimer* end_of_file_timer_ = nullptr;
+    QTimer* data_arrival_timer_ = nullptr;
+    std::shared_ptr<TlsContext> tls_context_;  // of the session opened with TLS
+    bool prot_private_ = false;                // PROT P accepted: data connections use TLS
     QElapsedTimer clock_;
     FtpSessionState state_ = FtpSessionState::fstReady;
     bool session_open_ = false;
@@ -288,6 +323,7 @@ private:
     std::string dir_result_;
     long long size_result_ = 0;
     std::string pasv_reply_;
+    ActiveModeFailure active_failure_ = ActiveModeFailure::None;
 
     // transfer
     Direction direction_ = Direction::None;
@@ -300,6 +336,7 @@ private:
     qint64 transfer_start_ = 0;
     qint64 transfer_end_ = 0;
     bool source_exhausted_ = false;  // read to its end, every chunk handed to the data connection
+    bool closing_data_ = false;      // this side has begun closing the data connection
     long long source_size_ = 0;      // bytes of the local file to send (from RestartOffset)
     bool store_accepted_ = false;
     bool data_linked_ = false;
@@ -307,6 +344,9 @@ private:
     bool data_closed_flag_ = false;
     int data_close_error_ = 0;
     bool sending_started_ = false;
+    bool data_arrived_ = false;       // the data connection is up (TCP)
+    bool transfer_accepted_ = false;  // the transfer command got its 1xx reply
+    bool data_tls_started_ = false;
     std::string local_failure_;          // set when this side broke the transfer off
     std::uint64_t transfer_serial_ = 0;  // tags posted events and timers of one transfer
     std::shared_ptr<char> life_ = std::make_shared<char>();
@@ -367,6 +407,8 @@ public:
 
 protected:
     void RenewDeadline() override;
+    int DataArrivalLimitMs() const override;
+    void HoldDeadline(qint64 ms_from_now) override;
 
 private:
     // Starts the asynchronous form and waits for the request to finish.

@@ -119,6 +119,77 @@ void TCustomFtpCli::OnControlConnected(int error)
     awaiting_reply_ = true;  // the greeting
 }
 
+// --- TLS (RFC 4217) -------------------------------------------------------------------
+
+void TCustomFtpCli::PrepareTls()
+{
+    std::string pinned;
+    if (!tls_fingerprint_.empty() && !ParseFingerprint(tls_fingerprint_, &pinned))
+        throw FtpException("Invalid server certificate fingerprint \"" + tls_fingerprint_
+                           + "\": a SHA-256 fingerprint has 64 hex digits");
+    tls_context_ = std::make_shared<TlsContext>(pinned);
+    prot_private_ = false;
+}
+
+std::string TCustomFtpCli::TlsHostName() const
+{
+    return connection_type_ == ftpProxy ? proxy_server_ : host_name_;
+}
+
+void TCustomFtpCli::StartAuth()
+{
+    current_step_ = FtpStep::Auth;
+    RunCommand(ftpAuthAsync, "AUTH TLS", {234}, &TCustomFtpCli::AfterAuth);
+}
+
+void TCustomFtpCli::AfterAuth()
+{
+    if (request_outcome_ != 0) {
+        // Without TLS the session goes no further, so the password never travels in clear.
+        error_message_ = reply_line_ + " (the server refused AUTH TLS: nothing more was sent)";
+        control_->Close();  // the close handler finishes the request
+        return;
+    }
+    // Whatever followed the 234 in clear cannot be the server's answer to a command sent
+    // under TLS (command injection before the handshake): it is dropped.
+    reply_buffer_.Clear();
+    awaiting_reply_ = true;  // the handshake: a close now is a failure
+    try {
+        control_->StartTls(tls_context_, TlsHostName());
+    } catch (const std::exception& error) {
+        reply_line_ = ExceptionLine(error);
+        reply_code_ = request_outcome_ = 500;
+        NoteError();
+        control_->Close();
+    }
+}
+
+void TCustomFtpCli::OnControlTlsDone(int error)
+{
+    if (current_step_ != FtpStep::Auth || state_ != FtpSessionState::fstWaitReply
+        || done_signalled_)
+        return;
+    awaiting_reply_ = false;
+    if (error != 0) {
+        // The session ends before USER: the report says why, with the fingerprint offered.
+        reply_line_ = "500 " + control_->TlsErrorText();
+        reply_code_ = request_outcome_ = 500;
+        NoteError();
+        Display("! " + control_->TlsErrorText());
+        control_->Close();  // the close handler finishes the request
+        return;
+    }
+    Display("! TLS established (" + control_->TlsDescription() + "), server certificate SHA-256 "
+            + control_->TlsPeerFingerprint());
+    FinishRequest(0);
+}
+
+void TCustomFtpCli::AfterProt()
+{
+    prot_private_ = request_outcome_ == 0;
+    FinishRequest(request_outcome_);
+}
+
 // --- commands ----------------------------------------------------------------------
 
 void TCustomFtpCli::StartUser()
@@ -363,6 +434,8 @@ void TCustomFtpCli::OnControlClosed(int error)
     }
     awaiting_reply_ = false;
     reply_buffer_.Clear();
+    prot_private_ = false;
+    tls_context_.reset();
     if (session_open_) {
         session_open_ = false;
         if (state_ != FtpSessionState::fstAborting)

@@ -28,6 +28,20 @@ void TFtpClient::RenewDeadline()
         deadline_ = wait_clock_.elapsed() + static_cast<qint64>(timeout_) * 1000;
 }
 
+int TFtpClient::DataArrivalLimitMs() const
+{
+    return timeout_ > 0 ? timeout_ * 1000 : 0;
+}
+
+void TFtpClient::HoldDeadline(qint64 ms_from_now)
+{
+    if (timeout_ <= 0)
+        return;
+    if (!wait_clock_.isValid())
+        wait_clock_.start();
+    deadline_ = std::max(deadline_, wait_clock_.elapsed() + ms_from_now);
+}
+
 bool TFtpClient::WaitUntilReady()
 {
     if (!wait_clock_.isValid())

@@ -23,6 +23,9 @@ namespace mondeliar::net {
 namespace {
 
 constexpr int kFileBufferSize = 64 * 1024;
+// The synchronous wait outlasts the data-arrival limit by this much, so a missing data
+// connection fails the transfer (and lets the caller go passive) instead of the whole wait.
+constexpr int kDataArrivalGraceMs = 1000;
 
 std::string PortCommand(const std::string& server, const sockaddr_in& local, int data_port)
 {
@@ -69,12 +72,22 @@ void TCustomFtpCli::StartPortStep()
     }
     transfer_count_ = 0;
     try {
-        RunCommand(ftpPortAsync, command, {200, 227});
+        RunCommand(ftpPortAsync, command, {200, 227}, &TCustomFtpCli::AfterPortReply);
     } catch (...) {
         if (data_->State() != wsClosed)
             data_->Close();
         throw;
     }
+}
+
+void TCustomFtpCli::AfterPortReply()
+{
+    // RFC 959 section 4.2: a 5yz reply is a permanent refusal; the server will not take a
+    // PORT (often one naming an address behind a NAT router), but may well take PASV.
+    if (request_outcome_ != 0 && !use_pasv_
+        && ClassifyReply(reply_code_) == ReplyClass::PermanentNegative)
+        active_failure_ = ActiveModeFailure::PortRefused;
+    FinishRequest(request_outcome_);
 }
 
 // --- starting a transfer --------------------------------------------------------------
@@ -87,10 +100,13 @@ void TCustomFtpCli::ResetTransfer(Direction direction, FtpStep step)
     transfer_replied_ = data_closed_flag_ = done_signalled_ = data_linked_ = store_accepted_
         = false;
     sending_started_ = false;
+    data_arrived_ = transfer_accepted_ = data_tls_started_ = false;
+    data_arrival_timer_->stop();
     transfer_start_ = transfer_end_ = 0;
     transfer_count_ = 0;
     data_close_error_ = 0;
     local_failure_.clear();
+    closing_data_ = false;
     end_of_file_timer_->stop();
 }
 
@@ -168,6 +184,7 @@ void TCustomFtpCli::BeginStore(bool append)
     ChangeState(FtpSessionState::fstWaitReply);
     reply_handler_ = &TCustomFtpCli::OnStoreReply;
     WriteCommand(transfer_command_);
+    StartDataArrivalTimer();
     // A server may have connected already (before its reply to PORT).
     data_->Resume();
 }
@@ -194,6 +211,7 @@ void TCustomFtpCli::BeginRetrieve(const std::string& verb, FtpStep step)
     ChangeState(FtpSessionState::fstWaitReply);
     reply_handler_ = &TCustomFtpCli::OnRetrieveReply;
     WriteCommand(transfer_command_);
+    StartDataArrivalTimer();
     data_->Resume();
 }
 
@@ -248,12 +266,107 @@ void TCustomFtpCli::OnPassiveDataConnected(int error)
         FinishRequest(550);
         return;
     }
-    transfer_start_ = NowMs();
-    data_linked_ = true;
+    data_arrived_ = true;
+    // With PROT P the handshake waits for the transfer's 1xx reply (MaybeStartDataTls).
+    if (!prot_private_) {
+        transfer_start_ = NowMs();
+        LinkData();
+    }
     reply_handler_ = direction_ == Direction::Upload ? &TCustomFtpCli::OnStoreReply
                                                      : &TCustomFtpCli::OnRetrieveReply;
     ChangeState(FtpSessionState::fstWaitReply);
     WriteCommand(transfer_command_);
+}
+
+// --- TLS on the data connection (RFC 4217 section 9) ------------------------------------
+
+// We are the TLS client in both modes, resuming the control connection's session. The
+// handshake starts once the connection is up and the server has answered the transfer
+// command with 1xx: servers begin their side only then, and some (pyftpdlib) drop a data
+// connection on which bytes arrive before the transfer command was handled.
+void TCustomFtpCli::MaybeStartDataTls()
+{
+    if (!prot_private_ || !data_arrived_ || !transfer_accepted_ || data_tls_started_
+        || data_->State() != wsConnected)
+        return;
+    data_tls_started_ = true;
+    const std::string failure = StartDataTls();
+    if (!failure.empty())
+        DataTlsFailed(failure);
+}
+
+std::string TCustomFtpCli::StartDataTls()
+{
+    try {
+        data_->StartTls(tls_context_, TlsHostName());
+        return std::string();
+    } catch (const std::exception& error) {
+        return error.what();
+    }
+}
+
+void TCustomFtpCli::OnDataTlsDone(int error)
+{
+    if (direction_ == Direction::None || done_signalled_)
+        return;
+    if (error != 0)
+        return DataTlsFailed(data_->TlsErrorText());
+    Display(std::string("! TLS data connection, ")
+            + (data_->TlsSessionReused() ? "session resumed" : "new session"));
+    LinkData();
+}
+
+// The server has the transfer command already and still owes its replies: the request ends
+// with them, as a failure whatever they say.
+void TCustomFtpCli::DataTlsFailed(const std::string& text)
+{
+    Display("! " + text);
+    if (error_message_.empty())
+        error_message_ = "426 " + text;
+    NoteLocalFailure("426 " + text);
+    CloseLocalFiles();
+    CloseDataConnection();
+}
+
+// The data connection is ready to carry the file: TCP up and, with PROT P, TLS too.
+void TCustomFtpCli::LinkData()
+{
+    data_linked_ = true;
+    if (direction_ == Direction::Download)
+        transfer_start_ = NowMs();
+    else if (store_accepted_)
+        PostStartSending();
+}
+
+// --- waiting for the server's data connection (active mode) -------------------------------
+
+void TCustomFtpCli::StartDataArrivalTimer()
+{
+    const int limit = DataArrivalLimitMs();
+    if (limit <= 0)
+        return;
+    HoldDeadline(limit + kDataArrivalGraceMs);
+    data_arrival_timer_->start(limit);
+}
+
+void TCustomFtpCli::OnDataArrivalTimeout()
+{
+    if (done_signalled_ || direction_ == Direction::None || use_pasv_ || data_arrived_)
+        return;
+    const int seconds = data_arrival_timer_->interval() / 1000;
+    const std::string text = "425 No data connection from the server within "
+                             + std::to_string(seconds) + (seconds == 1 ? " second" : " seconds");
+    Display("! " + text);
+    if (error_message_.empty())
+        error_message_ = text;
+    reply_code_ = request_outcome_ = 425;
+    active_failure_ = ActiveModeFailure::NoDataConnection;
+    CloseLocalFiles();
+    CloseDataConnection();
+    // The server still owes this transfer's replies, and would give them in answer to the
+    // next command: the session ends here, so the next one starts in step.
+    Display("! Session closed: its replies would be out of step");
+    control_->Close();  // the close handler finishes the request
 }
 
 // --- active data connection --------------------------------------------------------------
@@ -294,11 +407,11 @@ void TCustomFtpCli::OnDataAccepted(int /*error*/)
     data_->Dup(handle);
     data_->SetLingerOnOff(wsLingerOff);
     data_->ApplyLinger();
-    data_linked_ = true;
-    if (direction_ == Direction::Download)
-        transfer_start_ = NowMs();
-    else if (store_accepted_ && transfer_start_ == 0)
-        PostStartSending();
+    data_arrived_ = true;
+    data_arrival_timer_->stop();
+    if (prot_private_)
+        return MaybeStartDataTls();  // linked once the handshake is done
+    LinkData();
 }
 
 // --- replies of a transfer ---------------------------------------------------------------
@@ -307,6 +420,8 @@ void TCustomFtpCli::OnDataAccepted(int /*error*/)
 void TCustomFtpCli::RefuseTransfer()
 {
     NoteError();
+    if (!use_pasv_ && reply_code_ == 425 && local_failure_.empty())
+        active_failure_ = ActiveModeFailure::DataRefused;
     reply_handler_ = nullptr;
     CloseDataConnection();
     CloseLocalFiles();
@@ -320,11 +435,13 @@ void TCustomFtpCli::OnStoreReply()
     if (!TakeFinalReply())
         return;
     if (IsStoreAccepted(reply_code_)) {
-        store_accepted_ = true;
+        store_accepted_ = transfer_accepted_ = true;
         awaiting_reply_ = true;  // the transfer's final reply
         reply_handler_ = &TCustomFtpCli::OnTransferReply;
-        if (use_pasv_ || (data_linked_ && transfer_start_ == 0))
+        if (data_linked_)
             PostStartSending();
+        else
+            MaybeStartDataTls();
         return;
     }
     RefuseTransfer();
@@ -335,8 +452,10 @@ void TCustomFtpCli::OnRetrieveReply()
     if (!TakeFinalReply())
         return;
     if (IsDownloadAccepted(reply_code_)) {
+        transfer_accepted_ = true;
         awaiting_reply_ = true;
         reply_handler_ = &TCustomFtpCli::OnTransferReply;
+        MaybeStartDataTls();
         return;
     }
     RefuseTransfer();
@@ -353,6 +472,8 @@ void TCustomFtpCli::OnTransferReply()
         return;
     }
     NoteError();
+    if (!use_pasv_ && reply_code_ == 425 && local_failure_.empty())
+        active_failure_ = ActiveModeFailure::DataRefused;
     CloseLocalFiles();
     CloseDataConnection();
     Display(upload ? "! STOR Failed" : "! RETR/LIST/NLST Failed");
@@ -471,6 +592,15 @@ void TCustomFtpCli::NoteLocalFailure(const std::string& text)
 
 void TCustomFtpCli::OnDataClosed(int error)
 {
+    // An upload ends when this side closes: the server cannot know the file is complete
+    // before that. A server that closes first has cut the file off, even when every byte
+    // had already left for the system's send buffer.
+    if (direction_ == Direction::Upload && !closing_data_ && source_exhausted_
+        && local_failure_.empty()) {
+        NoteLocalFailure("426 The server closed the data connection before " + local_file_name_
+                         + " was complete");
+        Display("! " + local_failure_);
+    }
     CloseLocalFiles();
     data_closed_flag_ = true;
     data_close_error_ = error;
@@ -550,6 +680,7 @@ void TCustomFtpCli::CloseLocalFiles()
 
 void TCustomFtpCli::CloseDataConnection()
 {
+    closing_data_ = true;
     if (data_->State() != wsClosed)
         data_->Close();
 }

@@ -45,6 +45,9 @@ enum TFtpRequest {
     ftpRestAsync,
     ftpQuitAsync,
     ftpPortAsync,
+    ftpAuthAsync,  // AUTH TLS and the handshake (RFC 4217)
+    ftpPbszAsync,
+    ftpProtAsync,
     // compound requests
     ftpOpenSessionAsync,
     ftpStoreFileAsync,
@@ -74,8 +77,11 @@ enum TFtpRequest {
 // Steps of a compound request, in the order in which they run when present.
 enum class FtpStep {
     Open,
+    Auth,  // AUTH TLS, then the TLS handshake: before anything else is sent
     User,
     Pass,
+    Pbsz,  // PBSZ 0 and PROT P: data connections use TLS too
+    Prot,
     Cwd,
     Cdup,
     Type,
@@ -114,6 +120,14 @@ enum TFtpOption : unsigned {
     ftpNoAutoResumeAt = 1u << 1,  // a restarted download keeps the position set beforehand
 };
 using TFtpOptions = unsigned;
+
+// Why a transfer in active mode failed in a way that passive mode may cure.
+enum class ActiveModeFailure {
+    None,
+    PortRefused,       // PORT answered with a 5xx reply
+    DataRefused,       // the transfer answered with 425: the server could not connect
+    NoDataConnection,  // the server's data connection did not come in time (session ended)
+};
 
 enum TFtpConnectionType { ftpDirect, ftpProxy, ftpSocks4, ftpSocks4A, ftpSocks5 };
 

@@ -10,7 +10,7 @@ constexpr int kReadChunk = 4096;
 
 void TCustomLineWSocket::ResetDefaults()
 {
-    TCustomSocksWSocket::ResetDefaults();
+    TCustomTlsWSocket::ResetDefaults();
     lines_.Clear();
 }
 
@@ -28,13 +28,13 @@ int TCustomLineWSocket::RcvdCount()
 {
     if (Active())
         return static_cast<int>(lines_.LineLength());
-    return static_cast<int>(lines_.Buffered()) + TCustomSocksWSocket::RcvdCount();
+    return static_cast<int>(lines_.Buffered()) + TCustomTlsWSocket::RcvdCount();
 }
 
 void TCustomLineWSocket::HandleEvent(NetEvent& event)
 {
     if (event.kind != kLineModeEvent)
-        return TCustomSocksWSocket::HandleEvent(event);
+        return TCustomTlsWSocket::HandleEvent(event);
     if (Active()) {
         FindLine();
         DeliverLines(0);
@@ -44,7 +44,7 @@ void TCustomLineWSocket::HandleEvent(NetEvent& event)
     std::weak_ptr<char> alive = LifeToken();
     while (!lines_.Empty() && !alive.expired()) {
         const size_t before = lines_.Buffered();
-        TCustomSocksWSocket::FireDataAvailable(0);
+        TCustomTlsWSocket::FireDataAvailable(0);
         if (alive.expired() || lines_.Buffered() == before)
             break;
     }
@@ -53,7 +53,7 @@ void TCustomLineWSocket::HandleEvent(NetEvent& event)
 void TCustomLineWSocket::FireDataAvailable(int error)
 {
     if (!Active())
-        return TCustomSocksWSocket::FireDataAvailable(error);
+        return TCustomTlsWSocket::FireDataAvailable(error);
     ReadIntoBuffer();
     FindLine();
     DeliverLines(error);
@@ -66,7 +66,7 @@ void TCustomLineWSocket::ReadIntoBuffer()
     if (!lines_.HasRoom())
         return;
     char chunk[kReadChunk];
-    const int n = TCustomSocksWSocket::RawReceive(chunk, sizeof chunk);
+    const int n = TCustomTlsWSocket::RawReceive(chunk, sizeof chunk);
     if (n <= 0)
         return;
     if (line_echo_ && State() == wsConnected)
@@ -136,7 +136,7 @@ int TCustomLineWSocket::RawReceive(void* buffer, int size)
     if (!lines_.Empty() && size > 0)
         return static_cast<int>(
             lines_.TakeBytes(static_cast<char*>(buffer), static_cast<size_t>(size)));
-    return TCustomSocksWSocket::RawReceive(buffer, size);
+    return TCustomTlsWSocket::RawReceive(buffer, size);
 }
 
 void TCustomLineWSocket::FireSessionClosed(int error)
@@ -155,7 +155,7 @@ void TCustomLineWSocket::FireSessionClosed(int error)
                 return;
         }
     }
-    TCustomSocksWSocket::FireSessionClosed(error);
+    TCustomTlsWSocket::FireSessionClosed(error);
 }
 
 void TCustomLineWSocket::FireLineLimitExceeded(int received, bool& clear_data)

@@ -4,13 +4,13 @@
 // returns that line, LineEnd included.
 
 #include "net/line_splitter.h"
-#include "net/socks_wsocket.h"
+#include "net/tls_wsocket.h"
 
 #include <string>
 
 namespace mondeliar::net {
 
-class TCustomLineWSocket : public TCustomSocksWSocket {
+class TCustomLineWSocket : public TCustomTlsWSocket {
 public:
     static constexpr int kDefaultLineLimit = 65536;
 

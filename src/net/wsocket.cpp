@@ -244,11 +244,11 @@ void TCustomWSocket::HandleEvent(NetEvent& event)
         break;
     }
     // The rest belong to one handle: an event of an earlier one is stale.
-    if (event.serial != handle_serial_ || handle_ == -1)
+    if (IsStale(event))
         return;
     switch (event.kind) {
     case kCloseLaterEvent:
-        Close();
+        HandleCloseLater();
         break;
     case kWriteEvent:
         if (!paused_)
@@ -260,6 +260,16 @@ void TCustomWSocket::HandleEvent(NetEvent& event)
     default:
         break;
     }
+}
+
+bool TCustomWSocket::IsStale(const NetEvent& event) const
+{
+    return event.serial != handle_serial_ || handle_ == -1;
+}
+
+void TCustomWSocket::HandleCloseLater()
+{
+    Close();
 }
 
 void TCustomWSocket::OnReadReady()
@@ -357,7 +367,7 @@ void TCustomWSocket::DrainReadable(int error, bool force_loop)
     for (int pass = 1;; ++pass) {
         last_error_ = 0;
         const std::uint64_t reads_before = receive_calls_;
-        FireDataAvailable(error);
+        DataReady(error);
         if (alive.expired() || handle_ == -1)
             return;
         if (!force_loop && (options_ & wsoNoReceiveLoop))
@@ -383,6 +393,11 @@ void TCustomWSocket::DrainReadable(int error, bool force_loop)
         if (waiting == 0)
             return;
     }
+}
+
+void TCustomWSocket::DataReady(int error)
+{
+    FireDataAvailable(error);
 }
 
 void TCustomWSocket::FireDataAvailable(int error)

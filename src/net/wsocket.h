@@ -159,6 +159,7 @@ protected:
         kCloseLaterEvent,
         kReleaseEvent,
         kLineModeEvent,  // used by the line layer
+        kTlsReadEvent,   // used by the TLS layer: decrypted bytes still wait
     };
 
     virtual void ResetDefaults();
@@ -170,6 +171,9 @@ protected:
     virtual void HandleBackgroundError(const std::exception& error);
     virtual void HandleEvent(NetEvent& event);
 
+    // Bytes came in from the system. Layers that transform the stream (TLS) take them here
+    // first; the base hands them straight to FireDataAvailable.
+    virtual void DataReady(int error);
     virtual void FireDataAvailable(int error);
     virtual void FireSessionAvailable(int error);
     virtual void FireSessionConnected(int error);
@@ -182,9 +186,16 @@ protected:
     // Bytes from the layers above the system first; the base reads the system.
     virtual int RawReceive(void* buffer, int size);
     int SystemReceive(void* buffer, int size);
+    // Counts a read that a layer served from its own buffer: the readiness handling sees
+    // that the application took its data.
+    void CountReceive() { ++receive_calls_; }
 
     void ChangeState(TSocketState new_state);
     void Post(int kind, int error = 0);
+    // An event posted for an earlier handle (or after the close) that must be ignored.
+    bool IsStale(const NetEvent& event) const;
+    // CloseLater's event: the base closes at once; the TLS layer first sends close_notify.
+    virtual void HandleCloseLater();
     void SetLastError(int error) { last_error_ = error; }
     void TryToSend();
     void DrainReadable(int error, bool force_loop);

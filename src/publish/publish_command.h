@@ -16,6 +16,9 @@ class TFtpClient;
 
 extern const char* const FtpSettingsIncomplete;  // "FTP settings are not complete"
 
+// The limit of every wait of the FTP session, in seconds (the client's Timeout).
+constexpr int PublishTimeoutSeconds = 15;
+
 struct PublishOutcome {
     bool Succeeded = false;
     // What the user is told: "Calendar files sent to <host>" when every file was stored, or
@@ -48,9 +51,16 @@ using PublishProgress = std::function<void(int index, int count, const std::stri
 // written; an error of the write command propagates and nothing is sent. `sessionLog`, when
 // set, receives every line of the FTP session log with the password masked; `progress`,
 // when set, hears of each file before it is stored.
+//
+// FTPPASSIVE makes every transfer passive. Without it the session starts in active mode and
+// switches to passive for the rest of the session, retrying the file once, when the server
+// refuses PORT, answers the transfer with 425, or its data connection does not come within
+// the time-out; the closing message then says "(passive mode)". FTPTLS publishes over
+// explicit FTP over TLS, with TYPE I so the pages arrive byte for byte.
 PublishOutcome PublishCalendar(CalendarContext& context, net::TFtpClient& client,
                                const PageWriterHooks& hooks = {},
                                const std::function<void(const std::string&)>& sessionLog = {},
-                               const PublishProgress& progress = {});
+                               const PublishProgress& progress = {},
+                               int timeoutSeconds = PublishTimeoutSeconds);
 
 }  // namespace mondeliar

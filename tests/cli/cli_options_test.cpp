@@ -35,6 +35,13 @@ TEST(CliOptions, ReadsCommandsAndOptionsInAnyOrder)
     EXPECT_TRUE(options.Verbose);
     EXPECT_FALSE(options.Calendar);
 
+    EXPECT_FALSE(options.Passive);
+    EXPECT_FALSE(options.Tls);
+
+    options = Parse({"--tls", "publish", "--passive"});
+    EXPECT_TRUE(options.Passive);
+    EXPECT_TRUE(options.Tls);
+
     EXPECT_EQ(Parse({"write", "--help"}).Command, CliCommand::Help);
 }
 

@@ -481,15 +481,30 @@ void ServeCutOffStore(ScriptedSession& s, bool reset)
         close(data);
 }
 
+// A server that cuts the upload off must not make it read as stored, whether the rest of
+// the file was still on the disk (a large page) or already in the system's send buffer
+// (a small one, handed over whole before the server's close arrived).
 TEST_F(ScriptedFtp, CutOffUploadIsAFailedStoreNamingTheFile)
 {
+    struct Case {
+        const char* name;
+        std::size_t size;
+        bool reset;
+        std::string expected;  // in ErrorMessage
+    };
     const std::string file = dir.File("page.html");
-    WriteFile(file, PatternBytes(4u << 20));
-    for (bool reset : {false, true}) {
-        SCOPED_TRACE(reset ? "reset after 100 bytes" : "FIN after 100 bytes");
-        ScriptedFtpServer server([reset](ScriptedSession& s) {
+    const Case cases[] = {
+        {"large page, FIN after 100 bytes", 4u << 20, false, " of 4194304 bytes of " + file},
+        {"large page, reset after 100 bytes", 4u << 20, true, "426 "},
+        {"small page, FIN after 100 bytes", 1000, false,
+         "426 The server closed the data connection before " + file + " was complete"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteFile(file, PatternBytes(c.size));
+        ScriptedFtpServer server([&c](ScriptedSession& s) {
             LogOn(s);
-            ServeCutOffStore(s, reset);
+            ServeCutOffStore(s, c.reset);
         });
         Use(server);
         ASSERT_TRUE(client.OpenSession());
@@ -497,11 +512,8 @@ TEST_F(ScriptedFtp, CutOffUploadIsAFailedStoreNamingTheFile)
         client.SetHostFileName("/page.html");
         EXPECT_FALSE(client.StoreFile());
         EXPECT_EQ(client.ErrorMessage().rfind("426 ", 0), 0u) << client.ErrorMessage();
-        if (!reset) {
-            EXPECT_NE(client.ErrorMessage().find(" of 4194304 bytes of " + file + " were sent"),
-                      std::string::npos)
-                << client.ErrorMessage();
-        }
+        EXPECT_NE(client.ErrorMessage().find(c.expected), std::string::npos)
+            << client.ErrorMessage();
         EXPECT_TRUE(client.Connected());
         EXPECT_TRUE(client.QuitSession());
         ASSERT_TRUE(server.Finish());
@@ -600,6 +612,65 @@ TEST_F(ScriptedFtp, PassiveModeConnectsToTheControlPeerWhateverThe227Names)
     ASSERT_TRUE(server.Finish());
     EXPECT_TRUE(received == content) << received.size() << " bytes received";
     EXPECT_EQ(server.Commands(), (Commands{"USER u", "PASS p", "PASV", "STOR /page.html", "QUIT"}));
+}
+
+// Failures of active mode that passive mode may cure are told apart from the others. A
+// server whose data connection never comes fails the store within Timeout (before the wait
+// itself gives up), and the session ends, since the replies it still owes would answer the
+// next command.
+TEST_F(ScriptedFtp, ActiveModeFailuresThatPassiveModeMayCure)
+{
+    const struct {
+        const char* name;
+        std::string port_reply;
+        std::string stor_reply;  // "": 150, then no data connection
+        ActiveModeFailure failure;
+        std::string error;
+        bool connected_after;
+    } rows[] = {
+        {"PORT refused", "500 PORT not allowed\r\n", "", ActiveModeFailure::PortRefused,
+         "500 PORT not allowed", true},
+        {"PORT refused for now", "450 not now\r\n", "", ActiveModeFailure::None, "450 not now",
+         true},
+        {"425 to STOR", "200 ok\r\n", "425 Can't open data connection.\r\n",
+         ActiveModeFailure::DataRefused, "425 Can't open data connection.", true},
+        {"550 to STOR", "200 ok\r\n", "550 Permission denied.\r\n", ActiveModeFailure::None,
+         "550 Permission denied.", true},
+        {"no data connection", "200 ok\r\n", "", ActiveModeFailure::NoDataConnection,
+         "425 No data connection from the server within 1 second", false},
+    };
+    WriteFile(dir.File("page.html"), "page");
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ScriptedFtpServer server([&row](ScriptedSession& s) {
+            LogOn(s);
+            s.ReadCommand();
+            s.Reply(row.port_reply);
+            if (row.port_reply.rfind("200", 0) == 0) {
+                s.ReadCommand();
+                s.Reply(row.stor_reply.empty() ? "150 go ahead\r\n" : row.stor_reply);
+            }
+            ServeQuit(s);  // or wait until the client closes
+        });
+        TFtpClient client;
+        client.SetHostName("127.0.0.1");
+        client.SetPort(std::to_string(server.Port()));
+        client.SetUserName("u");
+        client.SetPassWord("p");
+        client.SetTimeout(1);
+        ASSERT_TRUE(client.OpenSession());
+        client.SetLocalFileName(dir.File("page.html"));
+        client.SetHostFileName("/page.html");
+        EXPECT_FALSE(client.StoreFile());
+        EXPECT_EQ(client.LastActiveModeFailure(), row.failure);
+        EXPECT_EQ(client.ErrorMessage(), row.error);
+        EXPECT_EQ(client.Connected(), row.connected_after);
+        EXPECT_EQ(client.State(), FtpSessionState::fstReady);
+        if (client.Connected()) {
+            EXPECT_TRUE(client.QuitSession());
+        }
+        ASSERT_TRUE(server.Finish());
+    }
 }
 
 // The server sends without pause; the client must still give up after Timeout. The flood

@@ -112,9 +112,11 @@ int AcceptWithTimeout(int listener, int timeout_ms)
     return fd;
 }
 
-int ConnectLoopback(int port)
+int ConnectLoopback(int port, int receive_buffer)
 {
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (receive_buffer > 0)
+        setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receive_buffer, sizeof receive_buffer);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
@@ -245,9 +247,9 @@ std::string ScriptedSession::ReadCommand()
     }
 }
 
-int ScriptedSession::ConnectData()
+int ScriptedSession::ConnectData(int receive_buffer)
 {
-    return ConnectLoopback(port_port_);
+    return ConnectLoopback(port_port_, receive_buffer);
 }
 
 std::string ScriptedSession::OpenPassive()
@@ -276,12 +278,14 @@ void ScriptedSession::CloseControl()
     shutdown(fd_, SHUT_RDWR);
 }
 
-ScriptedFtpServer::ScriptedFtpServer(Script script)
+ScriptedFtpServer::ScriptedFtpServer(Script script, int connections)
 {
     listener_ = ListenLoopback(&port_);
-    thread_ = std::thread([this, script] {
-        const int fd = AcceptWithTimeout(listener_, 10000);
-        if (fd >= 0) {
+    thread_ = std::thread([this, script, connections] {
+        for (int served = 0; served < connections; ++served) {
+            const int fd = AcceptWithTimeout(listener_, 10000);
+            if (fd < 0)
+                break;
             control_fd_ = fd;
             ScriptedSession session(fd, this);
             script(session);

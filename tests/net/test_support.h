@@ -29,22 +29,30 @@ public:
     std::string File(const std::string& name) const { return Path() + name; }
 };
 
-// pyftpdlib on 127.0.0.1, user "tester" / "secret", root Root().
+// pyftpdlib on 127.0.0.1, user "tester" / "secret", root Root(); with a certificate and
+// its key, an FTPS server that requires TLS.
 class PyFtpServer {
 public:
+    PyFtpServer() : process_(root_.Path()) {}
+    PyFtpServer(const std::string& cert_file, const std::string& key_file)
+        : process_(root_.Path(), cert_file, key_file)
+    {
+    }
     bool Running() const { return process_.Port() > 0; }
     int Port() const { return process_.Port(); }
     std::string Root() const { return root_.Path(); }
 
 private:
     TempDir root_;
-    mondeliar::testing::FtpServerProcess process_{root_.Path()};
+    mondeliar::testing::FtpServerProcess process_;
 };
 
 // --- blocking sockets for the peer side ---------------------------------------
 int ListenLoopback(int* port);  // listening socket on 127.0.0.1:port (0: any)
 int AcceptWithTimeout(int listener, int timeout_ms);
-int ConnectLoopback(int port);
+// receive_buffer > 0: SO_RCVBUF set before connecting, so the peer can only push that much
+// (plus its own send buffer) ahead of what is read.
+int ConnectLoopback(int port, int receive_buffer = 0);
 // From `source` (another loopback address such as 127.0.0.2) to 127.0.0.1:port; -1 on failure.
 int ConnectFrom(const std::string& source, int port);
 void SetReceiveTimeout(int fd, int timeout_ms);
@@ -61,11 +69,11 @@ class ScriptedFtpServer;
 class ScriptedSession {
 public:
     ScriptedSession(int fd, ScriptedFtpServer* server) : fd_(fd), server_(server) {}
-    void Reply(const std::string& bytes);  // written as given (add the line end)
-    std::string ReadCommand();             // next line without CR LF; "" when closed
-    int ConnectData();                     // to the address of the last PORT command
-    int AcceptPassiveData();               // the connection to the last PASV port
-    std::string OpenPassive();             // listens and returns the 227 line
+    void Reply(const std::string& bytes);     // written as given (add the line end)
+    std::string ReadCommand();                // next line without CR LF; "" when closed
+    int ConnectData(int receive_buffer = 0);  // to the address of the last PORT command
+    int AcceptPassiveData();                  // the connection to the last PASV port
+    std::string OpenPassive();                // listens and returns the 227 line
     void CloseControl();
     int Fd() const { return fd_; }
     // The port of the last PORT command.
@@ -85,7 +93,8 @@ private:
 class ScriptedFtpServer {
 public:
     using Script = std::function<void(ScriptedSession&)>;
-    explicit ScriptedFtpServer(Script script);
+    // Serves `connections` control connections one after the other, each with the script.
+    explicit ScriptedFtpServer(Script script, int connections = 1);
     ~ScriptedFtpServer();
     int Port() const { return port_; }
     // Every command line the client sent, in order.

@@ -1,7 +1,8 @@
 #pragma once
 // pyftpdlib serving a folder on a free loopback port, for tests and benchmarks: user
 // "tester", password "secret", every right. Started by the constructor, stopped by the
-// destructor; Port() is 0 when it did not start within ten seconds.
+// destructor; Port() is 0 when it did not start within ten seconds. With a certificate and
+// its key it serves explicit FTPS only (TLS required on control and data connections).
 
 #include <cerrno>
 #include <csignal>
@@ -9,26 +10,37 @@
 #include <poll.h>
 #include <string>
 #include <sys/wait.h>
+#include <vector>
 #include <unistd.h>
 
 namespace mondeliar::testing {
 
 class FtpServerProcess {
 public:
-    explicit FtpServerProcess(const std::string& root)
+    // `option`: a further option of tests/net/ftp_server.py (after the TLS ones).
+    explicit FtpServerProcess(const std::string& root, const std::string& certFile = "",
+                              const std::string& keyFile = "", const std::string& option = "")
     {
+        std::vector<std::string> arguments
+            = {"python3", std::string(MONDELIAR_SOURCE_DIR) + "/tests/net/ftp_server.py", root};
+        if (!certFile.empty())
+            arguments.insert(arguments.end(), {"--tls", certFile, keyFile});
+        if (!option.empty())
+            arguments.push_back(option);
+        std::vector<char*> argv;
+        for (std::string& argument : arguments)
+            argv.push_back(argument.data());
+        argv.push_back(nullptr);
         int out[2];
         if (::pipe(out) != 0)
             return;
-        const std::string script = std::string(MONDELIAR_SOURCE_DIR) + "/tests/net/ftp_server.py";
         pid_ = ::fork();
         if (pid_ == 0) {
             ::dup2(out[1], STDOUT_FILENO);
             ::close(out[0]);
             ::close(out[1]);
             // Debian's interpreter: the one that has pyftpdlib.
-            ::execl("/usr/bin/python3", "python3", script.c_str(), root.c_str(),
-                    static_cast<char*>(nullptr));
+            ::execv("/usr/bin/python3", argv.data());
             ::_exit(127);
         }
         ::close(out[1]);
