@@ -1,10 +1,18 @@
-// The write command for a full calendar, inside the process and as a whole mondeliar-cli run.
+// The write command for a full calendar, inside the process and as a whole mondeliar-cli run,
+// against Debian's pcal writing a year as HTML; and the memory a write takes beside an
+// extra HTML file of nothing but line ends.
 
 #include "bench_calendar.h"
 #include "html/write_command.h"
 
 #include <benchmark/benchmark.h>
+#include <chrono>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+
+extern char** environ;
 
 namespace mondeliar {
 namespace {
@@ -14,6 +22,7 @@ using testing::TempDir;
 using testing::WriteFile;
 
 const std::string Resources = std::string(MONDELIAR_SOURCE_DIR) + "/resources/";
+const char* const Pcal = "/usr/bin/pcal";
 
 // A working folder holding a full default calendar whose pages go to "site/".
 void PrepareFullCalendar(const TempDir& dir)
@@ -30,6 +39,46 @@ void PrepareFullCalendar(const TempDir& dir)
     SaveRecurring(context.Recurring, context.RecurringFileName());
 }
 
+struct ProcessRun {
+    bool succeeded = false;
+    double seconds = 0;
+    long peakRssKiB = 0;
+};
+
+// Runs a program as a whole process, without a shell between, in `folder`, its output going
+// to `output` (written over, as the pages are) or to /dev/null.
+ProcessRun RunProcess(std::vector<std::string> arguments, const std::string& folder,
+                      const std::string& output = "/dev/null")
+{
+    std::vector<char*> argv;
+    for (std::string& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+
+    ProcessRun run;
+    auto start = std::chrono::steady_clock::now();
+    pid_t pid;
+    int status = 0;
+    struct rusage usage {};
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0
+        && ::wait4(pid, &status, 0, &usage) == pid)
+        run.succeeded = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    run.peakRssKiB = usage.ru_maxrss;
+    posix_spawn_file_actions_destroy(&actions);
+    return run;
+}
+
+std::vector<std::string> CliWrite()
+{
+    return {MONDELIAR_CLI, "--today", "2002-02-05", "write"};
+}
+
 void WriteCommandFullCalendar(benchmark::State& state)
 {
     TempDir dir;
@@ -42,18 +91,57 @@ void WriteCommandFullCalendar(benchmark::State& state)
 }
 BENCHMARK(WriteCommandFullCalendar)->Unit(benchmark::kMillisecond);
 
-void CliWriteProcess(benchmark::State& state)
+// mondeliar-cli writing the full calendar's fourteen pages and pcal writing one year as one
+// HTML page, each a whole process, taken in turns so that both meet the same machine. pcal
+// reads an empty date file, and its page lands in the same folder as the calendar's.
+void CliWriteAgainstPcal(benchmark::State& state)
+{
+    if (::access(Pcal, X_OK) != 0) {
+        state.SkipWithError("pcal is not installed (scripts/install-deps.sh installs it)");
+        return;
+    }
+    TempDir dir;
+    PrepareFullCalendar(dir);
+    WriteFile(dir / "empty.cal", "");
+    std::vector<std::string> pcal = {Pcal, "-H", "-f", dir / "empty.cal", "2002"};
+    double cliSeconds = 0;
+    double pcalSeconds = 0;
+    for (auto _ : state) {
+        ProcessRun year = RunProcess(pcal, dir.Path(), dir / "site/pcal.html");
+        ProcessRun pages = RunProcess(CliWrite(), dir.Path());
+        if (!year.succeeded || !pages.succeeded) {
+            state.SkipWithError(year.succeeded ? "mondeliar-cli write failed" : "pcal failed");
+            return;
+        }
+        pcalSeconds += year.seconds;
+        cliSeconds += pages.seconds;
+    }
+    double runs = static_cast<double>(state.iterations());
+    state.counters["cli_ms"] = cliSeconds / runs * 1000;
+    state.counters["pcal_ms"] = pcalSeconds / runs * 1000;
+    state.counters["cli_per_pcal"] = cliSeconds / pcalSeconds;
+}
+BENCHMARK(CliWriteAgainstPcal)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+
+// A pagetrim.header of 15 MiB of line ends, under the size limit, beside the full calendar:
+// the peak memory of the whole process shows what the text costs.
+void CliWriteBesideManyEmptyLines(benchmark::State& state)
 {
     TempDir dir;
     PrepareFullCalendar(dir);
-    std::string command = "cd '" + dir.Path() + "' && '" MONDELIAR_CLI "' --today 2002-02-05 write";
+    WriteFile(dir / "pagetrim.header", std::string(15 * 1024 * 1024, '\n'));
+    long peakRssKiB = 0;
     for (auto _ : state) {
-        int status = std::system(command.c_str());
-        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        ProcessRun run = RunProcess(CliWrite(), dir.Path());
+        if (!run.succeeded) {
             state.SkipWithError("mondeliar-cli write failed");
+            return;
+        }
+        peakRssKiB = std::max(peakRssKiB, run.peakRssKiB);
     }
+    state.counters["peak_rss_MiB"] = static_cast<double>(peakRssKiB) / 1024;
 }
-BENCHMARK(CliWriteProcess)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(CliWriteBesideManyEmptyLines)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace mondeliar

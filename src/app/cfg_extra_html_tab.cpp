@@ -35,8 +35,8 @@ TextLines LinesOf(const QPlainTextEdit* memo)
 void ShowLines(QPlainTextEdit* memo, const TextLines& lines)
 {
     QStringList text;
-    for (const std::string& line : lines)
-        text.push_back(FromWindows1252(line));
+    for (std::string_view line : lines)
+        text.push_back(FromWindows1252(std::string(line)));
     QSignalBlocker quiet(memo);
     memo->setPlainText(text.join('\n'));
 }

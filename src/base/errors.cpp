@@ -1,8 +1,8 @@
 #include "base/errors.h"
 
+#include "base/files.h"
+
 #include <cerrno>
-#include <filesystem>
-#include <system_error>
 
 namespace mondeliar {
 
@@ -10,11 +10,7 @@ namespace {
 
 bool FolderOfPathExists(const std::string& path)
 {
-    std::filesystem::path folder = std::filesystem::path(path).parent_path();
-    if (folder.empty())
-        folder = ".";
-    std::error_code ignored;
-    return std::filesystem::is_directory(folder, ignored);
+    return HasFileAttribute(FolderPart(path), faDirectory);
 }
 
 }  // namespace
@@ -61,8 +57,11 @@ std::string StandardErrorReportText(const std::string& message)
 
 void RequirePlainFileName(const std::string& name)
 {
-    if (name.find('/') != std::string::npos || name.find('\0') != std::string::npos || name == "."
-        || name == "..")
+    bool plain = name != "." && name != "..";
+    for (unsigned char c : name)
+        if (c == '/' || c < 0x20 || c == 0x7F)
+            plain = false;
+    if (!plain)
         throw FileError("Invalid filename");
 }
 

@@ -20,6 +20,13 @@ public:
     using Error::Error;
 };
 
+// A file the readers do not take: not a regular file (a folder, a FIFO, a device), or larger
+// than the reader's limit. Its text names the file and says why.
+class RefusedFileError : public FileError {
+public:
+    using FileError::FileError;
+};
+
 // A text that should hold a whole number does not.
 class ConversionError : public Error {
 public:
@@ -45,7 +52,8 @@ std::string FileErrorText(int systemError, const std::string& path);
 std::string StandardErrorReportText(const std::string& message);
 
 // Names typed by the user become file names inside a fixed folder (a calendar, a language).
-// A name that would leave that folder ("/" in it, "." or "..") raises "Invalid filename".
+// A name that would leave that folder or that no folder should hold ("/" or a control
+// character in it, "." or "..") raises "Invalid filename".
 void RequirePlainFileName(const std::string& name);
 
 }  // namespace mondeliar

@@ -1,6 +1,7 @@
 #include "base/output_file.h"
 
 #include "base/errors.h"
+#include "base/files.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -12,8 +13,6 @@ namespace mondeliar {
 
 namespace {
 
-constexpr std::size_t FlushThreshold = 64 * 1024;
-
 mode_t CurrentUmask()
 {
     mode_t mask = ::umask(0);
@@ -22,10 +21,11 @@ mode_t CurrentUmask()
 }
 
 // Opening an existing file for writing tells whether it may be replaced (read-only file,
-// folder in its place) before any work is done.
+// folder in its place) before any work is done. Anything but a regular file is not replaced.
 void CheckWritable(const std::string& path)
 {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    RefuseSpecialFile(path);
+    int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd >= 0) {
         ::close(fd);
         return;
@@ -35,6 +35,9 @@ void CheckWritable(const std::string& path)
 }
 
 }  // namespace
+
+// Left uninitialised: only the bytes written are ever read.
+BufferedWriter::BufferedWriter() : buffer_(new char[BufferSize]) {}
 
 BufferedWriter::~BufferedWriter()
 {
@@ -51,11 +54,13 @@ void BufferedWriter::Open(const std::string& openedPath, const std::string& repo
         ThrowFileError(errno, reportedPath);
 }
 
-void BufferedWriter::Write(std::string_view text)
+void BufferedWriter::WriteThrough(std::string_view text)
 {
-    buffer_.append(text);
-    if (buffer_.size() >= FlushThreshold)
-        Flush();
+    Flush();
+    if (text.size() < BufferSize)
+        Write(text);
+    else
+        WriteOut(text.data(), text.size());
 }
 
 void BufferedWriter::WriteLine(std::string_view text)
@@ -66,18 +71,26 @@ void BufferedWriter::WriteLine(std::string_view text)
 
 void BufferedWriter::Flush()
 {
+    std::size_t used = used_;
+    used_ = 0;
+    WriteOut(buffer_.get(), used);
+}
+
+void BufferedWriter::WriteOut(const char* data, std::size_t size)
+{
     std::size_t done = 0;
-    while (done < buffer_.size()) {
-        ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+    while (done < size) {
+        ssize_t n = ::write(fd_, data + done, size - done);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            buffer_.clear();
-            ThrowFileError(errno, path_);
+            int error = errno;
+            written_ += done;
+            ThrowFileError(error, path_);
         }
         done += static_cast<std::size_t>(n);
     }
-    buffer_.clear();
+    written_ += done;
 }
 
 void BufferedWriter::CloseHandle()
@@ -90,7 +103,9 @@ void BufferedWriter::CloseHandle()
 
 OutputFile::OutputFile(const std::string& path)
 {
-    Open(path, path, O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    RefuseSpecialFile(path);
+    Open(path, path, O_WRONLY | O_CREAT | O_NONBLOCK, 0666);
+    RequireRegularFile(fd_, path);
 }
 
 OutputFile::~OutputFile()
@@ -102,6 +117,9 @@ OutputFile::~OutputFile()
     } catch (const FileError&) {
         // The error that abandoned the file has already been reported.
     }
+    if (::ftruncate(fd_, static_cast<off_t>(written_)) != 0) {
+        // Nothing more can be done for a page already abandoned.
+    }
 }
 
 void OutputFile::Close()
@@ -109,7 +127,14 @@ void OutputFile::Close()
     if (fd_ < 0)
         return;
     Flush();
+    CutAfterWritten();
     CloseHandle();
+}
+
+void OutputFile::CutAfterWritten()
+{
+    if (::ftruncate(fd_, static_cast<off_t>(written_)) != 0)
+        ThrowFileError(errno, path_);
 }
 
 AtomicFile::AtomicFile(const std::string& path, mode_t mode) : mode_(mode)

@@ -3,6 +3,9 @@
 // only once the whole new content is on disk, so a failed save leaves the old file intact.
 // Both write lines ended by CR LF and raise the file error of the system's answer.
 
+#include <algorithm>
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -14,12 +17,36 @@ public:
     BufferedWriter(const BufferedWriter&) = delete;
     BufferedWriter& operator=(const BufferedWriter&) = delete;
 
-    void Write(std::string_view text);
+    // Pages are written in thousands of small pieces: a piece that fits is only copied.
+    void Write(std::string_view text)
+    {
+        if (text.size() <= BufferSize - used_) {
+            std::copy(text.begin(), text.end(), buffer_.get() + used_);
+            used_ += text.size();
+        } else {
+            WriteThrough(text);
+        }
+    }
     void WriteLine(std::string_view text = {});  // text and CR LF
+
+    // The texts one after another, without building them into one string first.
+    template <typename... Texts>
+    void Write(std::string_view first, std::string_view second, const Texts&... rest)
+    {
+        Write(first);
+        Write(second);
+        (Write(std::string_view(rest)), ...);
+    }
+    template <typename... Texts>
+    void WriteLine(std::string_view first, std::string_view second, const Texts&... rest)
+    {
+        Write(first, second, rest...);
+        Write("\r\n");
+    }
     const std::string& Path() const { return path_; }
 
 protected:
-    BufferedWriter() = default;
+    BufferedWriter();
     ~BufferedWriter();
     void Open(const std::string& openedPath, const std::string& reportedPath, int flags,
               mode_t mode);
@@ -27,19 +54,31 @@ protected:
     void CloseHandle();  // raises when the system reports a failure on close
     int fd_ = -1;
     std::string path_;
+    std::uintmax_t written_ = 0;  // bytes handed to the file so far
 
 private:
-    std::string buffer_;
+    static constexpr std::size_t BufferSize = 64 * 1024;
+    void WriteThrough(std::string_view text);  // flushes, then buffers or writes `text`
+    void WriteOut(const char* data, std::size_t size);
+
+    std::unique_ptr<char[]> buffer_;
+    std::size_t used_ = 0;
 };
 
 class OutputFile : public BufferedWriter {
 public:
-    // Creates `path`, or empties it when it exists.
+    // Creates `path`, or writes over it from its start when it exists: when it is closed or
+    // abandoned, it holds exactly what was written. An existing page is not truncated first,
+    // since some file systems (ext4 among them) make a truncation followed by a rewrite cost
+    // far more than the writing itself.
     explicit OutputFile(const std::string& path);
-    // A file abandoned by an error keeps what was written before it.
+    // A file abandoned by an error keeps what was written before it, and nothing else.
     ~OutputFile();
-    // Writes what is buffered and closes the file.
+    // Writes what is buffered, cuts the file after it and closes it.
     void Close();
+
+private:
+    void CutAfterWritten();
 };
 
 class AtomicFile : public BufferedWriter {

@@ -1,6 +1,12 @@
 #include "base/windows1252.h"
 
 #include <array>
+#include <cerrno>
+#include <clocale>
+#include <iconv.h>
+#include <langinfo.h>
+#include <locale.h>
+#include <optional>
 
 namespace mondeliar {
 
@@ -51,6 +57,53 @@ char32_t DecodeUtf8(std::string_view text, std::size_t& pos)
         return ReplacementCharacter;
     }
     return value;
+}
+
+// "ISO-8859-1", "iso88591" and "ISO_8859-1" name the same set.
+std::string CharsetKey(const std::string& charset)
+{
+    std::string key;
+    for (char c : charset) {
+        if (c == '-' || c == '_')
+            continue;
+        key += (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    }
+    return key;
+}
+
+bool PassesUnchanged(const std::string& key)
+{
+    for (const char* same :
+         {"ANSIX3.41968", "ASCII", "USASCII", "ISO88591", "LATIN1", "CP1252", "WINDOWS1252"})
+        if (key == same)
+            return true;
+    return false;
+}
+
+// `text` in `charset` to UTF-8; nothing when iconv does not know the set.
+std::optional<std::string> IconvToUtf8(std::string_view text, const std::string& charset)
+{
+    iconv_t converter = ::iconv_open("UTF-8", charset.c_str());
+    if (converter == reinterpret_cast<iconv_t>(-1))
+        return std::nullopt;
+    std::string out;
+    std::string input(text);
+    char* in = input.data();
+    std::size_t inLeft = input.size();
+    char buffer[256];
+    while (inLeft > 0) {
+        char* next = buffer;
+        std::size_t room = sizeof buffer;
+        std::size_t result = ::iconv(converter, &in, &inLeft, &next, &room);
+        out.append(buffer, static_cast<std::size_t>(next - buffer));
+        if (result == static_cast<std::size_t>(-1) && errno != E2BIG) {
+            AppendUtf8(out, ReplacementCharacter);
+            ++in;
+            --inLeft;
+        }
+    }
+    ::iconv_close(converter);
+    return out;
 }
 
 }  // namespace
@@ -105,6 +158,35 @@ std::string Windows1252ToUtf8(std::string_view text)
     for (char c : text)
         AppendUtf8(utf8, Windows1252CodePoint(static_cast<unsigned char>(c)));
     return utf8;
+}
+
+std::string LocaleTextToWindows1252(std::string_view text, const std::string& charset)
+{
+    std::string key = CharsetKey(charset);
+    if (key.empty() || PassesUnchanged(key))
+        return std::string(text);
+    if (key == "UTF8")
+        return Utf8ToWindows1252(text);
+    std::optional<std::string> utf8 = IconvToUtf8(text, charset);
+    return utf8 ? Utf8ToWindows1252(*utf8) : std::string(text);
+}
+
+// The answer is kept for the locale last asked about: every page asks again.
+std::string TimeLocaleCharset()
+{
+    static std::string lastName;
+    static std::string lastCharset;
+    const char* current = std::setlocale(LC_TIME, nullptr);
+    std::string name = current ? current : "C";
+    if (name == lastName)
+        return lastCharset;
+    locale_t locale = ::newlocale(LC_CTYPE_MASK, name.c_str(), static_cast<locale_t>(0));
+    if (locale == static_cast<locale_t>(0))
+        return "";
+    lastCharset = ::nl_langinfo_l(CODESET, locale);
+    lastName = name;
+    ::freelocale(locale);
+    return lastCharset;
 }
 
 }  // namespace mondeliar

@@ -24,4 +24,13 @@ char32_t Windows1252CodePoint(unsigned char byte);
 // UTF-8 bytes of one code point (U+FFFD for a value that is not a scalar value).
 void AppendUtf8(std::string& out, char32_t codePoint);
 
+// Text of the system's locale, in `charset` as nl_langinfo(CODESET) names it, to
+// Windows-1252. ASCII, ISO-8859-1 and Windows-1252 pass unchanged; UTF-8 is decoded here and
+// any other set goes through iconv, a byte iconv cannot convert becoming "&#65533;". A set
+// iconv does not know leaves the text as it is.
+std::string LocaleTextToWindows1252(std::string_view text, const std::string& charset);
+
+// The character set of the locale that LC_TIME names, the one strftime writes in.
+std::string TimeLocaleCharset();
+
 }  // namespace mondeliar

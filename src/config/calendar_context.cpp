@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <ctime>
-#include <filesystem>
 #include <strings.h>
 #include <sys/stat.h>
 
@@ -131,13 +130,10 @@ void SwitchCalendar(CalendarContext& context, const std::string& name)
 std::vector<std::string> ListCalendars(const std::string& dataFolder)
 {
     std::vector<std::string> names;
-    std::error_code error;
-    for (const auto& item :
-         std::filesystem::directory_iterator(dataFolder + CalendarsFolderPath, error)) {
-        std::string name = item.path().filename().string();
+    for (std::string& name : FolderEntries(dataFolder + CalendarsFolderPath)) {
         // Names with a dot are the settings and recurring files, or hidden entries.
         if (name.find('.') == std::string::npos)
-            names.push_back(name);
+            names.push_back(std::move(name));
     }
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
         return ::strcasecmp(a.c_str(), b.c_str()) < 0;

@@ -13,8 +13,8 @@ const char* const FooterTextFileName = "pagetrim.footer";
 
 namespace {
 
-// A line of HTML may be long; only a file made to exhaust memory is cut.
-constexpr std::size_t MaxHtmlLineLength = 16 * 1024 * 1024;
+// A line of HTML may be as long as the whole file.
+constexpr std::size_t MaxHtmlLineLength = HtmlTextSizeLimit;
 
 void LoadText(TextLines& text, const std::string& path)
 {
@@ -22,10 +22,13 @@ void LoadText(TextLines& text, const std::string& path)
         return;
     TextLines lines;
     try {
-        TextReader reader(path, MaxHtmlLineLength);
+        TextReader reader(path, HtmlTextSizeLimit, MaxHtmlLineLength);
+        lines.reserve(static_cast<std::size_t>(reader.FileSize()));
         std::string line;
         while (reader.ReadLine(line))
             lines.push_back(line);
+    } catch (const RefusedFileError&) {
+        throw;
     } catch (const FileError&) {
         throw FileError("Cannot open file " + path);
     }
@@ -36,8 +39,8 @@ void SaveText(const TextLines& text, const std::string& path)
 {
     try {
         AtomicFile file(path);
-        for (const std::string& line : text)
-            file.WriteLine(LineSafeText(line));
+        for (std::string_view line : text)
+            file.WriteLine(LineSafeText(std::string(line)));
         file.Commit();
     } catch (const FileError&) {
         throw FileError("Cannot create file " + path);

@@ -2,12 +2,11 @@
 // The user's own HTML around the generated calendar: one text before it and one after it,
 // the same for every calendar, kept in "pagetrim.header" and "pagetrim.footer".
 
+#include "base/text_lines.h"
+
 #include <string>
-#include <vector>
 
 namespace mondeliar {
-
-using TextLines = std::vector<std::string>;
 
 struct ExtraHtmlTexts {
     TextLines Header;  // "This HTML code will appear before the calendar"
@@ -18,7 +17,8 @@ extern const char* const HeaderTextFileName;  // "pagetrim.header"
 extern const char* const FooterTextFileName;  // "pagetrim.footer"
 
 // Replaces each text by the lines of its file in `folder` when that file exists; a file that
-// exists but cannot be read raises "Cannot open file <name>".
+// exists but cannot be read raises "Cannot open file <name>". A file that is not a regular
+// file, or is larger than 16 MiB, raises the reader's RefusedFileError, which names it.
 void LoadExtraHtml(ExtraHtmlTexts& texts, const std::string& folder);
 
 // Writes both texts to their files in `folder`, each line ended by CR LF; a file that cannot

@@ -2,11 +2,11 @@
 
 #include "base/errors.h"
 #include "base/field_text.h"
+#include "base/files.h"
 #include "base/output_file.h"
 #include "base/text_reader.h"
 
 #include <algorithm>
-#include <filesystem>
 
 namespace mondeliar {
 
@@ -67,7 +67,8 @@ const std::array<const char*, 17> MainWindowTextKeys = {
 void Languages::LoadLanguage(const std::string& programFolder, const std::string& name,
                              const MainWindowTextSink& mainWindowTexts)
 {
-    TextReader reader(programFolder + name + LanguageExtension);
+    RequirePlainFileName(name);
+    TextReader reader(programFolder + name + LanguageExtension, SmallFileSizeLimit);
     std::string line;
     while (reader.ReadLine(line)) {
         std::size_t equals = line.find('=');
@@ -85,12 +86,10 @@ void Languages::LoadLanguage(const std::string& programFolder, const std::string
 std::vector<std::string> ListLanguages(const std::string& folder)
 {
     std::vector<std::string> names;
-    std::error_code error;
-    for (const auto& item : std::filesystem::directory_iterator(folder, error)) {
-        std::string file = item.path().filename().string();
+    for (const std::string& file : FolderEntries(folder)) {
         if (file.size() < 5 || file.compare(file.size() - 5, 5, LanguageExtension) != 0)
             continue;
-        if (!item.is_regular_file(error))
+        if (!IsRegularFile(folder + "/" + file))
             continue;
         names.push_back(file.substr(0, file.find('.')));
     }

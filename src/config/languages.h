@@ -41,7 +41,8 @@ public:
     MonthNameList MonthNames;
 
     // Reads `programFolder` + name + ".lang" into LanguageNames, hands caption and hint keys
-    // to `mainWindowTexts`, then copies LanguageNames into DayNames and MonthNames.
+    // to `mainWindowTexts`, then copies LanguageNames into DayNames and MonthNames. A name
+    // that would leave `programFolder` raises "Invalid filename" before any file is opened.
     void LoadLanguage(const std::string& programFolder, const std::string& name,
                       const MainWindowTextSink& mainWindowTexts = {});
 

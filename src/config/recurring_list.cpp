@@ -63,7 +63,7 @@ void RecurringList::Clear()
 void LoadRecurring(RecurringList& list, const std::string& path)
 {
     list.Clear();
-    TextReader reader(path);
+    TextReader reader(path, SmallFileSizeLimit);
     std::string line;
     for (int row = 1; row <= RecurringRows && reader.ReadLine(line); ++row)
         ParseRecurringLine(line, list.Row(row));

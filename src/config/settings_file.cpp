@@ -182,7 +182,7 @@ const SettingKey* FindKey(const std::string& key)
 void LoadConfig(CalendarSettings& settings, const std::string& path)
 {
     ApplyPresets(settings);
-    TextReader reader(path);
+    TextReader reader(path, SmallFileSizeLimit);
     std::string line;
     while (reader.ReadLine(line)) {
         std::size_t equals = line.find('=');

@@ -58,7 +58,7 @@ std::optional<Date> NextDay(const Date& date)
 // "YYYYMMDD", the DATE value of RFC 5545, 3.3.4.
 std::string IcsDate(const Date& date)
 {
-    char text[16];
+    char text[36];  // room for any three ints, so the compiler sees nothing cut
     std::snprintf(text, sizeof text, "%04d%02d%02d", date.Year, date.Month, date.Day);
     return text;
 }

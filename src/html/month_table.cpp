@@ -45,16 +45,20 @@ void PageWriter::WriteMonth(int month, int year)
     WriteMonthNameRow(month);
     WriteDayNameRow();
 
+    std::size_t index = static_cast<std::size_t>(month - 1);
+    monthEntries_ = year == range_.YearOf(month)
+                        ? rangeEntries_.at(index)
+                        : context_.Entries.FindRangeEntries(month, year).at(index);
     WeekGrid grid(month, year, s.STARTWEEK);
     for (int row = 1; row <= WeekGrid::Rows; ++row) {
-        page.WriteLine("<TR BGCOLOR=\"" + s.COLORDATESBG + "\" ALIGN=\""
-                       + AlignmentWord(s.ALIGNDATE) + "\" VALIGN=\"TOP\">");
+        page.WriteLine("<TR BGCOLOR=\"", s.COLORDATESBG, "\" ALIGN=\"", AlignmentWord(s.ALIGNDATE),
+                       "\" VALIGN=\"TOP\">");
         for (int column = 0; column < WeekGrid::Columns; ++column) {
             int day = grid.DayAt(row, column);
             if (day == 0)
                 WriteBlankCell();
             else
-                WriteDateCell(month, day, year);
+                WriteDateCell(month, day);
         }
         page.WriteLine("</TR>");
     }
@@ -122,48 +126,50 @@ void PageWriter::WriteDayNameRow()
 
 void PageWriter::WriteBlankCell()
 {
-    Page().WriteLine("  <TD BGCOLOR=\"" + settings_.COLORBLANKCELLBG + "\"><FONT FACE=\""
-                     + settings_.FONTFACE + "\" SIZE=\"1\">&nbsp;<BR></TD>");
+    Page().WriteLine("  <TD BGCOLOR=\"", settings_.COLORBLANKCELLBG, "\"><FONT FACE=\"",
+                     settings_.FONTFACE, "\" SIZE=\"1\">&nbsp;<BR></TD>");
 }
 
-void PageWriter::WriteDateCell(int month, int day, int year)
+// Written piece by piece into the page: a year has some 700 of these cells.
+void PageWriter::WriteDateCell(int month, int day)
 {
     const CalendarSettings& s = settings_;
-    context_.Entries.FindEntry(month, day, year);
+    context_.Entries.TakeEntry(monthEntries_.at(static_cast<std::size_t>(day)));
     const CalendarEntry& entry = context_.Entries.CurrentEntry;
-    std::vector<const RecurringEntry*> recurring = RecurringOn(month, day);
+    const std::vector<const RecurringEntry*>& recurring = RecurringOn(month, day);
     bool hasNotes = HasAnyNote(entry) || !recurring.empty();
 
-    std::string cell = "<TD";
+    PageOutput& page = Page();
+    page.Write("<TD");
     if (s.ROWHEIGHT)
-        cell += " HEIGHT=\"12%\"";
+        page.Write(" HEIGHT=\"12%\"");
     if (hasNotes)
-        cell += " BGCOLOR=\"" + s.COLORNOTESBG + "\"";
-    cell += "><FONT FACE=\"" + s.FONTFACE + "\" SIZE=\"1\" COLOR=\"" + s.COLORNOTESFG + "\">";
+        page.Write(" BGCOLOR=\"", s.COLORNOTESBG, "\"");
+    page.Write("><FONT FACE=\"", s.FONTFACE, "\" SIZE=\"1\" COLOR=\"", s.COLORNOTESFG, "\">");
     if (!entry.DateURL.empty())
-        cell += "<A HREF=\"" + entry.DateURL + "\">";
-    cell += std::to_string(day) + "<BR>";
+        page.Write("<A HREF=\"", entry.DateURL, "\">");
+    page.Write(std::to_string(day), "<BR>");
     if (!entry.DateURL.empty())
-        cell += "</A>";
+        page.Write("</A>");
     if (hasNotes) {
         // The stored notes up to the first empty one, then the recurring entries.
         for (int k = 0; k < NotesPerDate && !entry.Notes[k].empty(); ++k) {
             const std::string& link = entry.NoteURLs[k];
             if (!link.empty())
-                cell += "<A HREF=\"" + link + "\">";
-            cell += entry.Notes[k];
+                page.Write("<A HREF=\"", link, "\">");
+            page.Write(entry.Notes[k]);
             if (!link.empty())
-                cell += "</A>";
-            cell += s.NOTEDIVIDER;
+                page.Write("</A>");
+            page.Write(s.NOTEDIVIDER);
         }
         for (const RecurringEntry* recurringEntry : recurring)
-            cell += recurringEntry->Description + "<BR><BR>";
+            page.Write(recurringEntry->Description, "<BR><BR>");
     } else {
-        cell += "<BR>";
+        page.Write("<BR>");
     }
     if (!entry.DateImage.empty())
-        cell += "<CENTER><IMG SRC=\"" + entry.DateImage + "\"></CENTER>";
-    Page().WriteLine(cell + "</FONT></TD>");
+        page.Write("<CENTER><IMG SRC=\"", entry.DateImage, "\"></CENTER>");
+    page.WriteLine("</FONT></TD>");
 }
 
 }  // namespace mondeliar

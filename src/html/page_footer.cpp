@@ -2,6 +2,7 @@
 // HTMLOPTION, the optional link to the maker's web page; then the page file is closed.
 
 #include "base/program.h"
+#include "base/windows1252.h"
 #include "html/page_writer.h"
 
 namespace mondeliar {
@@ -25,12 +26,13 @@ std::tm LocalTimeNow()
 
 }  // namespace
 
+// strftime writes in the character set of the LC_TIME locale, UTF-8 in most of them today.
 std::string LastUpdatedText(const std::tm& moment)
 {
     std::string text = Formatted("%x", moment);
     if (moment.tm_hour != 0 || moment.tm_min != 0 || moment.tm_sec != 0)
         text += " " + Formatted("%X", moment);
-    return text;
+    return LocaleTextToWindows1252(text, TimeLocaleCharset());
 }
 
 void PageWriter::WriteFooter()

@@ -1,5 +1,7 @@
 #include "html/page_names.h"
 
+#include "base/errors.h"
+
 namespace mondeliar {
 
 std::string MonthPart(const CalendarSettings& settings, const MonthNameList& monthNames, int month)
@@ -31,6 +33,13 @@ std::string MonthPageName(const CalendarSettings& settings, const MonthNameList&
 {
     return YearPrefix(settings, year) + MonthPart(settings, monthNames, month)
            + settings.FILEEXTENSION;
+}
+
+void RequirePlainPageName(const std::string& name)
+{
+    RequirePlainFileName(name);
+    if (name.find('\\') != std::string::npos)
+        throw FileError("Invalid filename");
 }
 
 std::string AllMonthsPageName(const CalendarSettings& settings, int year)

@@ -20,6 +20,11 @@ std::string YearPrefix(const CalendarSettings& settings, int year);
 
 std::string MonthPageName(const CalendarSettings& settings, const MonthNameList& monthNames,
                           int month, int year);
+// A page's name, which becomes a file name in HTMLPATH and on the server, must be a plain
+// file name there too: RequirePlainFileName, and no backslash, which a Windows server takes
+// for a folder separator. Raises "Invalid filename".
+void RequirePlainPageName(const std::string& name);
+
 std::string AllMonthsPageName(const CalendarSettings& settings, int year);
 // The copy of the current month's page; it never carries a year.
 std::string CurrentPageName(const CalendarSettings& settings);

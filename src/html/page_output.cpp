@@ -1,5 +1,6 @@
 #include "html/page_output.h"
 
+#include "base/errors.h"
 #include "base/output_file.h"
 
 namespace mondeliar {
@@ -9,24 +10,58 @@ namespace {
 class PageFile : public PageOutput {
 public:
     explicit PageFile(const std::string& path) : file_(path) {}
-    void Write(std::string_view text) override { file_.Write(text); }
-    void Close() override { file_.Close(); }
+    ~PageFile() override
+    {
+        try {
+            HandOn();
+        } catch (const FileError&) {
+            // The error that abandoned the page has already been reported.
+        }
+    }
 
 private:
+    void Deliver(std::string_view bytes) override { file_.Write(bytes); }
+    void Finish() override { file_.Close(); }
+
     OutputFile file_;
 };
 
 class PageText : public PageOutput {
 public:
     explicit PageText(std::string& text) : text_(text) { text_.clear(); }
-    void Write(std::string_view text) override { text_.append(text); }
-    void Close() override {}
+    ~PageText() override { HandOn(); }
 
 private:
+    void Deliver(std::string_view bytes) override { text_.append(bytes); }
+    void Finish() override {}
+
     std::string& text_;
 };
 
 }  // namespace
+
+void PageOutput::Close()
+{
+    HandOn();
+    Finish();
+}
+
+void PageOutput::HandOn()
+{
+    std::size_t used = used_;
+    used_ = 0;
+    if (used > 0)
+        Deliver(std::string_view(buffer_, used));
+}
+
+void PageOutput::WriteLarge(std::string_view text)
+{
+    HandOn();
+    if (text.size() <= sizeof buffer_)
+        Write(text);
+    else
+        Deliver(text);
+}
 
 std::unique_ptr<PageOutput> OpenPageFile(const std::string& pageFileName)
 {

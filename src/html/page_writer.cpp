@@ -9,8 +9,9 @@ namespace mondeliar {
 
 namespace {
 
-// Lines of a header or footer file are copied whole; only a file made to exhaust memory is cut.
-constexpr std::size_t MaxCopiedLineLength = 16 * 1024 * 1024;
+// Lines of a header or footer file are copied whole, however long; the file's size limit
+// bounds them.
+constexpr std::size_t MaxCopiedLineLength = HtmlTextSizeLimit;
 
 std::optional<int> RecurringNumber(const std::string& text)
 {
@@ -26,12 +27,20 @@ PageWriter::PageWriter(CalendarContext& context, WrittenRange range, PageWriterH
     , range_(range)
     , hooks_(std::move(hooks))
     , openPage_(std::move(openPage))
+    , rangeEntries_(context.Entries.FindRangeEntries(range.StartMonth, range.StartYear))
 {
     for (int row = 1; row <= RecurringRows; ++row) {
         const RecurringEntry& entry = context.Recurring.Row(row);
-        if (entry.IsComplete())
-            recurring_.push_back(
-                {RecurringNumber(entry.Month), RecurringNumber(entry.Day), &entry});
+        if (!entry.IsComplete())
+            continue;
+        std::optional<int> month = RecurringNumber(entry.Month);
+        if (!month) {
+            badRecurringMonth_ = &entry;
+            break;
+        }
+        if (*month >= 1 && *month <= 12)
+            recurringByMonth_[static_cast<std::size_t>(*month - 1)].push_back(
+                {RecurringNumber(entry.Day), &entry});
     }
 }
 
@@ -52,7 +61,7 @@ void PageWriter::WriteTextFile(const std::string& path)
 {
     if (path.empty())
         throw FileError("File not found");
-    TextReader reader(path, MaxCopiedLineLength);
+    TextReader reader(path, HtmlTextSizeLimit, MaxCopiedLineLength);
     std::string line;
     while (reader.ReadLine(line))
         Page().WriteLine(line);
@@ -60,25 +69,25 @@ void PageWriter::WriteTextFile(const std::string& path)
 
 void PageWriter::WriteLines(const TextLines& lines)
 {
-    for (const std::string& line : lines)
+    for (std::string_view line : lines)
         Page().WriteLine(line);
 }
 
 // The entries of the recurring list that fall on the date, in list order. An entry whose
-// month or day is not a whole number stops the command when it is tested.
-std::vector<const RecurringEntry*> PageWriter::RecurringOn(int month, int day) const
+// month is not a whole number stops the command when it is tested, at every date; one whose
+// day is not, at the dates of its month.
+const std::vector<const RecurringEntry*>& PageWriter::RecurringOn(int month, int day)
 {
-    std::vector<const RecurringEntry*> found;
-    for (const RecurringDate& date : recurring_) {
-        if (!date.Month)
-            ThrowConversionError(date.Entry->Month);
-        if (*date.Month != month)
-            continue;
+    std::vector<const RecurringEntry*>& found = recurringOfDay_;
+    found.clear();
+    for (const RecurringDay& date : recurringByMonth_.at(static_cast<std::size_t>(month - 1))) {
         if (!date.Day)
             ThrowConversionError(date.Entry->Day);
         if (*date.Day == day)
             found.push_back(date.Entry);
     }
+    if (badRecurringMonth_)
+        ThrowConversionError(badRecurringMonth_->Month);
     return found;
 }
 

@@ -6,6 +6,7 @@
 #include "config/calendar_context.h"
 #include "html/page_output.h"
 
+#include <array>
 #include <ctime>
 #include <functional>
 #include <memory>
@@ -33,7 +34,7 @@ struct WrittenRange {
 };
 
 // "This page was last updated on " text: the locale's short date, a blank and its long
-// time; the time is left out at exactly midnight.
+// time; the time is left out at exactly midnight. In Windows-1252, as the page is.
 std::string LastUpdatedText(const std::tm& moment);
 
 class PageWriter {
@@ -53,10 +54,10 @@ public:
     void WriteYearSeparator(int year);
 
 private:
-    // A recurring entry read for the month table; a month or day that is not a whole
+    // A recurring entry of a month, read for the month table; a day that is not a whole
     // number keeps its text for the error it raises when the entry is tested.
-    struct RecurringDate {
-        std::optional<int> Month, Day;
+    struct RecurringDay {
+        std::optional<int> Day;
         const RecurringEntry* Entry;
     };
 
@@ -71,10 +72,10 @@ private:
     void WriteMonthNameRow(int month);
     void WriteDayNameRow();
     void WriteBlankCell();
-    void WriteDateCell(int month, int day, int year);
+    void WriteDateCell(int month, int day);
     void WriteLastUpdated();
     void WriteMakerLink();
-    std::vector<const RecurringEntry*> RecurringOn(int month, int day) const;
+    const std::vector<const RecurringEntry*>& RecurringOn(int month, int day);
     std::string MonthLink(int month) const;
     PageOutput& Page();
 
@@ -82,9 +83,18 @@ private:
     const CalendarSettings& settings_;
     WrittenRange range_;
     PageWriterHooks hooks_;
-    std::vector<RecurringDate> recurring_;
+    // The complete recurring entries of each month, in list order, up to the first entry
+    // whose month is not a whole number: the list is tested in order for every date cell,
+    // so that entry stops the first table written.
+    std::array<std::vector<RecurringDay>, 12> recurringByMonth_;
+    const RecurringEntry* badRecurringMonth_ = nullptr;
+    std::vector<const RecurringEntry*> recurringOfDay_;  // RecurringOn's answer, reused
     PageOutputOpener openPage_;
     std::unique_ptr<PageOutput> page_;
+    // The notes of the range's months, found in one pass, and those of the month being
+    // written: one lookup for all the days of a year.
+    EntryStore::RangeSlots rangeEntries_{};
+    EntryStore::MonthSlots monthEntries_{};
 };
 
 }  // namespace mondeliar

@@ -80,6 +80,23 @@ void WriteMonthPage(PageWriter& writer, int month, int year)
     writer.WriteFooter();
 }
 
+// Page names become file names in HTMLPATH and on the server. A month name from a language
+// file ("../escaped") or an extension that would put a page outside those folders stops
+// the command before any page is written.
+void RequirePlainPageNames(const CalendarContext& context, const WrittenRange& range)
+{
+    const CalendarSettings& s = context.Settings;
+    int year = range.StartYear;
+    for (int i = 1; i <= context.MonthNumbers.Count; ++i) {
+        int month = context.MonthNumbers[i];
+        RequirePlainPageName(MonthPageName(s, context.Language.MonthNames, month, year));
+        if (month == 12)
+            ++year;
+    }
+    RequirePlainPageName(CurrentPageName(s));
+    RequirePlainPageName(AllMonthsPageName(s, range.StartYear));
+}
+
 void WriteMonthPages(CalendarContext& context, PageWriter& writer, const WrittenRange& range)
 {
     const CalendarSettings& s = context.Settings;
@@ -118,6 +135,7 @@ void WriteCalendarPages(CalendarContext& context, const PageWriterHooks& hooks)
     WeekOrderedDayNames weekOrder(context.Language, context.Settings.STARTWEEK);
     context.LoadRecurring();
     WrittenRange range = PrepareRange(context);
+    RequirePlainPageNames(context, range);
 
     PageWriter writer(context, range, hooks);
     WriteMonthPages(context, writer, range);

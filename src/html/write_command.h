@@ -11,6 +11,8 @@ namespace mondeliar {
 // ICSFEED set, the iCalendar feed after them.
 // Reloads the recurring entries first. Reports each month it writes, and finally today,
 // through hooks.ShowDate. An error ends the command at once; pages written before it stay.
+// A page name that is no plain file name ("/", a backslash or a control character in it,
+// "." or "..") raises "Invalid filename" before any page is written.
 void WriteCalendarPages(CalendarContext& context, const PageWriterHooks& hooks = {});
 
 // The page of `month` (1..12) as WriteCalendarPages would write it now, byte for byte, but

@@ -26,7 +26,7 @@ public:
     // The working record: FindEntry fills it, StoreEntry stores it.
     CalendarEntry CurrentEntry;
 
-    // Releases the table and allocates a new one with every slot free.
+    // Gives a table with every slot free, as a newly allocated one.
     void AllocateTable();
 
     // Reads the notes file into the table, line k into slot k. Expects a new table.
@@ -35,6 +35,15 @@ public:
     void SaveEntries() const;
     // CurrentEntry := the first slot holding the date, or cleared when there is none.
     void FindEntry(std::int32_t month, std::int32_t day, std::int32_t year);
+    // The slots FindEntry finds for the days 1..31 of a month; null for a day without one.
+    using MonthSlots = std::array<const CalendarEntry*, 32>;
+    // Those of the twelve months from `startMonth` of `startYear` on (index month - 1; the
+    // months before `startMonth` are those of the next year), in one pass over the table.
+    // The table must not change while they are used.
+    using RangeSlots = std::array<MonthSlots, 12>;
+    RangeSlots FindRangeEntries(std::int32_t startMonth, std::int32_t startYear) const;
+    // CurrentEntry := *slot, or cleared for null: FindEntry's end, for a slot found above.
+    void TakeEntry(const CalendarEntry* slot);
     // Copies CurrentEntry into the date's slot, or the first free one, then SaveEntries.
     void StoreEntry(std::int32_t month, std::int32_t day, std::int32_t year);
     void ClearCurrentEntry();
@@ -49,6 +58,7 @@ public:
     }
 
 private:
+    void ReadLineIntoSlot(const std::string& line, CalendarEntry& slot);
     CalendarEntry* SlotOfDate(std::int32_t month, std::int32_t day, std::int32_t year);
     CalendarEntry* FirstFreeSlot();
 

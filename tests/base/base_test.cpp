@@ -3,12 +3,16 @@
 #include "base/files.h"
 #include "base/integer_text.h"
 #include "base/output_file.h"
+#include "base/text_lines.h"
 #include "base/text_reader.h"
 #include "support/test_support.h"
 
 #include <cerrno>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace mondeliar {
 namespace {
@@ -20,7 +24,7 @@ using testing::WriteFile;
 
 std::vector<std::string> ReadAllLines(const std::string& path, std::size_t maxLength = 1000)
 {
-    TextReader reader(path, maxLength);
+    TextReader reader(path, SmallFileSizeLimit, maxLength);
     std::vector<std::string> lines;
     std::string line;
     while (reader.ReadLine(line))
@@ -157,8 +161,96 @@ TEST(TextReader, CrLfSplitAcrossBufferBoundaryIsOneLineEnd)
 TEST(TextReader, MissingFileAndFolderReadAsTheirErrors)
 {
     TempDir dir;
-    EXPECT_EQ(ErrorText([&] { TextReader r(dir / "none"); }), "File not found");
-    EXPECT_EQ(ErrorText([&] { TextReader r(dir / "none/file"); }), "Invalid filename");
+    EXPECT_EQ(ErrorText([&] { TextReader r(dir / "none", SmallFileSizeLimit); }), "File not found");
+    EXPECT_EQ(ErrorText([&] { TextReader r(dir / "none/file", SmallFileSizeLimit); }),
+              "Invalid filename");
+}
+
+// A local socket bound to `path`, closed at the end of the test.
+class BoundSocket {
+public:
+    explicit BoundSocket(const std::string& path) : fd_(::socket(AF_UNIX, SOCK_STREAM, 0))
+    {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        path.copy(address.sun_path, sizeof address.sun_path - 1);
+        ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    }
+    ~BoundSocket() { ::close(fd_); }
+
+private:
+    int fd_;
+};
+
+TEST(TextReader, RefusesEverythingButARegularFileWithoutWaiting)
+{
+    TempDir dir;
+    ::mkfifo((dir / "fifo").c_str(), 0600);
+    BoundSocket socket(dir / "socket");
+    std::filesystem::create_directory(dir / "folder");
+    std::filesystem::create_symlink("/dev/zero", dir / "zero");
+    for (const std::string& path :
+         {dir / "fifo", dir / "socket", dir / "folder", std::string("/dev/zero"), dir / "zero"})
+        EXPECT_EQ(ErrorText([&] { TextReader r(path, SmallFileSizeLimit); }),
+                  path + " is not a regular file");
+}
+
+TEST(TextReader, StopsAtItsSizeLimit)
+{
+    TempDir dir;
+    WriteFile(dir / "at-limit", std::string(100, 'x'));
+    EXPECT_EQ(ReadAllLines(dir / "at-limit").size(), 1u);
+    EXPECT_EQ(ErrorText([&] { TextReader r(dir / "at-limit", 99); }),
+              dir / "at-limit" + " is larger than 99 bytes");
+
+    WriteFile(dir / "big", "");
+    std::filesystem::resize_file(dir / "big", 16 * MiB + 1);
+    EXPECT_EQ(ErrorText([&] { TextReader r(dir / "big", HtmlTextSizeLimit); }),
+              dir / "big" + " is larger than 16 MiB");
+    EXPECT_EQ(ErrorText([&] { TextReader r(dir / "big", SmallFileSizeLimit); }),
+              dir / "big" + " is larger than 1 MiB");
+}
+
+TEST(TextReader, StopsAFileThatGrowsPastTheLimitWhileRead)
+{
+    TempDir dir;
+    WriteFile(dir / "growing", "a\n");
+    TextReader reader(dir / "growing", 1000);
+    std::ofstream(dir / "growing", std::ios::app) << std::string(2000, '\n');
+    EXPECT_EQ(ErrorText([&] {
+                  std::string line;
+                  while (reader.ReadLine(line)) {}
+              }),
+              dir / "growing" + " is larger than 1000 bytes");
+}
+
+TEST(TextLines, KeepsEachLineAndTellsEmptyFromOneEmptyLine)
+{
+    struct Case {
+        TextLines text;
+        std::vector<std::string> lines;
+        std::string joined;
+    } cases[] = {
+        {{}, {}, ""},
+        {{""}, {""}, "\n"},
+        {{"<P>one</P>", "", "two"}, {"<P>one</P>", "", "two"}, "<P>one</P>\n\ntwo\n"},
+        {{"a\nb"}, {"a", "b"}, "a\nb\n"},
+        {{"cr\rkept"}, {"cr\rkept"}, "cr\rkept\n"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> lines(c.text.begin(), c.text.end());
+        EXPECT_EQ(lines, c.lines) << c.joined;
+        EXPECT_EQ(c.text.size(), c.lines.size()) << c.joined;
+        EXPECT_EQ(c.text.empty(), c.lines.empty()) << c.joined;
+        EXPECT_EQ(c.text.Joined(), c.joined);
+    }
+    TextLines text = {"a"};
+    text.push_back("b");
+    EXPECT_EQ(text, (TextLines{"a", "b"}));
+    EXPECT_NE(text, (TextLines{"a", "b", ""}));
+    text.clear();
+    EXPECT_TRUE(text.empty());
+    EXPECT_EQ(text.size(), 0u);
 }
 
 TEST(FieldSafeText, ReplacesQuotesAndLineBreakersAndCutsWholeEntities)
@@ -236,14 +328,54 @@ TEST(AtomicFile, GivesTheRequestedModeOrKeepsTheOldOne)
     EXPECT_EQ(info.st_mode & 0777, 0640u);
 }
 
-TEST(OutputFile, AnAbandonedFileKeepsWhatWasWritten)
+TEST(OutputFile, AnAbandonedFileKeepsWhatWasWrittenAndNothingElse)
 {
     TempDir dir;
+    WriteFile(dir / "page.html", std::string(100000, 'o'));
     {
         OutputFile page(dir / "page.html");
         page.WriteLine("<HTML>");
     }
     EXPECT_EQ(ReadFile(dir / "page.html"), "<HTML>\r\n");
+}
+
+TEST(OutputFile, ReplacesWhatTheFileHeldWhateverItsLength)
+{
+    TempDir dir;
+    for (std::size_t oldSize : {0, 5, 8, 100000}) {
+        WriteFile(dir / "page.html", std::string(oldSize, 'o'));
+        OutputFile page(dir / "page.html");
+        page.WriteLine("<HTML>");
+        page.Close();
+        EXPECT_EQ(ReadFile(dir / "page.html"), "<HTML>\r\n") << oldSize;
+    }
+    std::string expected;
+    {
+        OutputFile page(dir / "page.html");
+        for (std::size_t size : {std::size_t(1), std::size_t(70000), std::size_t(3),
+                                 std::size_t(65536), std::size_t(65535), std::size_t(200000)}) {
+            std::string piece(size, static_cast<char>('a' + size % 26));
+            page.Write(piece, "|");
+            expected += piece + "|";
+        }
+        page.Close();
+    }
+    EXPECT_EQ(ReadFile(dir / "page.html"), expected) << "pieces larger than the buffer too";
+}
+
+TEST(WrittenFiles, AreRegularFilesOnlyAndNeverWaitOnAFifo)
+{
+    TempDir dir;
+    ::mkfifo((dir / "fifo").c_str(), 0600);
+    WriteFile(dir / "page.html", "page");
+    for (const std::string& path : {dir / "fifo", std::string("/dev/null")}) {
+        EXPECT_EQ(ErrorText([&] { OutputFile f(path); }), path + " is not a regular file");
+        EXPECT_EQ(ErrorText([&] { AtomicFile f(path); }), path + " is not a regular file");
+        EXPECT_EQ(ErrorText([&] { CopyFileTo(dir / "page.html", path); }),
+                  path + " is not a regular file");
+    }
+    EXPECT_EQ(ErrorText([&] { CopyFileTo(dir / "fifo", dir / "copy.html"); }),
+              dir / "fifo" + " is not a regular file");
 }
 
 TEST(CopyFileTo, CopiesEveryByteWhateverTheSize)
@@ -281,6 +413,48 @@ TEST(CopyFileTo, NamesTheFileThatCouldNotBeOpened)
               "Cannot create file " + (dir / "no/copy"));
 }
 
+TEST(CopyFileTo, LeavesAFileCopiedOntoItselfAsItIs)
+{
+    TempDir dir;
+    WriteFile(dir / "page.html", "the page");
+    std::filesystem::create_hard_link(dir / "page.html", dir / "hard.html");
+    std::filesystem::create_symlink(dir / "page.html", dir / "soft.html");
+    for (const std::string& destination :
+         {dir / "page.html", dir / "./page.html", dir / "hard.html", dir / "soft.html"}) {
+        CopyFileTo(dir / "page.html", destination);
+        EXPECT_EQ(ReadFile(dir / "page.html"), "the page") << destination;
+    }
+}
+
+TEST(PathParts, SplitAtTheLastSlash)
+{
+    struct Case {
+        std::string path, folder, name;
+    } cases[] = {
+        {"/srv/www/June.html", "/srv/www", "June.html"},
+        {"June.html", ".", "June.html"},
+        {"/June.html", "/", "June.html"},
+        {"site/", "site", ""},
+        {"", ".", ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FolderPart(c.path), c.folder) << c.path;
+        EXPECT_EQ(FileNamePart(c.path), c.name) << c.path;
+    }
+}
+
+TEST(CopyFileTo, RelativeDestinationIsTakenFromTheWorkingFolder)
+{
+    TempDir dir;
+    WriteFile(dir / "June.html", "page");
+    std::string before = WorkingFolderPath();
+    ASSERT_EQ(::chdir(dir.Path().c_str()), 0);
+    CopyFileTo(dir / "June.html", "current.html");
+    EXPECT_EQ(WorkingFolderPath() + "/", dir.Path());
+    ASSERT_EQ(::chdir(before.c_str()), 0);
+    EXPECT_EQ(ReadFile(dir / "current.html"), "page");
+}
+
 TEST(HasFileAttribute, TellsFoldersFromFilesAndMissingPaths)
 {
     TempDir dir;
@@ -295,10 +469,12 @@ TEST(HasFileAttribute, TellsFoldersFromFilesAndMissingPaths)
 TEST(RequirePlainFileName, RefusesNamesThatLeaveTheirFolder)
 {
     for (const std::string& name :
-         std::vector<std::string>{"../x", "a/b", ".", "..", std::string("a\0b", 3)})
-        EXPECT_EQ(ErrorText([&] { RequirePlainFileName(name); }), "Invalid filename") << name;
-    EXPECT_NO_THROW(RequirePlainFileName("my calendar"));
-    EXPECT_NO_THROW(RequirePlainFileName(""));
+         std::vector<std::string>{"../x", "a/b", ".", "..", std::string("a\0b", 3), "tab\there",
+                                  "line\nend", "\x7F", "\x1B[31m"})
+        EXPECT_EQ(ErrorText([&] { RequirePlainFileName(name); }), "Invalid filename")
+            << ::testing::PrintToString(name);
+    for (const char* name : {"my calendar", "", "M\xE4rz", "\x80uro", "...", ".hidden", "a\\b"})
+        EXPECT_NO_THROW(RequirePlainFileName(name)) << name;
 }
 
 }  // namespace

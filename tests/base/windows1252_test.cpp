@@ -42,5 +42,29 @@ TEST(Windows1252Test, EveryByteSurvivesTheRoundTrip)
     EXPECT_EQ(Windows1252ToUtf8("\x80\xE9"), "\xE2\x82\xAC\xC3\xA9");
 }
 
+TEST(LocaleTextToWindows1252, ConvertsFromTheNamedCharacterSet)
+{
+    struct Case {
+        std::string charset;
+        std::string text;
+        std::string page;
+    } cases[] = {
+        {"ANSI_X3.4-1968", "02/05/02 10:11:12", "02/05/02 10:11:12"},
+        {"ISO-8859-1", "f\xE9vrier", "f\xE9vrier"},
+        {"CP1252", "\x80", "\x80"},
+        {"UTF-8", "f\xC3\xA9vrier \xD0\xAF", "f\xE9vrier &#1071;"},
+        {"utf8", "\xE2\x82\xAC", "\x80"},
+        {"ISO-8859-15", "\xA4 \xE9", "\x80 \xE9"},  // € and é
+        {"KOI8-R", "\xF1", "&#1071;"},
+        {"EUC-KR", "\xB3\xE2", "&#45380;"},
+        {"EUC-KR", "\xFF-", "&#65533;-"},  // no character of the set
+        {"EUC-KR", "a\xB3", "a&#65533;"},  // cut short
+        {"no such set", "\xE9", "\xE9"},
+        {"", "\xE9", "\xE9"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(LocaleTextToWindows1252(c.text, c.charset), c.page) << c.charset;
+}
+
 }  // namespace
 }  // namespace mondeliar

@@ -22,9 +22,11 @@ struct RunResult {
 
 class CliRunTest : public ::testing::Test {
 protected:
-    RunResult Run(const std::string& arguments)
+    // A run that would hang is stopped after a while and gives status 124.
+    RunResult Run(const std::string& arguments, const std::string& environment = "")
     {
-        std::string command = "cd '" + dir.Path() + "' && '" MONDELIAR_CLI "' " + arguments + " >'"
+        std::string command = "cd '" + dir.Path() + "' && env " + environment
+                              + " timeout 30 '" MONDELIAR_CLI "' " + arguments + " >'"
                               + (logs / "out") + "' 2>'" + (logs / "err") + "'";
         int status = std::system(command.c_str());
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(logs / "out"),
@@ -112,6 +114,106 @@ TEST_F(CliRunTest, ErrorsGoToStderrWithTheReportTextAndExitOne)
         EXPECT_EQ(result.status, 1);
         EXPECT_EQ(result.err, c.err);
     }
+}
+
+TEST_F(CliRunTest, HeaderOrFooterFileThatNeverEndsIsRefusedAtOnce)
+{
+    ::mkfifo((dir / "fifo.html").c_str(), 0600);
+    WriteFile(dir / "head.html", "<HTML><BODY>\r\n");
+    struct Case {
+        std::string header, footer, refused;
+    } cases[] = {
+        {"/dev/zero", dir / "head.html", "/dev/zero"},
+        {dir / "fifo.html", dir / "head.html", dir / "fifo.html"},
+        {dir / "head.html", dir / "fifo.html", dir / "fifo.html"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.refused);
+        UseSiteFolder("HTMLOPTION=1\r\nHEADERFILE=" + c.header + "\r\nFOOTERFILE=" + c.footer
+                      + "\r\n");
+        RunResult result = Run("--today 2002-06-10 write");
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.err, c.refused + " is not a regular file.\n");
+    }
+}
+
+TEST_F(CliRunTest, OversizedExtraHtmlIsRefusedWithItsName)
+{
+    UseSiteFolder();
+    WriteFile(dir / "pagetrim.header", "");
+    std::filesystem::resize_file(dir / "pagetrim.header", 16 * 1024 * 1024 + 1);
+    RunResult result = Run("--today 2002-06-10 write");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, dir / "pagetrim.header" + " is larger than 16 MiB.\n");
+}
+
+TEST_F(CliRunTest, ABrokenDefaultCalendarIsAWarningWhenAnotherIsNamed)
+{
+    struct Case {
+        std::string defaultSettings, clubSettings;
+        int status;
+        std::string err;
+    } cases[] = {
+        {"PURGEYEAR=x\r\n", "", 0,
+         "Warning: the default calendar could not be loaded: 'x' is not a valid integer "
+         "value.\n"},
+        {"LANGUAGESELECTED=Nowhere\r\n", "", 0,
+         "Warning: the default calendar could not be loaded: File not found.\n"},
+        {"PURGEYEAR=x\r\n", "BORDER=1\r\nSTARTWEEK=y\r\n", 1,
+         "Warning: the default calendar could not be loaded: 'x' is not a valid integer "
+         "value.\n'y' is not a valid integer value.\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.defaultSettings + c.clubSettings);
+        std::filesystem::remove_all(dir / "calendars");
+        std::filesystem::remove_all(dir / "site");
+        UseSiteFolder(c.defaultSettings);
+        WriteFile(dir / "calendars/club", "\"3\",\"9\",\"2002\",\"Club night\"\r\n");
+        WriteFile(dir / "calendars/club.cfg",
+                  "HTMLPATH=" + (dir / "site/") + "\r\n" + c.clubSettings);
+        WriteFile(dir / "calendars/club.rcr", "");
+        RunResult result = Run("--calendar club --today 2002-03-01 write");
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_EQ(result.err, c.err);
+        EXPECT_EQ(ReadFile(dir / "site/March.html").find("Club night") != std::string::npos,
+                  c.status == 0);
+    }
+    RunResult withoutCalendar = Run("--today 2002-03-01 write");
+    EXPECT_EQ(withoutCalendar.status, 1);
+    EXPECT_EQ(withoutCalendar.err, "'x' is not a valid integer value.\n");
+}
+
+// ko_KR writes its dates with Hangul: the page must carry them as references, in the
+// page's own Windows-1252.
+TEST_F(CliRunTest, LastUpdatedTextOfAUtf8LocaleIsConverted)
+{
+    TempDir locales;
+    std::string generate
+        = "localedef -i ko_KR -f UTF-8 '" + (locales / "ko_KR.UTF-8") + "' >/dev/null 2>&1";
+    if (std::system(generate.c_str()) != 0)
+        GTEST_SKIP() << "localedef cannot make ko_KR.UTF-8 here";
+    UseSiteFolder();
+    // glibc never frees the folder list it builds from LOCPATH; only this test sets it.
+    RunResult result
+        = Run("--today 2002-06-10 write", "-u LC_ALL LC_TIME=ko_KR.UTF-8 LOCPATH='" + locales.Path()
+                                              + "' ASAN_OPTIONS=detect_leaks=0");
+    ASSERT_EQ(result.status, 0) << result.err;
+    std::string june = ReadFile(dir / "site/June.html");
+    std::size_t updated = june.find("This page was last updated on ");
+    ASSERT_NE(updated, std::string::npos);
+    EXPECT_EQ(june.substr(updated + 34, 9), "&#45380; ") << june.substr(updated, 80);
+    for (char c : june)
+        ASSERT_LT(static_cast<unsigned char>(c), 0x80u) << "no UTF-8 in the page";
+}
+
+// Writing needs nothing of Qt; loading it would be most of a write's time.
+TEST_F(CliRunTest, TheWriteExecutableLinksNoQt)
+{
+    std::string command = "ldd '" MONDELIAR_CLI "' >'" + (logs / "ldd") + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::string libraries = ReadFile(logs / "ldd");
+    EXPECT_NE(libraries.find("libc.so"), std::string::npos) << libraries;
+    EXPECT_EQ(libraries.find("Qt"), std::string::npos) << libraries;
 }
 
 TEST_F(CliRunTest, UncreatableCalendarsFolderIsFatal)

@@ -3,6 +3,7 @@
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace mondeliar {
 namespace {
@@ -34,8 +35,8 @@ TEST(ExtraHtml, MissingFilesLeaveTheTextsAsTheyAre)
     texts.Header = {"kept"};
     WriteFile(dir / "pagetrim.footer", "a\nb\rc");
     LoadExtraHtml(texts, dir.Path());
-    EXPECT_EQ(texts.Header, std::vector<std::string>{"kept"});
-    EXPECT_EQ(texts.Footer, (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(texts.Header, TextLines{"kept"});
+    EXPECT_EQ(texts.Footer, (TextLines{"a", "b", "c"}));
 }
 
 TEST(ExtraHtml, FailuresNameTheFile)
@@ -53,8 +54,35 @@ TEST(ExtraHtml, FailuresNameTheFile)
         LoadExtraHtml(texts, dir.Path());
         FAIL() << "no error";
     } catch (const FileError& error) {
-        EXPECT_EQ(std::string(error.what()), "Cannot open file " + (dir / "pagetrim.header"));
+        EXPECT_EQ(std::string(error.what()), dir / "pagetrim.header" + " is not a regular file");
     }
+}
+
+TEST(ExtraHtml, UnreadableFileIsNamed)
+{
+    if (testing::RunningAsRoot())
+        GTEST_SKIP() << "the superuser may read any file";
+    TempDir dir;
+    WriteFile(dir / "pagetrim.footer", "<P>secret</P>");
+    ::chmod((dir / "pagetrim.footer").c_str(), 0);
+    ExtraHtmlTexts texts;
+    try {
+        LoadExtraHtml(texts, dir.Path());
+        FAIL() << "no error";
+    } catch (const FileError& error) {
+        EXPECT_EQ(std::string(error.what()), "Cannot open file " + (dir / "pagetrim.footer"));
+    }
+}
+
+// A file of nothing but line ends is held at its own size: one byte per empty line.
+TEST(ExtraHtml, ManyEmptyLinesCostAByteEach)
+{
+    TempDir dir;
+    WriteFile(dir / "pagetrim.header", std::string(100000, '\n'));
+    ExtraHtmlTexts texts;
+    LoadExtraHtml(texts, dir.Path());
+    EXPECT_EQ(texts.Header.size(), 100000u);
+    EXPECT_LE(texts.Header.Joined().capacity(), 100000u + 16);
 }
 
 }  // namespace

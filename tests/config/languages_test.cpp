@@ -96,6 +96,21 @@ TEST_F(LanguagesTest, MissingFileLeavesTheNamesAsTheyWere)
     EXPECT_EQ(languages.MonthNames[1], "Eins");
 }
 
+TEST_F(LanguagesTest, ANameThatWouldLeaveTheFolderIsRefusedBeforeAnyFileIsRead)
+{
+    std::filesystem::create_directory(dir / "program");
+    WriteFile(dir / "Outside.lang", "MONTH1=Escaped\r\n");
+    for (const char* name : {"../Outside", "program/../../Outside", "..", "tab\tname"}) {
+        try {
+            languages.LoadLanguage(dir / "program/", name);
+            ADD_FAILURE() << name << ": no error";
+        } catch (const FileError& error) {
+            EXPECT_STREQ(error.what(), "Invalid filename") << name;
+        }
+    }
+    EXPECT_EQ(languages.MonthNames[1], "");
+}
+
 TEST_F(LanguagesTest, ListsEachFileByTheNameBeforeItsFirstDot)
 {
     for (const char* file : {"Fr.lang", "a.b.lang", "English.lang", "notes.txt", "lang"})

@@ -2,6 +2,20 @@
 #include "html/page_writer.h"
 #include "html_fixture.h"
 
+#include <clocale>
+
+// glibc keeps the folder list of LOCPATH that setlocale and newlocale build, and never frees
+// it. Only the locale test sets LOCPATH.
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:__argz_add_sep\n";
+}
+
+extern "C" const char* __lsan_default_options()
+{
+    return "print_suppressions=0";
+}
+
 namespace mondeliar {
 namespace {
 
@@ -10,6 +24,7 @@ using testing::Count;
 using testing::CrLfLines;
 using testing::HtmlTest;
 using testing::PageLines;
+using testing::TempDir;
 using testing::WriteFile;
 
 const std::string Blank
@@ -396,6 +411,48 @@ TEST(LastUpdatedText, LeavesOutTheTimeAtExactlyMidnight)
     EXPECT_EQ(LastUpdatedText(moment), "02/05/02");
     moment.tm_sec = 1;
     EXPECT_EQ(LastUpdatedText(moment), "02/05/02 00:00:01");
+}
+
+// A locale compiled for the test into its own folder: the machine need not have it.
+class GeneratedTimeLocale {
+public:
+    explicit GeneratedTimeLocale(const std::string& name)
+    {
+        std::string source = name.substr(0, name.find('.'));
+        std::string charset = name.substr(name.find('.') + 1);
+        std::string command = "localedef -i " + source + " -f " + charset + " '" + (dir / name)
+                              + "' >/dev/null 2>&1";
+        if (std::system(command.c_str()) != 0)
+            return;
+        ::setenv("LOCPATH", dir.Path().c_str(), 1);
+        active_ = std::setlocale(LC_TIME, name.c_str()) != nullptr;
+    }
+    ~GeneratedTimeLocale()
+    {
+        std::setlocale(LC_TIME, "C");
+        ::unsetenv("LOCPATH");
+    }
+    bool Active() const { return active_; }
+
+private:
+    TempDir dir;
+    bool active_ = false;
+};
+
+TEST(LastUpdatedText, UnderAUtf8LocaleIsWindows1252WithReferences)
+{
+    GeneratedTimeLocale korean("ko_KR.UTF-8");
+    if (!korean.Active())
+        GTEST_SKIP() << "localedef cannot make ko_KR.UTF-8 here";
+    std::tm moment{};
+    moment.tm_year = 102;
+    moment.tm_mon = 1;
+    moment.tm_mday = 5;
+    moment.tm_hour = 13;
+    moment.tm_min = 4;
+    moment.tm_sec = 5;
+    EXPECT_EQ(LastUpdatedText(moment),
+              "2002&#45380; 02&#50900; 05&#51068; 13&#49884; 04&#48516; 05&#52488;");
 }
 
 TEST_F(HtmlTest, LanguageNamesFillTablesAndLinks)

@@ -272,6 +272,65 @@ TEST_F(HtmlTest, FailuresEndTheCommandWithTheirTexts)
     }
 }
 
+TEST_F(HtmlTest, PageNamesThatAreNoPlainFileNamesStopTheCommandBeforeAnyPage)
+{
+    struct Case {
+        int month;
+        std::string monthName;
+        std::string extension;
+    } cases[] = {
+        {2, "../escaped", ".html"},
+        {12, "sub/dir", ".html"},
+        {7, "back\\slash", ".html"},
+        {1, "bell\a", ".html"},
+        {3, "..", ""},
+        {3, "March", "/x"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.monthName + c.extension);
+        std::filesystem::remove_all(out());
+        std::filesystem::create_directory(out());
+        LanguageNameSet names = context.Language.LanguageNames;
+        context.Language.MonthNames[c.month] = c.monthName;
+        context.Settings.FILEEXTENSION = c.extension;
+        EXPECT_EQ(WriteAllError(), "Invalid filename");
+        EXPECT_EQ(FilesIn(out()), std::vector<std::string>{});
+        EXPECT_FALSE(std::filesystem::exists(dir / "escaped.html"));
+        context.Language.MonthNames = names.Months;
+    }
+}
+
+TEST_F(HtmlTest, AMonthPageNamedLikeTheCurrentCopyKeepsItsContent)
+{
+    context.Language.MonthNames[2] = "current";
+    WriteAll();
+    std::string current = Page("current.html");
+    EXPECT_NE(current.find("<TITLE>Calendar - current</TITLE>"), std::string::npos);
+    EXPECT_EQ(current.substr(current.size() - 9), "</HTML>\r\n");
+}
+
+TEST_F(HtmlTest, HeaderAndFooterFilesMustBeRegularFilesOfASaneSize)
+{
+    WriteFile(dir / "head.html", "<HTML><BODY>");
+    WriteFile(dir / "big.html", "");
+    std::filesystem::resize_file(dir / "big.html", 16 * 1024 * 1024 + 1);
+    std::filesystem::create_directory(dir / "folder.html");
+    struct Case {
+        std::string header, footer, error;
+    } cases[] = {
+        {dir / "folder.html", dir / "head.html", dir / "folder.html" + " is not a regular file"},
+        {dir / "big.html", dir / "head.html", dir / "big.html" + " is larger than 16 MiB"},
+        {dir / "head.html", dir / "big.html", dir / "big.html" + " is larger than 16 MiB"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.error);
+        context.Settings.HTMLOPTION = 1;
+        context.Settings.HEADERFILE = c.header;
+        context.Settings.FOOTERFILE = c.footer;
+        EXPECT_EQ(WriteAllError(), c.error);
+    }
+}
+
 TEST_F(HtmlTest, DayNamesAreRestoredAfterAFailure)
 {
     context.Settings.STARTWEEK = 3;

@@ -190,11 +190,14 @@ TEST_F(EntryStoreTest, LinesEndingInLfAloneAreSeparateLines)
 
 TEST_F(EntryStoreTest, ABadDateFieldStopsLoadingAtItsLine)
 {
-    std::string bytes = CrLfLines({Line({"1", "1", "2002", "kept"}), Line({"x1", "2", "2002"}),
-                                   Line({"1", "3", "2002", "never"})});
+    std::string bytes
+        = CrLfLines({Line({"1", "1", "2002", "kept"}), Line({"x1", "2", "2002", "read"}),
+                     Line({"1", "3", "2002", "never"})});
     EXPECT_EQ(LoadError(bytes), "'x1' is not a valid integer value");
     EXPECT_EQ(store.Slot(1).Notes[0], "kept");
+    EXPECT_EQ(FormatEntryLine(store.Slot(2)), FormatEntryLine(CalendarEntry{}));
     EXPECT_TRUE(store.Slot(3).IsFree());
+    EXPECT_EQ(store.CurrentEntry.Notes[0], "read") << "the working record holds the line";
 }
 
 TEST_F(EntryStoreTest, MissingFileIsReportedAndChangesNothing)
@@ -239,6 +242,28 @@ TEST_F(EntryStoreTest, FindEntryReturnsTheFirstSlotOfADateOrNothing)
     store.FindEntry(1, 2, 2002);
     EXPECT_TRUE(store.CurrentEntry.HoldsDate(0, 0, 0));
     EXPECT_EQ(store.CurrentEntry.Notes[0], "");
+}
+
+TEST_F(EntryStoreTest, RangeLookupFindsWhatFindEntryFindsForEveryDay)
+{
+    Load(CrLfLines({Line({"3", "31", "2002", "first"}), Line({"2", "1", "2003", "February"}),
+                    Line({"3", "31", "2002", "second"}), Line({"3", "5", "2003", "next year"}),
+                    Line({"2", "1", "2002", "last year"}), Line({"3", "0", "2002", "day zero"}),
+                    Line({"3", "32", "2002", "day 32"}), Line({"13", "5", "2002", "month 13"}),
+                    Line({"12", "5", "2002", "fifth"})}));
+    EntryStore::RangeSlots slots = store.FindRangeEntries(3, 2002);
+    for (int month = 1; month <= 12; ++month) {
+        int year = month >= 3 ? 2002 : 2003;
+        for (int day = 1; day <= 31; ++day) {
+            store.FindEntry(month, day, year);
+            std::string found = FormatEntryLine(store.CurrentEntry);
+            store.TakeEntry(slots[month - 1][static_cast<std::size_t>(day)]);
+            EXPECT_EQ(FormatEntryLine(store.CurrentEntry), found) << month << "/" << day;
+        }
+    }
+    EXPECT_EQ(slots[2][31]->Notes[0], "first");
+    EXPECT_EQ(slots[1][1]->Notes[0], "February");
+    EXPECT_EQ(slots[2][0], nullptr);
 }
 
 TEST_F(EntryStoreTest, StoreReplacesTheDatesSlotOrTakesTheLowestFreeOne)

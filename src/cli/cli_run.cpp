@@ -1,0 +1,89 @@
+#include "cli/cli_run.h"
+
+#include "base/errors.h"
+#include "base/files.h"
+#include "html/write_command.h"
+
+#include <clocale>
+
+namespace mondeliar {
+
+namespace {
+
+std::string WorkingFolder()
+{
+    return WorkingFolderPath() + "/";
+}
+
+void LoadDefaultCalendar(CalendarContext& context)
+{
+    CreateDefaultCalendarFiles(context);
+    LoadCurrentCalendar(context);
+}
+
+int Run(int argc, char* argv[], const PublishRunner& publish)
+{
+    CliOptions options = ParseCliOptions(argc, argv);
+    if (options.Command == CliCommand::Help) {
+        std::fputs(CliUsage, stdout);
+        return 0;
+    }
+    if (options.Command == CliCommand::Publish)
+        return publish(options, argc, argv);
+    // Kept to the end of the process on purpose: it ends with the command, and freeing the
+    // thousands of texts of a full calendar one by one took a tenth of a write's time.
+    static CliSession* session = nullptr;
+    session = new CliSession(options);
+    WriteCalendarPages(session->Context());
+    return 0;
+}
+
+}  // namespace
+
+void PrintLine(std::FILE* stream, const std::string& text)
+{
+    std::fwrite(text.data(), 1, text.size(), stream);
+    std::fputc('\n', stream);
+}
+
+void StderrMessages::ShowMessage(const std::string& text)
+{
+    PrintLine(stderr, text);
+}
+
+void OpenCalendar(CalendarContext& context, const CliOptions& options, MessageSink& warnings)
+{
+    PrepareCalendarsFolder(context);
+    if (!options.Calendar) {
+        LoadDefaultCalendar(context);
+    } else {
+        try {
+            LoadDefaultCalendar(context);
+        } catch (const Error& error) {
+            warnings.ShowMessage("Warning: the default calendar could not be loaded: "
+                                 + StandardErrorReportText(error.what()));
+        }
+    }
+    LoadExtraHtml(context.ExtraHtml, context.DataFolder);
+    if (options.Calendar)
+        SwitchCalendar(context, *options.Calendar);
+}
+
+CliSession::CliSession(const CliOptions& options)
+    : context_(ExecutableFolder(), WorkingFolder(), options.Today.value_or(SystemDate()), messages_)
+{
+    OpenCalendar(context_, options, messages_);
+}
+
+int RunCli(int argc, char* argv[], const PublishRunner& publish)
+{
+    std::setlocale(LC_TIME, "");
+    try {
+        return Run(argc, argv, publish);
+    } catch (const std::exception& error) {
+        PrintLine(stderr, StandardErrorReportText(error.what()));
+        return 1;
+    }
+}
+
+}  // namespace mondeliar

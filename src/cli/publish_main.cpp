@@ -1,0 +1,38 @@
+// mondeliar-publish: mondeliar-cli with the publish command, which needs Qt's event loop for
+// the FTP client. mondeliar-cli runs it for `publish`, with the same command line.
+
+#include "cli/cli_run.h"
+#include "net/ftp_client.h"
+#include "publish/publish_command.h"
+
+#include <QCoreApplication>
+
+namespace mondeliar {
+namespace {
+
+// The outcome is the message the program would show; only a run that stored every file
+// succeeds.
+int Publish(const CliOptions& options, int argc, char* argv[])
+{
+    CliSession session(options);
+    QCoreApplication application(argc, argv);
+    // The options hold for this run: the settings file is not written.
+    CalendarSettings& settings = session.Context().Settings;
+    settings.FTPPASSIVE = settings.FTPPASSIVE || options.Passive;
+    settings.FTPTLS = settings.FTPTLS || options.Tls;
+    net::TFtpClient client;
+    std::function<void(const std::string&)> sessionLog;
+    if (options.Verbose)
+        sessionLog = [](const std::string& line) { PrintLine(stderr, line); };
+    PublishOutcome outcome = PublishCalendar(session.Context(), client, {}, sessionLog);
+    PrintLine(stderr, outcome.Message);
+    return outcome.Succeeded ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace mondeliar
+
+int main(int argc, char* argv[])
+{
+    return mondeliar::RunCli(argc, argv, mondeliar::Publish);
+}
