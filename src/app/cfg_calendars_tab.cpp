@@ -11,6 +11,7 @@
 #include "base/files.h"
 #include "base/output_file.h"
 #include "config/calendar_context.h"
+#include "publish/sent_record.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -160,6 +161,8 @@ void CfgCalendarsTab::ButtonDeleteCalendarClick()
     RemoveFileWhenPresent(base);
     RemoveFileWhenPresent(base + SettingsExtension);
     RemoveFileWhenPresent(base + RecurringExtension);
+    // What was sent from this calendar says nothing of a new one of the same name.
+    RemoveFileWhenPresent(base + SentRecordExtension);
 }
 
 }  // namespace mondeliar::app

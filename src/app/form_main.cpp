@@ -14,6 +14,7 @@
 #include "html/write_command.h"
 #include "publish/publish_command.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -129,6 +130,12 @@ void TFormMain::CreateControls()
     ButtonPublish
         = CommandButton("ButtonPublish", "Publish", "Send calendar to web server via FTP", Panel1);
     ButtonHelp = CommandButton("ButtonHelp", "Help", "Program documentation via html", Panel1);
+    // With "Publish only changed pages", unchanged pages stay as they are on the server; the
+    // Publish button's menu (right-click) sends them all the same.
+    UploadAllPages = new QAction("Upload all pages", ButtonPublish);
+    UploadAllPages->setObjectName("UploadAllPages");
+    ButtonPublish->addAction(UploadAllPages);
+    ButtonPublish->setContextMenuPolicy(Qt::ActionsContextMenu);
     cbSelectCalendar = new QComboBox(Panel1);
     cbSelectCalendar->setObjectName("cbSelectCalendar");
     cbSelectCalendar->setEditable(true);
@@ -217,6 +224,8 @@ void TFormMain::ConnectHandlers()
     on(ButtonCfg, &TFormMain::ButtonCfgClick);
     on(ButtonWrite, &TFormMain::ButtonWriteClick);
     on(ButtonPublish, &TFormMain::ButtonPublishClick);
+    connect(UploadAllPages, &QAction::triggered, this,
+            Guarded(dialogs_, [this](bool) { UploadAllPagesClick(); }));
     on(ButtonHelp, &TFormMain::ButtonHelpClick);
     on(ButtonPurge, &TFormMain::ButtonPurgeClick);
     on(ButtonExit, &TFormMain::ButtonExitClick);
@@ -333,19 +342,32 @@ void TFormMain::ButtonWriteClick()
 
 void TFormMain::ButtonPublishClick()
 {
+    Publish(false);
+}
+
+void TFormMain::UploadAllPagesClick()
+{
+    Publish(true);
+}
+
+void TFormMain::Publish(bool uploadAll)
+{
     QStringList sessionLog;
+    PublishRequest request;
+    request.Hooks = WriterHooks();
+    request.SessionLog
+        = [&sessionLog](const std::string& line) { sessionLog << FromWindows1252(line); };
+    request.Progress = [this](int index, int count, const std::string& hostFileName) {
+        ShowPublishProgress(QString("Sending file %1 of %2: %3")
+                                .arg(index)
+                                .arg(count)
+                                .arg(FromWindows1252(hostFileName)));
+    };
+    request.UploadAll = uploadAll;
     PublishOutcome outcome;
     {
         PublishRun run(*this, FromWindows1252(context_.Settings.FTPHOST));
-        outcome = PublishCalendar(
-            context_, FtpClient1, WriterHooks(),
-            [&sessionLog](const std::string& line) { sessionLog << FromWindows1252(line); },
-            [this](int index, int count, const std::string& hostFileName) {
-                ShowPublishProgress(QString("Sending file %1 of %2: %3")
-                                        .arg(index)
-                                        .arg(count)
-                                        .arg(FromWindows1252(hostFileName)));
-            });
+        outcome = PublishCalendar(context_, FtpClient1, request);
     }
     if (outcome.Succeeded || outcome.Message == FtpSettingsIncomplete)
         dialogs_.ShowBox(BoxKind::Message, FromWindows1252(outcome.Message));

@@ -12,6 +12,7 @@
 
 #include <functional>
 
+class QAction;
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -83,6 +84,8 @@ private:
     void ButtonCfgClick();
     void ButtonWriteClick();
     void ButtonPublishClick();
+    void UploadAllPagesClick();
+    void Publish(bool uploadAll);
     void ButtonHelpClick();
     void ButtonPurgeClick();
     void ButtonExitClick();
@@ -109,6 +112,7 @@ private:
     QPushButton* ButtonCfg;
     QPushButton* ButtonWrite;
     QPushButton* ButtonPublish;
+    QAction* UploadAllPages;  // the Publish button's menu
     QPushButton* ButtonHelp;
     QComboBox* cbSelectCalendar;
     QPushButton* ButtonPurge;

@@ -9,7 +9,7 @@ namespace mondeliar {
 const char* const CliUsage
     = "Usage: mondeliar-cli [--calendar NAME] [--today YYYY-MM-DD] write\n"
       "       mondeliar-cli [--calendar NAME] [--today YYYY-MM-DD] [--verbose] [--passive]\n"
-      "                     [--tls] publish\n"
+      "                     [--tls] [--changed-only] [--atomic] [--all] publish\n"
       "       mondeliar-cli --help\n"
       "\n"
       "Mondeliar without its windows. Run it in the folder that holds your calendars, as the\n"
@@ -38,7 +38,15 @@ const char* const CliUsage
       "                      encrypted, and nothing is sent unless the server's certificate\n"
       "                      is trusted for its name, or has the calendar's \"Server\n"
       "                      certificate fingerprint\" (SHA-256).\n"
-      "                      Both options hold for this run only; the settings are not saved.\n"
+      "  --changed-only      With publish: send only the files that changed since they were\n"
+      "                      last sent to the same server, user and folder, as the calendar's\n"
+      "                      \"Publish only changed pages\" setting does.\n"
+      "  --atomic            With publish: store each file under a temporary name and rename\n"
+      "                      it over the old one, so that visitors never load half a page, as\n"
+      "                      \"Replace pages atomically on the server\" does.\n"
+      "                      These four options hold for this run only; the settings are not\n"
+      "                      saved.\n"
+      "  --all               With publish: send every file, even those that did not change.\n"
       "  --help              Print this text.\n"
       "\n"
       "Messages go to the error output. The exit status is 0 on success and 1 on any error.\n";
@@ -101,6 +109,12 @@ CliOptions ParseCliOptions(int argc, const char* const argv[])
             options.Passive = true;
         } else if (argument == "--tls") {
             options.Tls = true;
+        } else if (argument == "--changed-only") {
+            options.ChangedOnly = true;
+        } else if (argument == "--atomic") {
+            options.Atomic = true;
+        } else if (argument == "--all") {
+            options.All = true;
         } else if (!argument.empty() && argument[0] == '-') {
             throw Error("Unknown option " + argument + " (try --help)");
         } else if (command) {

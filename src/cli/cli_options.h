@@ -17,6 +17,9 @@ struct CliOptions {
     bool Verbose = false;                 // --verbose: the FTP session log
     bool Passive = false;                 // --passive: FTPPASSIVE for this run
     bool Tls = false;                     // --tls: FTPTLS for this run
+    bool ChangedOnly = false;             // --changed-only: FTPCHANGEDONLY for this run
+    bool Atomic = false;                  // --atomic: FTPATOMIC for this run
+    bool All = false;                     // --all: every file, changed or not
 };
 
 // Reads the arguments after the program name. A mistake raises Error with a text that

@@ -20,11 +20,14 @@ int Publish(const CliOptions& options, int argc, char* argv[])
     CalendarSettings& settings = session.Context().Settings;
     settings.FTPPASSIVE = settings.FTPPASSIVE || options.Passive;
     settings.FTPTLS = settings.FTPTLS || options.Tls;
+    settings.FTPCHANGEDONLY = settings.FTPCHANGEDONLY || options.ChangedOnly;
+    settings.FTPATOMIC = settings.FTPATOMIC || options.Atomic;
     net::TFtpClient client;
-    std::function<void(const std::string&)> sessionLog;
+    PublishRequest request;
     if (options.Verbose)
-        sessionLog = [](const std::string& line) { PrintLine(stderr, line); };
-    PublishOutcome outcome = PublishCalendar(session.Context(), client, {}, sessionLog);
+        request.SessionLog = [](const std::string& line) { PrintLine(stderr, line); };
+    request.UploadAll = options.All;
+    PublishOutcome outcome = PublishCalendar(session.Context(), client, request);
     PrintLine(stderr, outcome.Message);
     return outcome.Succeeded ? 0 : 1;
 }

@@ -16,15 +16,15 @@ std::string Formatted(const char* format, const std::tm& moment)
     return std::string(text, length);
 }
 
-std::tm LocalTimeNow()
+}  // namespace
+
+std::tm CurrentLocalTime()
 {
     std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
     return local;
 }
-
-}  // namespace
 
 // strftime writes in the character set of the LC_TIME locale, UTF-8 in most of them today.
 std::string LastUpdatedText(const std::tm& moment)
@@ -33,6 +33,11 @@ std::string LastUpdatedText(const std::tm& moment)
     if (moment.tm_hour != 0 || moment.tm_min != 0 || moment.tm_sec != 0)
         text += " " + Formatted("%X", moment);
     return LocaleTextToWindows1252(text, TimeLocaleCharset());
+}
+
+std::string LastUpdatedLine(const std::tm& moment)
+{
+    return "This page was last updated on " + LastUpdatedText(moment) + "<BR>";
 }
 
 void PageWriter::WriteFooter()
@@ -76,11 +81,11 @@ void PageWriter::WriteFooter()
 void PageWriter::WriteLastUpdated()
 {
     PageOutput& page = Page();
-    std::tm now = hooks_.Now ? hooks_.Now() : LocalTimeNow();
+    std::tm now = hooks_.Now ? hooks_.Now() : CurrentLocalTime();
     page.WriteLine("<CENTER>");
     page.WriteLine("<FONT FACE=\"" + settings_.FONTFACE + "\" SIZE=\"1\" COLOR=\""
                    + settings_.COLORMONTHNAMEFG + "\">");
-    page.WriteLine("This page was last updated on " + LastUpdatedText(now) + "<BR>");
+    page.WriteLine(LastUpdatedLine(now));
     page.WriteLine("</FONT>");
     page.WriteLine("</CENTER>");
 }

@@ -36,6 +36,10 @@ struct WrittenRange {
 // "This page was last updated on " text: the locale's short date, a blank and its long
 // time; the time is left out at exactly midnight. In Windows-1252, as the page is.
 std::string LastUpdatedText(const std::tm& moment);
+// The whole line of the last-updated text as a page holds it, without its line end.
+std::string LastUpdatedLine(const std::tm& moment);
+// The system clock's local time.
+std::tm CurrentLocalTime();
 
 class PageWriter {
 public:

@@ -4,6 +4,7 @@
 #include "html/page_names.h"
 #include "html/write_command.h"
 #include "net/ftp_client.h"
+#include "publish/upload_plan.h"
 
 namespace mondeliar {
 
@@ -38,85 +39,6 @@ void ConfigureClient(net::TFtpClient& client, const CalendarSettings& s, int tim
     client.SetTlsFingerprint(s.FTPTLSFINGERPRINT);
 }
 
-std::string FallbackReason(net::ActiveModeFailure failure)
-{
-    switch (failure) {
-    case net::ActiveModeFailure::PortRefused:
-        return "the server refused PORT";
-    case net::ActiveModeFailure::DataRefused:
-        return "the server could not open the data connection";
-    case net::ActiveModeFailure::NoDataConnection:
-        return "the server's data connection did not arrive";
-    case net::ActiveModeFailure::None:
-        break;
-    }
-    return std::string();
-}
-
-// One FTP session of a publish: logging on, the transfer type, and the switch to passive
-// mode when active mode fails.
-class UploadSession {
-public:
-    UploadSession(net::TFtpClient& client, const std::function<void(const std::string&)>& log)
-        : client_(client), log_(log)
-    {
-    }
-
-    // Logs on; over TLS also sets TYPE I (a new road, with no byte sequence to keep: the
-    // pages arrive as written, where the server's default ASCII type may rewrite line ends).
-    bool Open()
-    {
-        binary_ = false;
-        if (!client_.OpenSession())
-            return false;
-        if (client_.UseTls())
-            binary_ = client_.TypeBinary();
-        return true;
-    }
-
-    // Stores one file; a failure that passive mode may cure switches to it for the rest of
-    // the session and tries the file once more.
-    bool Store(const UploadedFile& file)
-    {
-        if (StoreOnce(file))
-            return true;
-        const std::string reason = FallbackReason(client_.LastActiveModeFailure());
-        if (client_.UsePasv() || reason.empty())
-            return false;
-        Log("! Switching to passive mode for the rest of the session: " + reason);
-        client_.SetUsePasv(true);
-        switched_ = true;
-        // A missing data connection ended the session (its replies were out of step).
-        if (!client_.Connected() && !Open())
-            return false;
-        return StoreOnce(file);
-    }
-
-    bool SwitchedToPassive() const { return switched_; }
-
-private:
-    bool StoreOnce(const UploadedFile& file)
-    {
-        // A refused TYPE I still lets the file go, in the server's default type.
-        if (file.Binary && !binary_)
-            binary_ = client_.TypeBinary();
-        client_.SetLocalFileName(file.LocalFileName);
-        client_.SetHostFileName(file.HostFileName);
-        return client_.StoreFile();
-    }
-
-    void Log(const std::string& line)
-    {
-        if (log_)
-            log_(line);
-    }
-
-    net::TFtpClient& client_;
-    const std::function<void(const std::string&)>& log_;
-    bool binary_ = false;  // TYPE I is in effect
-    bool switched_ = false;
-};
-
 std::string FileName(const std::string& path)
 {
     std::size_t slash = path.rfind('/');
@@ -132,6 +54,42 @@ std::string FailureMessage(const std::string& host, const std::vector<UploadedFi
     for (std::size_t i = 0; i < notStored.size(); ++i)
         message += (i ? ", " : "") + notStored[i];
     return message + ". First failure: " + firstError;
+}
+
+// The FTP session of a publish: every file of the plan, then QUIT.
+PublishOutcome Upload(net::TFtpClient& client, const std::string& host, bool atomic,
+                      UploadPlan& plan, const PublishRequest& request)
+{
+    const std::vector<UploadedFile>& files = plan.Files();
+    std::vector<std::string> notStored;
+    std::string firstError;
+    UploadSession session(client, request.SessionLog, atomic);
+    if (!session.Open()) {
+        // Nothing can be sent. A session that is still connected (a refused log-on) is
+        // ended with QUIT so the server sees a clean end.
+        if (client.Connected())
+            client.QuitSession();
+        for (const UploadedFile& file : files)
+            notStored.push_back(FileName(file.HostFileName));
+        return {false, FailureMessage(host, files, notStored, session.Error())};
+    }
+    const int count = static_cast<int>(files.size());
+    for (int index = 1; index <= count; ++index) {
+        const UploadedFile& file = files[static_cast<std::size_t>(index - 1)];
+        if (request.Progress)
+            request.Progress(index, count, file.HostFileName);
+        if (session.Store(file)) {
+            plan.Stored(file);
+            continue;
+        }
+        if (firstError.empty())
+            firstError = session.Error();
+        notStored.push_back(FileName(file.HostFileName));
+    }
+    client.QuitSession();
+    if (!notStored.empty())
+        return {false, FailureMessage(host, files, notStored, firstError)};
+    return {true, plan.SentMessage(session.SwitchedToPassive())};
 }
 
 }  // namespace
@@ -161,53 +119,31 @@ std::string MaskedSessionLine(const std::string& line)
 }
 
 PublishOutcome PublishCalendar(CalendarContext& context, net::TFtpClient& client,
-                               const PageWriterHooks& hooks,
-                               const std::function<void(const std::string&)>& sessionLog,
-                               const PublishProgress& progress, int timeoutSeconds)
+                               const PublishRequest& request)
 {
     const CalendarSettings& s = context.Settings;
     if (!FtpSettingsComplete(s))
         return {false, FtpSettingsIncomplete};
+    // One moment for every page, so that its last-updated line can be told apart.
+    PageWriterHooks hooks = request.Hooks;
+    const std::tm moment = hooks.Now ? hooks.Now() : CurrentLocalTime();
+    hooks.Now = [moment] { return moment; };
     WriteCalendarPages(context, hooks);
 
-    ConfigureClient(client, s, timeoutSeconds);
-    client.OnDisplay = [&sessionLog](std::string& line) {
-        if (sessionLog)
-            sessionLog(MaskedSessionLine(line));
-    };
-    std::vector<UploadedFile> files = FilesToPublish(context);
-    std::vector<std::string> notStored;
-    std::string firstError;
+    UploadPlan plan(context, FilesToPublish(context), request.UploadAll,
+                    LastUpdatedLine(moment) + "\r\n");
+    if (plan.Files().empty())
+        return {true, plan.SentMessage(false)};
 
-    UploadSession session(client, sessionLog);
-    if (!session.Open()) {
-        // Nothing can be sent. A session that is still connected (a refused log-on) is
-        // ended with QUIT so the server sees a clean end.
-        firstError = client.ErrorMessage();
-        if (client.Connected())
-            client.QuitSession();
-        for (const UploadedFile& file : files)
-            notStored.push_back(FileName(file.HostFileName));
-        client.OnDisplay = nullptr;
-        return {false, FailureMessage(s.FTPHOST, files, notStored, firstError)};
-    }
-    const int count = static_cast<int>(files.size());
-    for (int index = 1; index <= count; ++index) {
-        const UploadedFile& file = files[static_cast<std::size_t>(index - 1)];
-        if (progress)
-            progress(index, count, file.HostFileName);
-        if (session.Store(file))
-            continue;
-        if (firstError.empty())
-            firstError = client.ErrorMessage();
-        notStored.push_back(FileName(file.HostFileName));
-    }
-    client.QuitSession();
+    ConfigureClient(client, s, request.TimeoutSeconds);
+    client.OnDisplay = [&request](std::string& line) {
+        if (request.SessionLog)
+            request.SessionLog(MaskedSessionLine(line));
+    };
+    PublishOutcome outcome = Upload(client, s.FTPHOST, s.FTPATOMIC, plan, request);
     client.OnDisplay = nullptr;
-    if (!notStored.empty())
-        return {false, FailureMessage(s.FTPHOST, files, notStored, firstError)};
-    return {true, "Calendar files sent to " + s.FTPHOST
-                      + (session.SwitchedToPassive() ? " (passive mode)" : "")};
+    plan.KeepRecord(outcome.Message);
+    return outcome;
 }
 
 }  // namespace mondeliar

@@ -3,6 +3,7 @@
 // the calendar's FTP server in one session.
 
 #include "html/page_writer.h"
+#include "publish/upload_session.h"
 
 #include <functional>
 #include <string>
@@ -26,15 +27,6 @@ struct PublishOutcome {
     std::string Message;
 };
 
-// One file of the upload: the page in HTMLPATH and its name on the server.
-struct UploadedFile {
-    std::string LocalFileName;
-    std::string HostFileName;
-    // Sent after TYPE I, so its bytes arrive unchanged: the feed's CR LF line ends are part
-    // of its format. The pages go in the server's default type, as they always have.
-    bool Binary = false;
-};
-
 // The files to upload, in order: "calendar", "current", then the month pages January to
 // December named by HTMLFILENAME (skipped when it is outside 0..2), never with a year; with
 // ICSFEED set, the iCalendar feed "calendar.ics" last.
@@ -47,20 +39,36 @@ std::string MaskedSessionLine(const std::string& line);
 // are, and its name on the server.
 using PublishProgress = std::function<void(int index, int count, const std::string& hostFileName)>;
 
+struct PublishRequest {
+    PageWriterHooks Hooks;
+    // Receives every line of the FTP session log with the password masked.
+    std::function<void(const std::string&)> SessionLog;
+    // Hears of each file before it is stored.
+    PublishProgress Progress;
+    int TimeoutSeconds = PublishTimeoutSeconds;
+    // Send every file, even those FTPCHANGEDONLY would skip ("Upload all pages", --all).
+    bool UploadAll = false;
+};
+
 // Runs the command with `client`. Incomplete FTP settings end it before anything is
-// written; an error of the write command propagates and nothing is sent. `sessionLog`, when
-// set, receives every line of the FTP session log with the password masked; `progress`,
-// when set, hears of each file before it is stored.
+// written; an error of the write command propagates and nothing is sent.
 //
 // FTPPASSIVE makes every transfer passive. Without it the session starts in active mode and
 // switches to passive for the rest of the session, retrying the file once, when the server
 // refuses PORT, answers the transfer with 425, or its data connection does not come within
 // the time-out; the closing message then says "(passive mode)". FTPTLS publishes over
 // explicit FTP over TLS, with TYPE I so the pages arrive byte for byte.
+//
+// FTPCHANGEDONLY sends only the files whose bytes, the last-updated line left out, differ
+// from what the calendar's sent record says the server holds at the same place; the record
+// (calendars/<name>.sent) then takes every file stored. The closing message counts them:
+// "Calendar files sent to <host>: 3 changed, 11 unchanged". Without FTPCHANGEDONLY the
+// record is removed, since the files it vouches for may change without it.
+//
+// FTPATOMIC stores each file as ".<name>.part" and renames it over the old one (RNFR, RNTO;
+// when the server will not rename onto an existing file, DELE first). A server that does
+// not implement renaming (502) gets the rest of its files under their final names.
 PublishOutcome PublishCalendar(CalendarContext& context, net::TFtpClient& client,
-                               const PageWriterHooks& hooks = {},
-                               const std::function<void(const std::string&)>& sessionLog = {},
-                               const PublishProgress& progress = {},
-                               int timeoutSeconds = PublishTimeoutSeconds);
+                               const PublishRequest& request = {});
 
 }  // namespace mondeliar

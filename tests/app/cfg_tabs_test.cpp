@@ -100,12 +100,13 @@ TEST_F(CalendarsTabTest, DeleteNeedsTheSettingsFileAndRemovesWhatThereIs)
     ShowTab("Calendars");
     Create("Team");
     std::filesystem::remove(Calendar("Team.rcr"));
+    WriteFile(Calendar("Team.sent"), "HOST=ftp.example.org\r\n");
     Delete("Orphan");
     EXPECT_EQ(dialogs.Texts(), QStringList({"No calendar with that name exists"}));
     EXPECT_TRUE(std::filesystem::exists(Calendar("Orphan")));
     Delete("Team");
     EXPECT_EQ(dialogs.Boxes.size(), 1u);
-    for (const char* file : {"Team", "Team.cfg", "Team.rcr"})
+    for (const char* file : {"Team", "Team.cfg", "Team.rcr", "Team.sent"})
         EXPECT_FALSE(std::filesystem::exists(Calendar(file))) << file;
     EXPECT_EQ(mainWindow.ListItems, QStringList({"default calendar", "Team"}))
         << "the lists keep the name";

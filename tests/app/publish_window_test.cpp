@@ -4,6 +4,7 @@
 #include "app/desktop_fixture.h"
 #include "support/ftp_server_process.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
@@ -22,11 +23,12 @@ class PublishWindowTest : public DesktopTest {
 protected:
     PublishWindowTest() { std::filesystem::create_directories(data / "site"); }
 
-    void Configure(const std::string& password = "secret", const std::string& user = "tester")
+    void Configure(const std::string& password = "secret", const std::string& user = "tester",
+                   const std::string& more = "")
     {
         SetSettings("HTMLPATH=" + (data / "site/") + "\r\nFTPHOST=127.0.0.1\r\nFTPPORT="
                     + std::to_string(server.Port()) + "\r\nFTPUSER=" + user
-                    + "\r\nFTPPASSWORD=" + password + "\r\nFTPREMOTEDIR=/\r\n");
+                    + "\r\nFTPPASSWORD=" + password + "\r\nFTPREMOTEDIR=/\r\n" + more);
     }
 
     // Whether each command is enabled, in the order of Commands.
@@ -93,6 +95,29 @@ TEST_F(PublishWindowTest, FourteenFilesArriveAndTheWindowIsBlockedMeanwhile)
     EXPECT_EQ(CommandStates(), std::vector<bool>(std::size(Commands), true));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_FALSE(Control(Main(), "LabelProgress")->isVisible());
+}
+
+// With "Publish only changed pages", Publish skips what the server holds; the button's
+// menu sends every page all the same.
+TEST_F(PublishWindowTest, UploadAllPagesFromThePublishButtonsMenu)
+{
+    ASSERT_GT(server.Port(), 0);
+    Configure("secret", "tester", "FTPCHANGEDONLY=TRUE\r\nLASTUPDATE=FALSE\r\n");
+    Start();
+    Click(Main(), "ButtonPublish");
+    Click(Main(), "ButtonPublish");
+    auto* button = Control(Main(), "ButtonPublish");
+    EXPECT_EQ(button->contextMenuPolicy(), Qt::ActionsContextMenu);
+    ASSERT_EQ(button->actions().size(), 1);
+    QAction* uploadAll = button->actions()[0];
+    EXPECT_EQ(uploadAll->text(), "Upload all pages");
+    uploadAll->trigger();
+    QStringList texts;
+    for (const ShownBox& box : dialogs.Boxes)
+        texts << box.Text;
+    EXPECT_EQ(texts, (QStringList{"Calendar files sent to 127.0.0.1: 14 changed, 0 unchanged",
+                                  "Calendar files sent to 127.0.0.1: 0 changed, 14 unchanged",
+                                  "Calendar files sent to 127.0.0.1"}));
 }
 
 TEST_F(PublishWindowTest, ARefusedPasswordIsReportedWithTheMaskedSessionLog)

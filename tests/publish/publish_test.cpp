@@ -1,15 +1,10 @@
 // Publishing a calendar with mondeliar-cli to a real FTP server (pyftpdlib) on loopback.
 
 #include "base/files.h"
-#include "config/calendar_context.h"
 #include "net/ftp_client.h"
-#include "net/test_support.h"
-#include "publish/publish_command.h"
-#include "support/test_support.h"
+#include "publish/publish_fixture.h"
 #include "support/tls_certificates.h"
 
-#include <chrono>
-#include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,110 +14,7 @@ namespace {
 
 using testing::CrLfLines;
 using testing::ReadFile;
-using testing::TempDir;
 using testing::WriteFile;
-
-const std::vector<std::string> EnglishPages
-    = {"calendar.html",  "current.html", "January.html",  "February.html", "March.html",
-       "April.html",     "May.html",     "June.html",     "July.html",     "August.html",
-       "September.html", "October.html", "November.html", "December.html"};
-
-struct RunResult {
-    int status;
-    std::string err;
-    double seconds;
-};
-
-std::string WithoutCarriageReturns(std::string text)
-{
-    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-    return text;
-}
-
-std::vector<std::string> FilesIn(const std::string& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& item : std::filesystem::directory_iterator(folder))
-        names.push_back(item.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-std::vector<std::string> SplitLines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t end = text.find('\n'); end != std::string::npos;
-         start = end + 1, end = text.find('\n', start))
-        lines.push_back(text.substr(start, end - start));
-    return lines;
-}
-
-class PublishTest : public ::testing::Test {
-protected:
-    PublishTest()
-    {
-        std::filesystem::create_directories(dir / "calendars");
-        std::filesystem::create_directories(dir / "site");
-    }
-
-    // The default calendar's settings: pages in "site/", the FTP account of the server.
-    void Configure(std::map<std::string, std::string> changes = {})
-    {
-        std::map<std::string, std::string> values = {
-            {"HTMLPATH", dir / "site/"},
-            {"FTPHOST", "127.0.0.1"},
-            {"FTPPORT", std::to_string(server.Port())},
-            {"FTPUSER", "tester"},
-            {"FTPPASSWORD", "secret"},
-            {"FTPREMOTEDIR", "/"},
-        };
-        for (const auto& [key, value] : changes)
-            values[key] = value;
-        std::string file;
-        for (const auto& [key, value] : values)
-            file += key + "=" + value + "\r\n";
-        WriteFile(dir / "calendars/default calendar.cfg", file);
-    }
-
-    RunResult Publish(const std::string& options = "")
-    {
-        std::string command = "cd '" + dir.Path() + "' && '" MONDELIAR_CLI "' --today 2002-02-05 "
-                              + options + " publish 2>'" + (logs / "err") + "'";
-        auto start = std::chrono::steady_clock::now();
-        int status = std::system(command.c_str());
-        std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(logs / "err"),
-                elapsed.count()};
-    }
-
-    std::vector<std::string> ServerFiles() const { return FilesIn(server.Root()); }
-
-    std::string ServerFile(const std::string& name) const
-    {
-        return ReadFile(server.Root() + "/" + name);
-    }
-
-    // The commands of the session log, "PASS ********" included.
-    static std::vector<std::string> Commands(const std::string& log)
-    {
-        std::vector<std::string> commands;
-        for (const std::string& line : SplitLines(log))
-            if (line.rfind("> ", 0) == 0)
-                commands.push_back(line.substr(2));
-        return commands;
-    }
-
-    net::testing::PyFtpServer server;
-    TempDir dir;
-    TempDir logs;
-};
-
-std::vector<std::string> Sorted(std::vector<std::string> names)
-{
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 TEST_F(PublishTest, StoresTheFourteenPagesInOneSession)
 {
@@ -349,12 +241,6 @@ TEST_F(PublishTest, UploadsCutOffByTheServerAreReportedAsNotStored)
     EXPECT_TRUE(cutter.Finish());
 }
 
-std::size_t CountPrefix(const std::vector<std::string>& lines, const std::string& prefix)
-{
-    return static_cast<std::size_t>(std::count_if(
-        lines.begin(), lines.end(), [&](const auto& l) { return l.rfind(prefix, 0) == 0; }));
-}
-
 // Over TLS the pages go after TYPE I and arrive as written, in active and in passive mode;
 // the settings file's keys and the command line's options both switch it on.
 TEST_F(PublishTest, StoresTheFourteenPagesOverTlsByteForByte)
@@ -517,8 +403,10 @@ TEST_F(PublishTest, FailingActiveModeSwitchesToPassiveAndRetriesThePage)
         StartUp(context);
         net::TFtpClient client;
         std::vector<std::string> log;
-        const PublishOutcome outcome = PublishCalendar(
-            context, client, {}, [&log](const std::string& line) { log.push_back(line); }, {}, 1);
+        PublishRequest request;
+        request.SessionLog = [&log](const std::string& line) { log.push_back(line); };
+        request.TimeoutSeconds = 1;
+        const PublishOutcome outcome = PublishCalendar(context, client, request);
         EXPECT_TRUE(outcome.Succeeded) << outcome.Message;
         EXPECT_EQ(outcome.Message, "Calendar files sent to 127.0.0.1 (passive mode)");
         ASSERT_TRUE(scripted.Finish());

@@ -1,0 +1,158 @@
+#include "publish/upload_session.h"
+
+#include "net/ftp_client.h"
+
+namespace mondeliar {
+
+namespace {
+
+constexpr int CommandNotImplemented = 502;
+
+std::string FallbackReason(net::ActiveModeFailure failure)
+{
+    switch (failure) {
+    case net::ActiveModeFailure::PortRefused:
+        return "the server refused PORT";
+    case net::ActiveModeFailure::DataRefused:
+        return "the server could not open the data connection";
+    case net::ActiveModeFailure::NoDataConnection:
+        return "the server's data connection did not arrive";
+    case net::ActiveModeFailure::None:
+        break;
+    }
+    return std::string();
+}
+
+}  // namespace
+
+std::string PartFileName(const std::string& hostFileName)
+{
+    std::size_t slash = hostFileName.rfind('/');
+    std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    return hostFileName.substr(0, nameStart) + "." + hostFileName.substr(nameStart) + ".part";
+}
+
+UploadSession::UploadSession(net::TFtpClient& client,
+                             const std::function<void(const std::string&)>& log, bool atomic)
+    : client_(client), log_(log), atomic_(atomic)
+{
+}
+
+bool UploadSession::Open()
+{
+    binary_ = false;
+    if (!client_.OpenSession())
+        return Fail();
+    if (client_.UseTls())
+        binary_ = client_.TypeBinary();
+    return true;
+}
+
+bool UploadSession::Store(const UploadedFile& file)
+{
+    error_.clear();
+    if (atomic_)
+        return StoreAtomically(file);
+    return StoreWithFallback(file, file.HostFileName);
+}
+
+// A failure that passive mode may cure switches to it for the rest of the session and
+// tries the file once more.
+bool UploadSession::StoreWithFallback(const UploadedFile& file, const std::string& hostFileName)
+{
+    if (StoreOnce(file, hostFileName))
+        return true;
+    const std::string reason = FallbackReason(client_.LastActiveModeFailure());
+    if (client_.UsePasv() || reason.empty())
+        return Fail();
+    Log("! Switching to passive mode for the rest of the session: " + reason);
+    client_.SetUsePasv(true);
+    switched_ = true;
+    // A missing data connection ended the session (its replies were out of step).
+    if (!client_.Connected() && !Open())
+        return false;
+    return StoreOnce(file, hostFileName) || Fail();
+}
+
+bool UploadSession::StoreOnce(const UploadedFile& file, const std::string& hostFileName)
+{
+    // A refused TYPE I still lets the file go, in the server's default type.
+    if (file.Binary && !binary_)
+        binary_ = client_.TypeBinary();
+    client_.SetLocalFileName(file.LocalFileName);
+    client_.SetHostFileName(hostFileName);
+    return client_.StoreFile();
+}
+
+// The file goes up under its part name and replaces the old one in a single rename, so a
+// visitor loads either the old page or the new one, never half of it.
+bool UploadSession::StoreAtomically(const UploadedFile& file)
+{
+    const std::string part = PartFileName(file.HostFileName);
+    if (!StoreWithFallback(file, part)) {
+        DeleteLeftover(part);
+        return false;
+    }
+    return RenameIntoPlace(file, part);
+}
+
+bool UploadSession::RenameIntoPlace(const UploadedFile& file, const std::string& part)
+{
+    RenameResult result = Rename(part, file.HostFileName);
+    if (result == RenameResult::Done)
+        return true;
+    if (RenameRefusedAltogether()) {
+        Log("! The server does not rename files: storing under the final names for the rest "
+            "of the session");
+        atomic_ = false;
+        DeleteLeftover(part);
+        return StoreWithFallback(file, file.HostFileName);
+    }
+    Fail();
+    // Some servers do not rename onto an existing file: the old one goes first.
+    if (result == RenameResult::TargetRefused && client_.Connected()) {
+        client_.SetHostFileName(file.HostFileName);
+        if (client_.Dele() && Rename(part, file.HostFileName) == RenameResult::Done)
+            return true;
+    }
+    DeleteLeftover(part);
+    return false;
+}
+
+UploadSession::RenameResult UploadSession::Rename(const std::string& from, const std::string& to)
+{
+    client_.SetHostFileName(from);
+    if (!client_.RenFrom())
+        return RenameResult::SourceRefused;
+    client_.SetLocalFileName(to);
+    return client_.RenTo() ? RenameResult::Done : RenameResult::TargetRefused;
+}
+
+bool UploadSession::RenameRefusedAltogether() const
+{
+    return client_.Connected() && client_.ReplyCode() == CommandNotImplemented;
+}
+
+// Best effort: the failure being reported is the one that came before.
+void UploadSession::DeleteLeftover(const std::string& hostFileName)
+{
+    if (!client_.Connected())
+        return;
+    client_.SetHostFileName(hostFileName);
+    client_.Dele();
+}
+
+bool UploadSession::Fail()
+{
+    if (error_.empty())
+        error_ = client_.ErrorMessage();
+    return false;
+}
+
+void UploadSession::Log(const std::string& line)
+{
+    if (log_)
+        log_(line);
+}
+
+}  // namespace mondeliar
