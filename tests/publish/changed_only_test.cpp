@@ -152,14 +152,9 @@ TEST_F(ChangedOnlyTest, TheRecordNamesThePlaceAndEveryFileAndGoesWhenTheSettingI
     EXPECT_EQ(lines[2], "USER=tester");
     EXPECT_EQ(lines[3], "REMOTEDIR=/");
     // In the byte order of the names; the digest leaves out the last-updated line.
-    std::tm moment{};
-    moment.tm_year = 102;
-    moment.tm_mon = 1;
-    moment.tm_mday = 5;
-    moment.tm_hour = 10;
-    moment.tm_min = 1;
     EXPECT_EQ(lines[4],
-              "FILE=" + PageDigest(dir / "site/April.html", LastUpdatedLine(moment) + "\r\n")
+              "FILE="
+                  + PageDigest(dir / "site/April.html", LastUpdatedLine(MinutesPastTen(1)) + "\r\n")
                   + " /April.html");
     EXPECT_EQ(lines[17].substr(64 + 6), "/current.html");
     struct stat info;

@@ -59,6 +59,18 @@ inline std::vector<std::string> SplitLines(const std::string& text)
     return lines;
 }
 
+// 5 February 2002, `minute` minutes past ten, local time: the moment PublishHere writes at.
+inline std::tm MinutesPastTen(int minute)
+{
+    std::tm moment{};
+    moment.tm_year = 102;
+    moment.tm_mon = 1;
+    moment.tm_mday = 5;
+    moment.tm_hour = 10;
+    moment.tm_min = minute;
+    return moment;
+}
+
 class PublishTest : public ::testing::Test {
 protected:
     PublishTest()
@@ -125,15 +137,7 @@ protected:
         PublishRequest request;
         log.clear();
         request.SessionLog = [this](const std::string& line) { log.push_back(line); };
-        request.Hooks.Now = [minute] {
-            std::tm moment{};
-            moment.tm_year = 102;
-            moment.tm_mon = 1;
-            moment.tm_mday = 5;
-            moment.tm_hour = 10;
-            moment.tm_min = minute;
-            return moment;
-        };
+        request.Hooks.Now = [minute] { return MinutesPastTen(minute); };
         // The feed's stamp, 5 February 2002, the same minute past ten (UTC).
         request.Hooks.Clock = [minute] { return std::time_t{1012903200} + 60 * minute; };
         request.UploadAll = uploadAll;
