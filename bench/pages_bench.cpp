@@ -4,19 +4,15 @@
 
 #include "bench_calendar.h"
 #include "html/write_command.h"
+#include "run_process.h"
 
 #include <benchmark/benchmark.h>
-#include <chrono>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-
-extern char** environ;
 
 namespace mondeliar {
 namespace {
 
+using bench::ProcessRun;
+using bench::RunProcess;
 using testing::RecordingMessages;
 using testing::TempDir;
 using testing::WriteFile;
@@ -37,41 +33,6 @@ void PrepareFullCalendar(const TempDir& dir)
     context.Entries.SaveEntries();
     bench::FillRecurring(context.Recurring);
     SaveRecurring(context.Recurring, context.RecurringFileName());
-}
-
-struct ProcessRun {
-    bool succeeded = false;
-    double seconds = 0;
-    long peakRssKiB = 0;
-};
-
-// Runs a program as a whole process, without a shell between, in `folder`, its output going
-// to `output` (written over, as the pages are) or to /dev/null.
-ProcessRun RunProcess(std::vector<std::string> arguments, const std::string& folder,
-                      const std::string& output = "/dev/null")
-{
-    std::vector<char*> argv;
-    for (std::string& argument : arguments)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-    posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-
-    ProcessRun run;
-    auto start = std::chrono::steady_clock::now();
-    pid_t pid;
-    int status = 0;
-    struct rusage usage {};
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0
-        && ::wait4(pid, &status, 0, &usage) == pid)
-        run.succeeded = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    run.peakRssKiB = usage.ru_maxrss;
-    posix_spawn_file_actions_destroy(&actions);
-    return run;
 }
 
 std::vector<std::string> CliWrite()

@@ -1,6 +1,6 @@
 """A pyftpdlib server for the FTP client tests and benchmarks.
 
-Usage: ftp_server.py ROOT [--tls CERTFILE KEYFILE [--early-data-tls]]
+Usage: ftp_server.py ROOT [--tls CERTFILE KEYFILE [--early-data-tls]] [--rtt-ms=N]
 Serves ROOT on 127.0.0.1 at a free port for user "tester" / "secret" (all
 rights), prints the port on one line, and serves until it is terminated.
 With --tls it is an explicit FTPS server (RFC 4217) that requires TLS on the
@@ -8,6 +8,9 @@ control and the data connections, with the given certificate and key.
 pyftpdlib drops a data connection on which bytes arrive before it has handled
 the transfer command; --early-data-tls lets the TLS handshake start then, as
 curl starts it in passive mode (used by the benchmark that compares with curl).
+With --rtt-ms=N the port printed is that of a proxy (latency_proxy.py) that
+delays everything between client and server as a link with an N ms round-trip
+time would; clients must then use passive mode.
 """
 import logging
 import sys
@@ -39,13 +42,20 @@ def handler_class(args):
 
 def main():
     logging.basicConfig(level=logging.ERROR)
+    args = [arg for arg in sys.argv[2:] if not arg.startswith("--rtt-ms=")]
+    rtt_ms = [int(arg[9:]) for arg in sys.argv[2:] if arg.startswith("--rtt-ms=")]
     authorizer = DummyAuthorizer()
     authorizer.add_user("tester", "secret", sys.argv[1], perm="elradfmwMT")
-    handler = handler_class(sys.argv[2:])
+    handler = handler_class(args)
     handler.authorizer = authorizer
     handler.auth_failed_timeout = 0  # answer a wrong password at once
     server = FTPServer(("127.0.0.1", 0), handler)
-    print(server.socket.getsockname()[1], flush=True)
+    port = server.socket.getsockname()[1]
+    if rtt_ms:
+        import latency_proxy
+
+        port = latency_proxy.start_in_thread(port, rtt_ms[-1])
+    print(port, flush=True)
     server.serve_forever(handle_exit=True)
 
 
