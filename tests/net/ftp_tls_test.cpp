@@ -164,9 +164,9 @@ TEST_F(TlsFtp, AServerWithoutTlsGetsNoUser)
     EXPECT_FALSE(client.Connected());
 }
 
-// A server that accepts AUTH TLS and then goes on in clear: the handshake fails, and the
-// plain text after the 234 is never taken for a reply. What the client sends after the 234 is
-// read as raw bytes (a ClientHello may hold a CR LF anywhere).
+// A server that accepts AUTH TLS and then goes on in clear: the plain text after the 234 is
+// never taken for a reply, and the handshake fails on the text that answers the ClientHello.
+// What the client sends after the 234 is read as raw bytes (a ClientHello may hold a CR LF).
 TEST_F(TlsFtp, AFailedHandshakeEndsTheSessionBeforeUser)
 {
     std::string after_234;
@@ -174,8 +174,9 @@ TEST_F(TlsFtp, AFailedHandshakeEndsTheSessionBeforeUser)
         s.Reply("220 ready\r\n");
         s.ReadCommand();
         s.Reply("234 go ahead\r\n230 injected\r\n");
+        after_234 = s.ReadBytes();  // the handshake has begun
         s.Reply("331 not TLS at all\r\n");
-        after_234 = s.ReadUntilClosed();
+        after_234 += s.ReadUntilClosed();
     });
     TFtpClient client;
     client.SetHostName("127.0.0.1");

@@ -255,6 +255,19 @@ std::string ScriptedSession::ReadCommand()
     }
 }
 
+std::string ScriptedSession::ReadBytes()
+{
+    if (pending_.empty()) {
+        char chunk[4096];
+        const ssize_t n = recv(fd_, chunk, sizeof chunk, 0);
+        if (n > 0)
+            pending_.assign(chunk, static_cast<size_t>(n));
+    }
+    std::string bytes;
+    bytes.swap(pending_);
+    return bytes;
+}
+
 std::string ScriptedSession::ReadUntilClosed()
 {
     std::string bytes;

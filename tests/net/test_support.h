@@ -74,6 +74,7 @@ public:
     ScriptedSession(int fd, ScriptedFtpServer* server) : fd_(fd), server_(server) {}
     void Reply(const std::string& bytes);     // written as given (add the line end)
     std::string ReadCommand();                // next line without CR LF; "" when closed
+    std::string ReadBytes();                  // what has come: at least one byte, "" when closed
     std::string ReadUntilClosed();            // every byte still to come, as it comes
     int ConnectData(int receive_buffer = 0);  // to the address of the last PORT command
     int AcceptPassiveData();                  // the connection to the last PASV port
