@@ -74,8 +74,8 @@ TCustomWSocket::~TCustomWSocket()
         CancelLookup();
         if (handle_ != -1)
             ShutAndClose(false, 0);
-    } catch (...) {
-        // a destructor reports nothing
+    } catch (const ESocketException&) {
+        // A close the system refused: a destructor reports nothing.
     }
     AbandonLookup();  // before the target goes: a late result must find nobody
     read_notifier_->setEnabled(false);
@@ -197,14 +197,14 @@ void TCustomWSocket::ResetDefaults()
 
 // --- events and dispatch -----------------------------------------------------
 
+// The wrapper of every handler run from the event loop: what it raises goes to
+// HandleBackgroundError and never into Qt's loop.
 void TCustomWSocket::Guarded(const std::function<void()>& work)
 {
     try {
         work();
     } catch (const std::exception& error) {
         HandleBackgroundError(error);
-    } catch (...) {
-        HandleBackgroundError(std::runtime_error("Unknown exception"));
     }
 }
 
@@ -214,14 +214,16 @@ void TCustomWSocket::HandleBackgroundError(const std::exception& error)
     try {
         if (OnBgException)
             OnBgException(error, can_close);
-    } catch (...) {
-        // the handler's own failure is dropped
+    } catch (const std::exception&) {
+        // The application's own handler failed: there is nobody left to tell, and the
+        // connection is dropped as after any background error.
     }
     if (!can_close)
         return;
     try {
         AbortConnection();
-    } catch (...) {
+    } catch (const ESocketException&) {
+        // The system refused the close: the descriptor is gone all the same.
     }
 }
 
@@ -288,9 +290,10 @@ void TCustomWSocket::OnReadReady()
     const ssize_t n = recv(handle_, &probe, 1, MSG_PEEK | MSG_DONTWAIT);
     if (n > 0) {
         if (state_ != wsConnected) {
+            const CallGuard guard(*this);
             ChangeState(wsConnected);
             FireSessionConnected(0);
-            if (handle_ == -1)
+            if (guard.Ended())
                 return;
         }
         DrainReadable(0, false);
@@ -320,10 +323,10 @@ void TCustomWSocket::HandleConnectEvent(int error)
 {
     if (state_ == wsConnected)
         return;
-    std::weak_ptr<char> alive = life_;
+    const CallGuard guard(*this);
     ChangeState(wsConnected);
     FireSessionConnected(error);
-    if (alive.expired())
+    if (guard.Destroyed())
         return;
     if (error != 0 && state_ != wsClosed)
         Close();
@@ -331,9 +334,9 @@ void TCustomWSocket::HandleConnectEvent(int error)
 
 void TCustomWSocket::HandleWriteEvent()
 {
-    std::weak_ptr<char> alive = life_;
+    const CallGuard guard(*this);
     TryToSend();
-    if (alive.expired() || handle_ == -1)
+    if (guard.Ended())
         return;
     UpdateNotifiers();
     if (all_sent_)
@@ -344,16 +347,15 @@ void TCustomWSocket::HandleCloseEvent(int error)
 {
     if (state_ == wsConnecting)
         return;  // the connect event reports the failure
-    std::weak_ptr<char> alive = life_;
-    const std::uint64_t serial = handle_serial_;
+    const CallGuard guard(*this);
     DrainReadable(0, true);
     // A handler that closed the socket while reading has reported the close.
-    if (alive.expired() || handle_ == -1 || serial != handle_serial_)
+    if (guard.Ended())
         return;
     if (!close_notified_) {
         close_notified_ = true;
         FireSessionClosed(error);
-        if (alive.expired())
+        if (guard.Destroyed())
             return;
     }
     if (state_ != wsClosed)
@@ -362,13 +364,13 @@ void TCustomWSocket::HandleCloseEvent(int error)
 
 void TCustomWSocket::DrainReadable(int error, bool force_loop)
 {
-    std::weak_ptr<char> alive = life_;
+    const CallGuard guard(*this);
     const long long read_before = read_count_;
     for (int pass = 1;; ++pass) {
         last_error_ = 0;
         const std::uint64_t reads_before = receive_calls_;
         DataReady(error);
-        if (alive.expired() || handle_ == -1)
+        if (guard.Ended())
             return;
         if (!force_loop && (options_ & wsoNoReceiveLoop))
             return;
@@ -491,17 +493,10 @@ void TCustomWSocket::RaiseSocketError(const std::string& function, int error)
 {
     const std::string text = "Error " + std::to_string(error) + " in function " + function + "\r\n"
                              + WinsockErrorText(error);
-    if (error == kWsaConnectionReset || error == kWsaNotConnected) {
-        if (handle_ != -1) {
-            read_notifier_->setEnabled(false);
-            write_notifier_->setEnabled(false);
-            ::close(handle_);
-            handle_ = -1;
-        }
-        if (state_ != wsClosed)
-            FireSessionClosed(error);
-        ChangeState(wsClosed);
-    }
+    // The connection is gone: it is closed and reported like any other close.
+    if ((error == kWsaConnectionReset || error == kWsaNotConnected)
+        && (handle_ != -1 || state_ != wsClosed))
+        ReleaseHandle(error, true);
     last_error_ = error;
     ReportError(text);
 }
@@ -611,6 +606,7 @@ void TCustomWSocket::AdoptHandle(int handle)
 {
     handle_ = handle;
     ++handle_serial_;
+    ++generation_;
     read_suspended_ = accept_suspended_ = connect_outcome_posted_ = false;
     read_notifier_->setSocket(handle);
     write_notifier_->setSocket(handle);
@@ -784,13 +780,9 @@ void TCustomWSocket::Dup(int handle)
         return;
     }
     if (state_ != wsClosed) {
-        read_notifier_->setEnabled(false);
-        write_notifier_->setEnabled(false);
-        const int rc = handle_ != -1 ? ::close(handle_) : 0;
-        handle_ = -1;
-        if (rc != 0)
-            return RaiseSocketError("Dup (closesocket)", LastSystemSocketError());
-        ChangeState(wsClosed);
+        const int close_error = ReleaseHandle(0, false);
+        if (close_error != 0)
+            return RaiseSocketError("Dup (closesocket)", close_error);
     }
     const int flags = fcntl(handle, F_GETFL);
     fcntl(handle, F_SETFL, flags | O_NONBLOCK);
@@ -845,9 +837,9 @@ int TCustomWSocket::Send(const void* data, int count)
         return 0;  // nothing queued, nothing to report
     all_sent_ = false;
     AppendToSendQueue(static_cast<const char*>(data), count);
-    std::weak_ptr<char> alive = life_;
+    const CallGuard guard(*this);
     TryToSend();
-    if (alive.expired() || handle_ == -1)
+    if (guard.Ended())
         return count;
     // OnDataSent always comes from the event loop, never from inside Send.
     if (all_sent_)
@@ -892,9 +884,9 @@ void TCustomWSocket::TryToSend()
                     return;  // the next write readiness resumes
                 if (IsConnectionLost(error)) {
                     close_notified_ = true;
-                    std::weak_ptr<char> alive = life_;
+                    const CallGuard guard(*this);
                     Close();
-                    if (!alive.expired())
+                    if (!guard.Destroyed())
                         FireSessionClosed(error);
                     return;
                 }
@@ -932,16 +924,26 @@ int TCustomWSocket::SendTo(const sockaddr_in& to, const void* data, int count)
 
 void TCustomWSocket::Flush()
 {
+    RunEventsWhile([this] { return !all_sent_; }, [this] { TryToSend(); });
+}
+
+// Processes events while the socket has a handle and `waiting()` holds, for FlushTimeout
+// seconds at most; `step` (if any) runs before each wait.
+void TCustomWSocket::RunEventsWhile(const std::function<bool()>& waiting,
+                                    const std::function<void()>& step)
+{
     QElapsedTimer clock;
     clock.start();
     const qint64 limit_ms = static_cast<qint64>(flush_timeout_) * 1000;
-    std::weak_ptr<char> alive = life_;
-    while (!alive.expired() && handle_ != -1 && !all_sent_ && !ApplicationTerminating()) {
+    const CallGuard guard(*this);
+    while (!guard.Destroyed() && handle_ != -1 && waiting() && !ApplicationTerminating()) {
         if (flush_timeout_ > 0 && clock.elapsed() >= limit_ms)
             break;
-        TryToSend();
-        if (alive.expired() || all_sent_)
-            break;
+        if (step) {
+            step();
+            if (guard.Destroyed() || !waiting())
+                break;
+        }
         WaitForEvents(flush_timeout_ > 0 ? limit_ms - clock.elapsed() : -1, multi_threaded_);
     }
 }
@@ -1011,15 +1013,7 @@ int TCustomWSocket::ReceiveFrom(void* buffer, int size, sockaddr_in* from)
 
 void TCustomWSocket::DrainUntilClosed()
 {
-    QElapsedTimer clock;
-    clock.start();
-    const qint64 limit_ms = static_cast<qint64>(flush_timeout_) * 1000;
-    std::weak_ptr<char> alive = life_;
-    while (!alive.expired() && handle_ != -1 && state_ != wsClosed && !ApplicationTerminating()) {
-        if (flush_timeout_ > 0 && clock.elapsed() >= limit_ms)
-            break;
-        WaitForEvents(flush_timeout_ > 0 ? limit_ms - clock.elapsed() : -1, multi_threaded_);
-    }
+    RunEventsWhile([this] { return state_ != wsClosed; }, nullptr);
 }
 
 // --- closing -----------------------------------------------------------------
@@ -1034,10 +1028,7 @@ void TCustomWSocket::ShutAndClose(bool shut, int error)
     if (handle_ == -1) {
         if (state_ != wsClosed) {
             ChangeState(wsClosed);
-            try {
-                ResetDefaults();
-            } catch (...) {
-            }
+            ResetDefaults();
         }
         return;
     }
@@ -1045,32 +1036,35 @@ void TCustomWSocket::ShutAndClose(bool shut, int error)
         return;
     if (shut)
         ::shutdown(handle_, SHUT_WR);
+    const int close_error = ReleaseHandle(error, true);
+    if (close_error != 0 && close_error != kWsaNotInitialised)
+        RaiseSocketError("Disconnect (closesocket)", close_error);
+}
+
+// The one road by which a descriptor goes: notifications off, the descriptor closed, the state
+// wsClosed and, with `notify`, OnSessionClosed(error) once per connection (never while the
+// object is destroyed); then the defaults again, unless a handler opened a new connection
+// meanwhile. Returns the error of a close the system refused, else 0.
+int TCustomWSocket::ReleaseHandle(int error, bool notify)
+{
     read_notifier_->setEnabled(false);
     write_notifier_->setEnabled(false);
-    const int rc = ::close(handle_);
+    const int close_error = handle_ != -1 && ::close(handle_) != 0 ? LastSystemSocketError() : 0;
     handle_ = -1;
-    std::weak_ptr<char> alive = life_;
-    if (rc != 0) {
-        const int close_error = LastSystemSocketError();
-        if (close_error != kWsaNotInitialised)
-            RaiseSocketError("Disconnect (closesocket)", close_error);
-    }
+    ++generation_;
+    const CallGuard guard(*this);
     ChangeState(wsClosed);
-    if (alive.expired())
-        return;
+    if (guard.Destroyed() || !notify)
+        return close_error;
     if (!destroying_ && !close_notified_) {
         close_notified_ = true;
         FireSessionClosed(error);
-        if (alive.expired())
-            return;
+        if (guard.Destroyed())
+            return close_error;
     }
-    // A handler may have opened a new connection on this object meanwhile.
-    if (handle_ == -1) {
-        try {
-            ResetDefaults();
-        } catch (...) {
-        }
-    }
+    if (handle_ == -1)
+        ResetDefaults();
+    return close_error;
 }
 
 void TCustomWSocket::CloseLater()
