@@ -20,6 +20,7 @@ class UserDialogs;
 struct DesktopFolders {
     std::string Program;  // the language files, with a trailing "/"
     std::string Data;     // the calendars, the extra HTML files and doc/, with a trailing "/"
+    std::string Output;   // the output folder of a new calendar; empty: the Program folder
 };
 
 class Desktop {
