@@ -1,4 +1,3 @@
-#include "base/errors.h"
 #include "base/program_folders.h"
 #include "base/release.h"
 #include "support/test_support.h"
@@ -85,36 +84,6 @@ TEST(ExpandHomeFolder, OnlyALeadingTildeIsTheHomeFolder)
     for (const auto& [path, expanded] : cases)
         EXPECT_EQ(ExpandHomeFolder(path), expanded) << path;
     ::setenv("HOME", saved.c_str(), 1);
-}
-
-TEST(EnterDataFolder, CreatesTheFolderAndItsParentsOrSaysWhyNot)
-{
-    TempDir root;
-    std::string before = std::filesystem::current_path().string();
-    WriteFile(root / "file", "");
-    struct Case {
-        std::string folder, error;
-    } cases[] = {
-        {root / "a/b/c", "no error"},
-        {root / "a/b/c/", "no error"},
-        {root / "file", "Cannot open the data folder " + (root / "file") + ": Not a directory"},
-        {root / "file/x", "Cannot create the data folder " + (root / "file/x") + ": Not a directory"},
-        {"", "The data folder must not be empty"},
-    };
-    for (const Case& c : cases) {
-        std::filesystem::current_path(before);
-        std::string error = "no error";
-        try {
-            EnterDataFolder(c.folder);
-        } catch (const Error& e) {
-            error = e.what();
-        }
-        EXPECT_EQ(error, c.error) << c.folder;
-        if (c.error == "no error") {
-            EXPECT_EQ(std::filesystem::current_path().string() + "/", root / "a/b/c/");
-        }
-    }
-    std::filesystem::current_path(before);
 }
 
 }  // namespace

@@ -111,6 +111,8 @@ TEST_F(CliRunTest, ErrorsGoToStderrWithTheReportTextAndExitOne)
         {"--data '' write", [] {}, "The data folder must not be empty.\n"},
         {"--data site/x publish", [this] { WriteFile(dir / "site", ""); },
          "Cannot create the data folder site/x: Not a directory.\n"},
+        {"--data site write", [this] { WriteFile(dir / "site", ""); },
+         "Cannot open the data folder site: Not a directory.\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments);
