@@ -1,4 +1,4 @@
-#include "publish/upload_session.h"
+#include "publish/ftp_uploader.h"
 
 #include "net/ftp_client.h"
 #include "net/ftp_reply.h"

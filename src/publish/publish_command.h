@@ -3,7 +3,7 @@
 // the calendar's FTP server in one session.
 
 #include "html/page_writer.h"
-#include "publish/upload_session.h"
+#include "publish/ftp_uploader.h"
 
 #include <functional>
 #include <string>

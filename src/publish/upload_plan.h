@@ -6,7 +6,7 @@
 #include "config/calendar_context.h"
 #include "publish/page_snapshots.h"
 #include "publish/sent_record.h"
-#include "publish/upload_session.h"
+#include "publish/ftp_uploader.h"
 
 #include <map>
 #include <string>
