@@ -31,7 +31,7 @@ public:
 // calendar ("Club.cfg") is refused before anything is done.
 void OpenCalendar(CalendarContext& context, const CliOptions& options, MessageSink& warnings);
 
-// A calendar loaded for one command, in the working folder.
+// A calendar loaded for one command, in the folder --data names or else the working folder.
 class CliSession {
 public:
     explicit CliSession(const CliOptions& options);

@@ -38,6 +38,7 @@ CalendarContext::CalendarContext(std::string programFolder, std::string dataFold
                                  MessageSink& messages)
     : ProgramFolder(std::move(programFolder))
     , DataFolder(std::move(dataFolder))
+    , DefaultOutputFolder(ProgramFolder)
     , Today(today)
     , Messages(messages)
     , Entries(messages)
@@ -84,7 +85,7 @@ void CreateDefaultCalendarFiles(CalendarContext& context)
     if (!FileExists(files.Settings)) {
         context.SettingsFileName = files.Settings;
         SaveConfig(context.Settings, context.SettingsFileName, SaveMode::Defaults,
-                   context.ProgramFolder);
+                   context.DefaultOutputFolder);
     }
     CreateFileWhenMissing(files.Recurring);
 }

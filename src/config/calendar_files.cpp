@@ -95,7 +95,7 @@ std::string CreateCalendar(const CalendarContext& context, const std::string& na
     const CalendarFiles files(context.CalendarsFolder(), name);
     if (FileExists(files.Settings))
         return "A calendar with that name already exists";
-    SaveConfig(context.Settings, files.Settings, mode, context.ProgramFolder);
+    SaveConfig(context.Settings, files.Settings, mode, context.DefaultOutputFolder);
     CreateFileWhenMissing(files.Notes);
     CreateFileWhenMissing(files.Recurring);
     return std::string();
