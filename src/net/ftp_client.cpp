@@ -359,20 +359,12 @@ void TCustomFtpCli::FailRequest(int code, const std::string& text, Held held, Lo
     if (log == LogLine::Written)
         Display("! " + text);
     continue_with_next_step_ = false;
-    switch (held) {
-    case Held::Nothing:
-        break;
-    case Held::LocalFiles:
+    if (held == Held::Session)
+        return control_->Close();  // the close handler finishes the request
+    if (held != Held::Nothing)
         CloseLocalFiles();
-        break;
-    case Held::DataConnection:
-        CloseLocalFiles();
+    if (held == Held::DataConnection)
         CloseDataConnection();
-        break;
-    case Held::Session:
-        control_->Close();  // the close handler finishes the request
-        return;
-    }
     FinishRequest(request_error != 0 ? request_error : code);
 }
 

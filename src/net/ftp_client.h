@@ -194,8 +194,7 @@ protected:
 
 private:
     using Handler = void (TCustomFtpCli::*)();
-    // What a failed request closes (FailRequest). Session: the control connection, whose close
-    // handler then finishes the request.
+    // What a failed request closes (FailRequest); the close of the Session finishes it.
     enum class Held { Nothing, LocalFiles, DataConnection, Session };
     enum class LogLine { Written, Omitted };  // "! <text>" in the session log
     enum class EarlierError { Kept, Replaced };

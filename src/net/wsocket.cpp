@@ -4,17 +4,12 @@
 
 #include "net/wsocket.h"
 
-#include "net/host_lookup.h"
 #include "net/posted_events.h"
 
 #include <QElapsedTimer>
 #include <QSocketNotifier>
 
-#include <arpa/inet.h>
 #include <cerrno>
-#include <fcntl.h>
-#include <netdb.h>
-#include <netinet/tcp.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>

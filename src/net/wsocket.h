@@ -48,26 +48,6 @@ enum TWSocketOption : unsigned {
 };
 using TWSocketOptions = unsigned;
 
-class TCustomWSocket;
-
-// A socket handler that calls out (to the application's events, to a layer above) may find
-// the socket destroyed, or its connection gone, when the call returns. It takes a guard
-// before the call and asks it afterwards.
-class CallGuard {
-public:
-    explicit CallGuard(const TCustomWSocket& socket);
-    // The socket object is gone.
-    bool Destroyed() const { return life_.expired(); }
-    // The socket is gone, or the connection the guard was taken on is: closed, another one
-    // adopted, or (TLS) its session freed or replaced.
-    bool Ended() const;
-
-private:
-    const TCustomWSocket& socket_;
-    std::weak_ptr<char> life_;
-    std::uint64_t generation_;
-};
-
 class TCustomWSocket {
 public:
     static constexpr int kQueueChunkSize = 1460;
@@ -291,14 +271,24 @@ private:
     friend class CallGuard;
 };
 
-inline CallGuard::CallGuard(const TCustomWSocket& socket)
-    : socket_(socket), life_(socket.life_), generation_(socket.generation_)
-{
-}
+// A socket handler that calls out (to the application's events, to a layer above) may find
+// the socket destroyed, or its connection gone, when the call returns: it takes a guard before
+// and asks it after.
+class CallGuard {
+public:
+    explicit CallGuard(const TCustomWSocket& socket)
+        : socket_(socket), life_(socket.life_), generation_(socket.generation_)
+    {
+    }
+    bool Destroyed() const { return life_.expired(); }
+    // Destroyed, or the connection it was taken on is gone: closed, another one adopted, or
+    // (TLS) its session freed or replaced.
+    bool Ended() const { return Destroyed() || socket_.generation_ != generation_; }
 
-inline bool CallGuard::Ended() const
-{
-    return Destroyed() || socket_.generation_ != generation_;
-}
+private:
+    const TCustomWSocket& socket_;
+    std::weak_ptr<char> life_;
+    std::uint64_t generation_;
+};
 
 }  // namespace mondeliar::net

@@ -1,17 +1,14 @@
-// TCustomWSocket: its properties, host lookup, connecting, listening, accepting, and the
-// names of both ends. The events, sending, receiving and closing are in wsocket.cpp.
+// TCustomWSocket: properties, host lookups, connecting, listening, accepting, the two ends' names.
 
 #include "net/wsocket.h"
 
 #include "net/host_lookup.h"
-#include "net/posted_events.h"
 
 #include <QSocketNotifier>
 
 #include <arpa/inet.h>
 #include <cerrno>
 #include <fcntl.h>
-#include <netdb.h>
 #include <netinet/tcp.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
