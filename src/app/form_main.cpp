@@ -369,12 +369,19 @@ void TFormMain::Publish(bool uploadAll)
     PublishOutcome outcome;
     {
         PublishRun run(*this, FromWindows1252(context_.Settings.FTPHOST));
-        outcome = PublishCalendar(context_, FtpClient1, request);
+        outcome = PublishCalendar(context_, request);
     }
-    if (outcome.Succeeded || outcome.Message == FtpSettingsIncomplete)
+    switch (outcome.Result) {
+    case PublishResult::Sent:
+    case PublishResult::NothingChanged:
+    case PublishResult::SettingsIncomplete:
         dialogs_.ShowBox(BoxKind::Message, FromWindows1252(outcome.Message));
-    else
+        break;
+    case PublishResult::Busy:
+    case PublishResult::Failed:
         dialogs_.ShowBox(BoxKind::Warning, FromWindows1252(outcome.Message), sessionLog.join('\n'));
+        break;
+    }
 }
 
 // The data folder's help pages when it has them, else the installed ones.

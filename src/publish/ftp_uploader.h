@@ -1,8 +1,10 @@
 #pragma once
-// One FTP session of a publish: logging on, the transfer type, the switch to passive mode
-// when active mode fails, and the atomic replace of each file on the server.
+// The FTP session of a publish (src/net's client): logging on, the transfer type, the switch to
+// passive mode when active mode fails, and the atomic replace of each file on the server.
 
-#include <functional>
+#include "publish/uploader.h"
+
+#include <memory>
 #include <string>
 
 namespace mondeliar {
@@ -11,15 +13,6 @@ namespace net {
 class TFtpClient;
 }
 
-// One file of the upload: the page in HTMLPATH and its name on the server.
-struct UploadedFile {
-    std::string LocalFileName;
-    std::string HostFileName;
-    // Sent after TYPE I, so its bytes arrive unchanged: the feed's CR LF line ends are part
-    // of its format. The pages go in the server's default type, as they always have.
-    bool Binary = false;
-};
-
 // The temporary name a file is stored under before it replaces the old one: ".<name>.part"
 // in the same remote folder.
 std::string PartFileName(const std::string& hostFileName);
@@ -27,24 +20,26 @@ std::string PartFileName(const std::string& hostFileName);
 // onto an existing file: ".<name>.old" in the same remote folder.
 std::string AsideFileName(const std::string& hostFileName);
 
-class UploadSession {
+class FtpUploader : public Uploader {
 public:
-    // `atomic`: store each file as its part file, then rename it over the old one.
-    UploadSession(net::TFtpClient& client, const std::function<void(const std::string&)>& log,
-                  bool atomic);
+    // The client as the program always uses it: active data connections unless FTPPASSIVE, no
+    // TYPE command on the plain road; with FTPATOMIC each file is stored as its part file,
+    // then renamed over the old one.
+    FtpUploader(const CalendarSettings& settings, int timeoutSeconds, const SessionLogger& log);
+    ~FtpUploader() override;
 
     // Logs on; over TLS also sets TYPE I (the pages then arrive as written, where the
-    // server's default ASCII type may rewrite line ends).
-    bool Open();
-
-    // Stores one file. On failure, Error() tells why, and no part file is left behind
-    // wherever the server still answers.
-    bool Store(const UploadedFile& file);
-
-    const std::string& Error() const { return error_; }
-    bool SwitchedToPassive() const { return switched_; }
+    // server's default ASCII type may rewrite line ends). A session still connected after a
+    // failure (a refused log-on) is ended with QUIT, so the server sees a clean end.
+    bool Open() override;
+    // No part file is left behind by a failure wherever the server still answers.
+    bool Store(const UploadedFile& file) override;
+    void Close() override;  // QUIT
+    const std::string& Error() const override { return error_; }
+    std::string SentNote() const override { return switched_ ? " (passive mode)" : ""; }
 
 private:
+    bool LogOn();
     bool StoreWithFallback(const UploadedFile& file, const std::string& hostFileName);
     bool StoreOnce(const UploadedFile& file, const std::string& hostFileName);
     bool StoreAtomically(const UploadedFile& file);
@@ -57,8 +52,8 @@ private:
     bool Fail();  // keeps the client's error, returns false
     void Log(const std::string& line);
 
-    net::TFtpClient& client_;
-    const std::function<void(const std::string&)>& log_;
+    std::unique_ptr<net::TFtpClient> client_;
+    SessionLogger log_;
     bool atomic_;
     bool binary_ = false;  // TYPE I is in effect
     bool switched_ = false;

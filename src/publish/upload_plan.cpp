@@ -89,15 +89,13 @@ void UploadPlan::Stored(const UploadedFile& file)
         record_.Stored(file.HostFileName, found->second);
 }
 
-std::string UploadPlan::SentMessage(bool switchedToPassive) const
+std::string UploadPlan::SentMessage(const std::string& note) const
 {
     std::string message = "Calendar files sent to " + host_;
     if (counted_)
         message += ": " + std::to_string(files_.size()) + " changed, " + std::to_string(unchanged_)
                    + " unchanged";
-    if (switchedToPassive)
-        message += " (passive mode)";
-    return message;
+    return message + note;
 }
 
 void UploadPlan::KeepRecord(std::string& message)

@@ -6,7 +6,7 @@
 #include "config/calendar_context.h"
 #include "publish/page_snapshots.h"
 #include "publish/sent_record.h"
-#include "publish/ftp_uploader.h"
+#include "publish/uploader.h"
 
 #include <map>
 #include <string>
@@ -27,8 +27,9 @@ public:
     const std::vector<UploadedFile>& Files() const { return files_; }
     // `file` is on the server now.
     void Stored(const UploadedFile& file);
-    // "Calendar files sent to <host>", with the counts when only changes were sent.
-    std::string SentMessage(bool switchedToPassive) const;
+    // "Calendar files sent to <host>", with the counts when only changes were sent, then
+    // `note` (the uploader's).
+    std::string SentMessage(const std::string& note) const;
     // Saves the record once the session is over: with FTPCHANGEDONLY every file stored is
     // in it; without, it is removed. A record that cannot be kept is removed, and the
     // outcome's message says so.

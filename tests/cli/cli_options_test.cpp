@@ -1,5 +1,6 @@
 #include "base/errors.h"
 #include "cli/cli_options.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -14,12 +15,7 @@ CliOptions Parse(std::vector<const char*> arguments)
 
 std::string ParseError(std::vector<const char*> arguments)
 {
-    try {
-        Parse(arguments);
-    } catch (const Error& error) {
-        return error.what();
-    }
-    return "no error";
+    return testing::RaisedText<Error>([&] { Parse(arguments); });
 }
 
 TEST(CliOptions, ReadsCommandsAndOptionsInAnyOrder)

@@ -226,12 +226,7 @@ TEST(WSocketLookup, ReverseLookupGivesTheName)
 
 std::string Refusal(const std::function<void()>& call)
 {
-    try {
-        call();
-    } catch (const ESocketException& error) {
-        return error.what();
-    }
-    return "(accepted)";
+    return mondeliar::testing::RaisedText<ESocketException>(call, "(accepted)");
 }
 
 TEST(WSocketSetters, RefuseChangesUnlessClosed)

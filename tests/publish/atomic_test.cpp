@@ -1,6 +1,7 @@
 // Replacing each page on the server in one rename: the exact commands against a scripted
 // server that renames as some servers do, and the whole publish against pyftpdlib.
 
+#include "publish/ftp_uploader.h"
 #include "publish/publish_fixture.h"
 
 #include <set>

@@ -129,7 +129,6 @@ protected:
         testing::RecordingMessages messages;
         CalendarContext context(ExecutableFolder(), dir.Path(), Date{2002, 2, 5}, messages);
         StartUp(context);
-        net::TFtpClient client;
         PublishRequest request;
         log.clear();
         request.SessionLog = [this](const std::string& line) { log.push_back(line); };
@@ -139,7 +138,7 @@ protected:
         request.UploadAll = uploadAll;
         if (adjust)
             adjust(request);
-        return PublishCalendar(context, client, request);
+        return PublishCalendar(context, request);
     }
 
     // The files stored by the last PublishHere, by their remote names.

@@ -417,12 +417,11 @@ TEST_F(PublishTest, FailingActiveModeSwitchesToPassiveAndRetriesThePage)
         testing::RecordingMessages messages;
         CalendarContext context(ExecutableFolder(), dir.Path(), Date{2002, 2, 5}, messages);
         StartUp(context);
-        net::TFtpClient client;
         std::vector<std::string> log;
         PublishRequest request;
         request.SessionLog = [&log](const std::string& line) { log.push_back(line); };
         request.TimeoutSeconds = 1;
-        const PublishOutcome outcome = PublishCalendar(context, client, request);
+        const PublishOutcome outcome = PublishCalendar(context, request);
         EXPECT_TRUE(outcome.Succeeded) << outcome.Message;
         EXPECT_EQ(outcome.Message, "Calendar files sent to 127.0.0.1 (passive mode)");
         ASSERT_TRUE(scripted.Finish());
