@@ -45,8 +45,8 @@ protected:
     }
     std::string Upload(const std::string& name, const std::string& bytes)
     {
-        WriteFile(local.File(name), bytes);
-        client.SetLocalFileName(local.File(name));
+        WriteFile(local / name, bytes);
+        client.SetLocalFileName(local / name);
         client.SetHostFileName("/" + name);
         return client.StoreFile() ? std::string() : "store failed: " + client.ErrorMessage();
     }
@@ -109,8 +109,8 @@ TEST_F(RealFtp, RefusedPasswordKeepsTheSessionConnected)
 TEST_F(RealFtp, ForbiddenStoreThenAGoodStore)
 {
     ASSERT_TRUE(client.OpenSession());
-    WriteFile(local.File("a.html"), "a");
-    client.SetLocalFileName(local.File("a.html"));
+    WriteFile(local / "a.html", "a");
+    client.SetLocalFileName(local / "a.html");
     client.SetHostFileName("/no/such/folder/a.html");
     EXPECT_FALSE(client.StoreFile());
     EXPECT_EQ(client.ErrorMessage().rfind("550 ", 0), 0u) << client.ErrorMessage();
@@ -128,9 +128,9 @@ TEST_F(RealFtp, DownloadsAndListingsComeBack)
         SCOPED_TRACE(passive ? "passive" : "active");
         client.SetUsePasv(passive);
         client.SetHostFileName("/data.bin");
-        client.SetLocalFileName(local.File("back.bin"));
+        client.SetLocalFileName(local / "back.bin");
         ASSERT_TRUE(client.Get()) << client.ErrorMessage();
-        EXPECT_TRUE(ReadFile(local.File("back.bin")) == bytes);
+        EXPECT_TRUE(ReadFile(local / "back.bin") == bytes);
 
         std::string listing;
         client.SetDisplayFileFlag(true);
@@ -155,7 +155,7 @@ TEST_F(RealFtp, DownloadsAndListingsComeBack)
     ASSERT_TRUE(client.Pwd());
     EXPECT_EQ(client.DirResult(), "/sub");
     client.SetHostFileName("/missing.bin");
-    client.SetLocalFileName(local.File("missing.bin"));
+    client.SetLocalFileName(local / "missing.bin");
     EXPECT_FALSE(client.Get());
     EXPECT_EQ(client.ErrorMessage().rfind("550 ", 0), 0u) << client.ErrorMessage();
 }

@@ -9,29 +9,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <atomic>
 
 namespace mondeliar::net {
 namespace {
 
 using namespace testing;
 using Commands = std::vector<std::string>;
-
-void LogOn(ScriptedSession& s)
-{
-    s.Reply("220 ready\r\n");
-    s.ReadCommand();
-    s.Reply("331 password please\r\n");
-    s.ReadCommand();
-    s.Reply("230 logged on\r\n");
-}
-
-void ServeQuit(ScriptedSession& s)
-{
-    if (s.ReadCommand() == "QUIT")
-        s.Reply("221 bye\r\n");
-}
 
 // What the client has seen of a store, set from its thread: the scripted server waits for it
 // to give the data connection and the 150 reply in a known order.
@@ -40,37 +24,10 @@ struct StoreSeen {
     std::atomic<bool> reply_read{false};      // the client read the 150
 };
 
-// Serves one PORT + STOR; returns the bytes received on the data connection.
-std::string ServeStore(ScriptedSession& s, bool connect_before_reply, StoreSeen& seen)
-{
-    s.ReadCommand();
-    seen.data_connected = seen.reply_read = false;
-    s.Reply("200 PORT ok\r\n");
-    s.ReadCommand();
-    int data = -1;
-    if (connect_before_reply) {
-        data = s.ConnectData();
-        WaitForFlag(seen.data_connected);
-        s.Reply("150 go ahead\r\n");
-    } else {
-        s.Reply("150 go ahead\r\n");
-        WaitForFlag(seen.reply_read);
-        data = s.ConnectData();
-    }
-    std::string bytes = ReceiveUntilClosed(data);
-    close(data);
-    s.Reply("226 stored\r\n");
-    return bytes;
-}
-
 class ScriptedFtp : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        client.SetHostName("127.0.0.1");
-        client.SetUserName("u");
-        client.SetPassWord("p");
-        client.SetTimeout(5);
         client.OnDisplay = [this](const std::string& line) {
             log.push_back(line);
             if (line == "< 150 go ahead")
@@ -81,7 +38,15 @@ protected:
                 seen.data_connected = true;
         };
     }
-    void Use(const ScriptedFtpServer& server) { client.SetPort(std::to_string(server.Port())); }
+    void Use(const ScriptedFtpServer& server) { Aim(client, server); }
+    // A store whose data connection and 150 reach the client in the order given (the client's
+    // flags start cleared).
+    FtpScript StoreInOrder(bool connect_before_reply)
+    {
+        seen.data_connected = seen.reply_read = false;
+        return connect_before_reply ? FtpScript().On("STOR").DataBeforeReply(seen.data_connected)
+                                    : FtpScript().On("STOR").DataAfterReply(seen.reply_read);
+    }
     bool Logged(const std::string& line) const
     {
         return std::find(log.begin(), log.end(), line) != log.end();
@@ -100,14 +65,11 @@ protected:
 
 TEST_F(ScriptedFtp, MultiLineGreetingIsLoggedWholeAndTheSessionOpensOnItsLastLine)
 {
-    ScriptedFtpServer server([](ScriptedSession& s) {
-        s.Reply("220-Welcome\r\n220-to the test\r\n220 ready\r\n");
-        s.ReadCommand();
-        s.Reply("331 password please\r\n");
-        s.ReadCommand();
-        s.Reply("230-Hello\r\n230-more\r\n230 done\r\n");
-        ServeQuit(s);
-    });
+    ScriptedFtpServer server(FtpScript()
+                                 .OnGreeting()
+                                 .Reply("220-Welcome\r\n220-to the test\r\n220 ready\r\n")
+                                 .On("PASS")
+                                 .Reply("230-Hello\r\n230-more\r\n230 done\r\n"));
     Use(server);
     std::vector<std::string> states;
     client.OnStateChange = [&] { states.push_back(FtpStateName(client.State())); };
@@ -134,45 +96,38 @@ TEST_F(ScriptedFtp, LogOnOutcomes)
 {
     const struct {
         const char* name;
-        std::string greeting, user_reply, pass_reply;
-        TFtpOptions options;
+        FtpScript script;
         bool ok;
         bool connected_after;
         std::string error;
         Commands commands;
     } rows[] = {
         {"greeting 421",
-         "421 Too many users\r\n",
-         "",
-         "",
-         ftpAcceptLF,
+         FtpScript().OnGreeting().Reply("421 Too many users\r\n").ThenClose(),
          false,
          false,
          "421 Too many users",
          {}},
         {"USER answered 230",
-         "220 hi\r\n",
-         "230 no password needed\r\n",
-         "",
-         ftpAcceptLF,
+         FtpScript().On("USER").Reply("230 no password needed\r\n"),
          true,
          true,
          "",
          {"USER u"}},
         {"PASS refused",
-         "220 hi\r\n",
-         "331 pw\r\n",
-         "530 Login incorrect.\r\n",
-         ftpAcceptLF,
+         FtpScript().On("PASS").Reply("530 Login incorrect.\r\n"),
          false,
          true,
          "530 Login incorrect.",
          {"USER u", "PASS p"}},
         {"LF line ends accepted",
-         "220 hi\n",
-         "331 pw\n",
-         "230 ok\n",
-         ftpAcceptLF,
+         FtpScript()
+             .OnGreeting()
+             .Reply("220 hi\n")
+             .On("USER")
+             .Reply("331 pw\n")
+             .On("PASS")
+             .Reply("230 ok\n"),
          true,
          true,
          "",
@@ -180,25 +135,10 @@ TEST_F(ScriptedFtp, LogOnOutcomes)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        ScriptedFtpServer server([&row](ScriptedSession& s) {
-            s.Reply(row.greeting);
-            if (row.greeting.rfind("220", 0) != 0)
-                return;
-            s.ReadCommand();
-            s.Reply(row.user_reply);
-            if (!row.pass_reply.empty()) {
-                s.ReadCommand();
-                s.Reply(row.pass_reply);
-            }
-            ServeQuit(s);
-        });
+        ScriptedFtpServer server(row.script);
         TFtpClient client;
-        client.SetHostName("127.0.0.1");
-        client.SetPort(std::to_string(server.Port()));
-        client.SetUserName("u");
-        client.SetPassWord("p");
-        client.SetOptions(row.options);
-        client.SetTimeout(5);
+        Aim(client, server);
+        client.SetOptions(ftpAcceptLF);
         EXPECT_EQ(client.OpenSession(), row.ok);
         EXPECT_EQ(client.ErrorMessage(), row.error);
         EXPECT_EQ(client.Connected(), row.connected_after);
@@ -215,10 +155,7 @@ TEST_F(ScriptedFtp, LogOnOutcomes)
 
 TEST_F(ScriptedFtp, OpenSessionWhileOpenIsRefused)
 {
-    ScriptedFtpServer server([](ScriptedSession& s) {
-        LogOn(s);
-        ServeQuit(s);
-    });
+    ScriptedFtpServer server;
     Use(server);
     ASSERT_TRUE(client.OpenSession());
     EXPECT_FALSE(client.OpenSession());
@@ -228,12 +165,7 @@ TEST_F(ScriptedFtp, OpenSessionWhileOpenIsRefused)
 
 TEST_F(ScriptedFtp, UsageErrorOfALaterStepFailsTheRequest)
 {
-    ScriptedFtpServer server([](ScriptedSession& s) {
-        s.Reply("220 hi\r\n");
-        s.ReadCommand();
-        s.Reply("331 password please\r\n");
-        ServeQuit(s);
-    });
+    ScriptedFtpServer server;
     Use(server);
     client.SetPassWord("");
     EXPECT_FALSE(client.OpenSession());
@@ -251,22 +183,15 @@ TEST_F(ScriptedFtp, RefusedStartLeavesTheClientReady)
     EXPECT_FALSE(client.OpenSession());
     EXPECT_EQ(client.ErrorMessage(), "DNS lookup: invalid host name.");
     EXPECT_EQ(client.State(), FtpSessionState::fstReady);
-    ScriptedFtpServer server([](ScriptedSession& s) {
-        LogOn(s);
-        ServeQuit(s);
-    });
+    ScriptedFtpServer server;
     Use(server);
-    client.SetHostName("127.0.0.1");
     EXPECT_TRUE(client.OpenSession()) << client.ErrorMessage();
     EXPECT_TRUE(client.QuitSession());
 }
 
 TEST_F(ScriptedFtp, WithoutAcceptLfLfOnlyRepliesNeverComplete)
 {
-    ScriptedFtpServer server([](ScriptedSession& s) {
-        s.Reply("220 hi\n");
-        s.ReadCommand();
-    });
+    ScriptedFtpServer server(FtpScript().OnGreeting().Reply("220 hi\n"));
     Use(server);
     client.SetOptions(0);
     client.SetTimeout(1);
@@ -279,11 +204,7 @@ TEST_F(ScriptedFtp, WithoutAcceptLfLfOnlyRepliesNeverComplete)
 
 TEST_F(ScriptedFtp, SilentServerEndsTheWaitAfterTimeout)
 {
-    ScriptedFtpServer server([](ScriptedSession& s) {
-        s.Reply("220 hi\r\n");
-        s.ReadCommand();
-        s.ReadCommand();  // no answer; returns when the client aborts
-    });
+    ScriptedFtpServer server(FtpScript().On("USER").Silent());
     Use(server);
     client.SetTimeout(1);
     EXPECT_FALSE(client.OpenSession());
@@ -304,12 +225,7 @@ TEST_F(ScriptedFtp, QuitWithoutSessionWritesNothingAndTimesOut)
 
 TEST_F(ScriptedFtp, ReplyLineLongerThanTheBufferClosesTheConnection)
 {
-    ScriptedFtpServer server([](ScriptedSession& s) {
-        s.Reply("220 hi\r\n");
-        s.ReadCommand();
-        s.Reply("331 " + std::string(5000, 'x'));
-        s.ReadCommand();  // returns once the client closed
-    });
+    ScriptedFtpServer server(FtpScript().On("USER").Reply("331 " + std::string(5000, 'x')));
     Use(server);
     EXPECT_FALSE(client.OpenSession());
     EXPECT_FALSE(client.Connected());
@@ -321,8 +237,7 @@ TEST_F(ScriptedFtp, ReplyLineLongerThanTheBufferClosesTheConnection)
 
 TEST_F(ScriptedFtp, ConnectionFailuresReportTheSocketError)
 {
-    int closed_port = 0;
-    close(ListenLoopback(&closed_port));
+    const int closed_port = ClosedLoopbackPort();
     const struct {
         std::string host, port, error;
         int request_error;
@@ -366,21 +281,17 @@ TEST_F(ScriptedFtp, StoreSendsTheFileOnceWhateverOrderReplyAndConnectionArrive)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const std::string content = PatternBytes(row.size);
-        WriteFile(dir.File("page.html"), content);
-        std::string received;
-        ScriptedFtpServer server([&](ScriptedSession& s) {
-            LogOn(s);
-            received = ServeStore(s, row.connect_before_reply, seen);
-            ServeQuit(s);
-        });
+        WriteFile(dir / "page.html", content);
+        ScriptedFtpServer server(StoreInOrder(row.connect_before_reply));
         Use(server);
         log.clear();
         ASSERT_TRUE(client.OpenSession());
-        client.SetLocalFileName(dir.File("page.html"));
+        client.SetLocalFileName(dir / "page.html");
         client.SetHostFileName("/www/page.html");
         EXPECT_TRUE(client.StoreFile()) << client.ErrorMessage();
         EXPECT_TRUE(client.QuitSession());
         ASSERT_TRUE(server.Finish());
+        const std::string received = server.File("/www/page.html");
         EXPECT_TRUE(received == content) << received.size() << " bytes received";
         EXPECT_TRUE(LoggedPrefix("! " + std::to_string(row.size) + " bytes received/sent in "));
         const Commands sent = server.Commands();
@@ -392,20 +303,16 @@ TEST_F(ScriptedFtp, StoreSendsTheFileOnceWhateverOrderReplyAndConnectionArrive)
 
 TEST_F(ScriptedFtp, RefusedStoreThenAGoodStoreInTheSameSession)
 {
-    WriteFile(dir.File("a.html"), "first");
-    std::string received;
-    ScriptedFtpServer server([&](ScriptedSession& s) {
-        LogOn(s);
-        s.ReadCommand();
-        s.Reply("200 PORT ok\r\n");
-        s.ReadCommand();
-        s.Reply("553 Not allowed.\r\n");
-        received = ServeStore(s, false, seen);
-        ServeQuit(s);
-    });
+    WriteFile(dir / "a.html", "first");
+    ScriptedFtpServer server(FtpScript()
+                                 .On("STOR")
+                                 .Only(1)
+                                 .Reply("553 Not allowed.\r\n")
+                                 .On("STOR")
+                                 .DataAfterReply(seen.reply_read));
     Use(server);
     ASSERT_TRUE(client.OpenSession());
-    client.SetLocalFileName(dir.File("a.html"));
+    client.SetLocalFileName(dir / "a.html");
     client.SetHostFileName("/forbidden/a.html");
     EXPECT_FALSE(client.StoreFile());
     EXPECT_EQ(client.ErrorMessage(), "553 Not allowed.");
@@ -415,7 +322,7 @@ TEST_F(ScriptedFtp, RefusedStoreThenAGoodStoreInTheSameSession)
     EXPECT_EQ(client.ErrorMessage(), "");
     EXPECT_TRUE(client.QuitSession());
     ASSERT_TRUE(server.Finish());
-    EXPECT_EQ(received, "first");
+    EXPECT_EQ(server.File("/a.html"), "first");
     const Commands sent = server.Commands();
     ASSERT_EQ(sent.size(), 7u);
     EXPECT_EQ(sent[3], "STOR /forbidden/a.html");
@@ -424,20 +331,15 @@ TEST_F(ScriptedFtp, RefusedStoreThenAGoodStoreInTheSameSession)
 
 TEST_F(ScriptedFtp, MissingLocalFileFailsBeforeStor)
 {
-    ScriptedFtpServer server([](ScriptedSession& s) {
-        LogOn(s);
-        s.ReadCommand();
-        s.Reply("200 PORT ok\r\n");
-        ServeQuit(s);
-    });
+    ScriptedFtpServer server;
     Use(server);
     ASSERT_TRUE(client.OpenSession());
-    client.SetLocalFileName(dir.File("never-written.html"));
+    client.SetLocalFileName(dir / "never-written.html");
     client.SetHostFileName("/x.html");
     EXPECT_FALSE(client.StoreFile());
     EXPECT_EQ(client.ErrorMessage(),
-              "426 Unable to open local file " + dir.File("never-written.html"));
-    EXPECT_TRUE(Logged("! 426 Unable to open local file " + dir.File("never-written.html")));
+              "426 Unable to open local file " + (dir / "never-written.html"));
+    EXPECT_TRUE(Logged("! 426 Unable to open local file " + (dir / "never-written.html")));
     EXPECT_TRUE(client.QuitSession());
     ASSERT_TRUE(server.Finish());
     const Commands sent = server.Commands();
@@ -447,21 +349,12 @@ TEST_F(ScriptedFtp, MissingLocalFileFailsBeforeStor)
 
 TEST_F(ScriptedFtp, AbruptCloseInTheMiddleOfATransferFailsTheStore)
 {
-    WriteFile(dir.File("big.bin"), PatternBytes(4u << 20));
-    ScriptedFtpServer server([](ScriptedSession& s) {
-        LogOn(s);
-        s.ReadCommand();
-        s.Reply("200 PORT ok\r\n");
-        s.ReadCommand();
-        s.Reply("150 go ahead\r\n");
-        const int data = s.ConnectData();
-        ReceiveExactly(data, 20000);
-        CloseWithReset(data);
-        s.CloseControl();
-    });
+    WriteFile(dir / "big.bin", PatternBytes(4u << 20));
+    ScriptedFtpServer server(
+        FtpScript().On("STOR").CutData(20000, DataCut::Reset).FinalReply("").ThenClose());
     Use(server);
     ASSERT_TRUE(client.OpenSession());
-    client.SetLocalFileName(dir.File("big.bin"));
+    client.SetLocalFileName(dir / "big.bin");
     client.SetHostFileName("/big.bin");
     EXPECT_FALSE(client.StoreFile());
     EXPECT_EQ(client.ErrorMessage().rfind("426 ", 0), 0u) << client.ErrorMessage();
@@ -471,26 +364,6 @@ TEST_F(ScriptedFtp, AbruptCloseInTheMiddleOfATransferFailsTheStore)
 
 // --- hostile servers ---------------------------------------------------------------
 
-// Takes 100 bytes of the upload, then drops the data connection and still says 226.
-void ServeCutOffStore(ScriptedSession& s, bool reset)
-{
-    s.ReadCommand();
-    s.Reply("200 PORT ok\r\n");
-    s.ReadCommand();
-    s.Reply("150 go ahead\r\n");
-    const int data = s.ConnectData();
-    ReceiveExactly(data, 100);
-    if (reset) {
-        CloseWithReset(data);
-    } else {
-        shutdown(data, SHUT_WR);  // a clean FIN; the rest of the upload stays unread
-    }
-    s.Reply("226 stored\r\n");
-    ServeQuit(s);
-    if (!reset)
-        close(data);
-}
-
 // A server that cuts the upload off must not make it read as stored, whether the rest of
 // the file was still on the disk (a large page) or already in the system's send buffer
 // (a small one, handed over whole before the server's close arrived).
@@ -499,23 +372,20 @@ TEST_F(ScriptedFtp, CutOffUploadIsAFailedStoreNamingTheFile)
     struct Case {
         const char* name;
         std::size_t size;
-        bool reset;
+        DataCut cut;           // after 100 bytes, and still a 226
         std::string expected;  // in ErrorMessage
     };
-    const std::string file = dir.File("page.html");
+    const std::string file = dir / "page.html";
     const Case cases[] = {
-        {"large page, FIN after 100 bytes", 4u << 20, false, " of 4194304 bytes of " + file},
-        {"large page, reset after 100 bytes", 4u << 20, true, "426 "},
-        {"small page, FIN after 100 bytes", 1000, false,
+        {"large page, FIN after 100 bytes", 4u << 20, DataCut::Fin, " of 4194304 bytes of " + file},
+        {"large page, reset after 100 bytes", 4u << 20, DataCut::Reset, "426 "},
+        {"small page, FIN after 100 bytes", 1000, DataCut::Fin,
          "426 The server closed the data connection before " + file + " was complete"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         WriteFile(file, PatternBytes(c.size));
-        ScriptedFtpServer server([&c](ScriptedSession& s) {
-            LogOn(s);
-            ServeCutOffStore(s, c.reset);
-        });
+        ScriptedFtpServer server(FtpScript().On("STOR").CutData(100, c.cut));
         Use(server);
         ASSERT_TRUE(client.OpenSession());
         client.SetLocalFileName(file);
@@ -534,14 +404,9 @@ TEST_F(ScriptedFtp, AnErrorThatDropsTheDataConnectionFailsTheStore)
 {
     // An exception in the data connection's event handling ends in the background-error
     // path, which closes the connection and reports the close with error 0.
-    const std::string file = dir.File("page.html");
+    const std::string file = dir / "page.html";
     WriteFile(file, PatternBytes(100000));
-    std::string received;
-    ScriptedFtpServer server([&](ScriptedSession& s) {
-        LogOn(s);
-        received = ServeStore(s, true, seen);
-        ServeQuit(s);
-    });
+    ScriptedFtpServer server(StoreInOrder(true));
     Use(server);
     client.OnProgress = [](long long count, bool&) {
         if (count > 0)
@@ -555,39 +420,24 @@ TEST_F(ScriptedFtp, AnErrorThatDropsTheDataConnectionFailsTheStore)
         << client.ErrorMessage();
     EXPECT_TRUE(client.QuitSession());
     ASSERT_TRUE(server.Finish());
-    EXPECT_EQ(received.size(), 1460u);
+    EXPECT_EQ(server.File("/page.html").size(), 1460u);
 }
 
 TEST_F(ScriptedFtp, ActiveDataPortServesOnlyTheServer)
 {
     const std::string content = PatternBytes(20000);
-    WriteFile(dir.File("page.html"), content);
-    std::string received, stolen = "(no connection)";
-    ScriptedFtpServer server([&](ScriptedSession& s) {
-        LogOn(s);
-        s.ReadCommand();
-        // A third party on another address reaches the announced port first.
-        const int intruder = ConnectFrom("127.0.0.2", s.DataPort());
-        s.Reply("200 PORT ok\r\n");
-        s.ReadCommand();
-        s.Reply("150 go ahead\r\n");
-        const int data = s.ConnectData();  // after the intruder in the port's queue
-        received = ReceiveUntilClosed(data);
-        close(data);
-        s.Reply("226 stored\r\n");
-        if (intruder >= 0) {
-            stolen = ReceiveUntilClosed(intruder);
-            close(intruder);
-        }
-        ServeQuit(s);
-    });
+    WriteFile(dir / "page.html", content);
+    // A third party on another address reaches the announced port first; the server's data
+    // connection comes after it in the port's queue.
+    ScriptedFtpServer server(FtpScript().On("PORT").Intruder("127.0.0.2"));
     Use(server);
     ASSERT_TRUE(client.OpenSession());
-    client.SetLocalFileName(dir.File("page.html"));
+    client.SetLocalFileName(dir / "page.html");
     client.SetHostFileName("/page.html");
     EXPECT_TRUE(client.StoreFile()) << client.ErrorMessage();
     EXPECT_TRUE(client.QuitSession());
     ASSERT_TRUE(server.Finish());
+    const std::string stolen = server.IntruderBytes(), received = server.File("/page.html");
     EXPECT_TRUE(stolen.empty()) << stolen.size() << " bytes went to the third party";
     EXPECT_TRUE(received == content) << received.size() << " bytes received";
     EXPECT_TRUE(LoggedPrefix("! Refused a data connection from 127.0.0.2:"));
@@ -597,28 +447,18 @@ TEST_F(ScriptedFtp, ActiveDataPortServesOnlyTheServer)
 TEST_F(ScriptedFtp, PassiveModeConnectsToTheControlPeerWhateverThe227Names)
 {
     const std::string content = PatternBytes(5000);
-    WriteFile(dir.File("page.html"), content);
-    std::string received;
-    ScriptedFtpServer server([&](ScriptedSession& s) {
-        LogOn(s);
-        s.ReadCommand();
-        s.Reply(s.OpenPassive("192,0,2,7"));  // an address that is not the server's
-        s.ReadCommand();
-        s.Reply("150 go ahead\r\n");
-        const int data = s.AcceptPassiveData();
-        received = ReceiveUntilClosed(data);
-        close(data);
-        s.Reply("226 stored\r\n");
-        ServeQuit(s);
-    });
+    WriteFile(dir / "page.html", content);
+    // The 227 names an address that is not the server's.
+    ScriptedFtpServer server(FtpScript().PassiveAddress("192,0,2,7"));
     Use(server);
     client.SetUsePasv(true);
     ASSERT_TRUE(client.OpenSession());
-    client.SetLocalFileName(dir.File("page.html"));
+    client.SetLocalFileName(dir / "page.html");
     client.SetHostFileName("/page.html");
     EXPECT_TRUE(client.StoreFile()) << client.ErrorMessage();
     EXPECT_TRUE(client.QuitSession());
     ASSERT_TRUE(server.Finish());
+    const std::string received = server.File("/page.html");
     EXPECT_TRUE(received == content) << received.size() << " bytes received";
     EXPECT_EQ(server.Commands(), (Commands{"USER u", "PASS p", "PASV", "STOR /page.html", "QUIT"}));
 }
@@ -628,27 +468,14 @@ TEST_F(ScriptedFtp, PassiveModeConnectsToTheControlPeerWhateverThe227Names)
 TEST_F(ScriptedFtp, APasvReplyOtherThan227FailsTheTransfer)
 {
     const std::string rows[] = {"200 PASV ok", "502 Command not implemented"};
-    WriteFile(dir.File("page.html"), "page");
+    WriteFile(dir / "page.html", "page");
     client.SetUsePasv(true);
     for (const std::string& pasv_reply : rows) {
         SCOPED_TRACE(pasv_reply);
-        ScriptedFtpServer server([&](ScriptedSession& s) {
-            LogOn(s);
-            s.ReadCommand();
-            s.Reply(s.OpenPassive());
-            s.ReadCommand();
-            s.Reply("150 go ahead\r\n");
-            const int data = s.AcceptPassiveData();
-            ReceiveUntilClosed(data);
-            close(data);
-            s.Reply("226 stored\r\n");
-            s.ReadCommand();
-            s.Reply(pasv_reply + "\r\n");
-            ServeQuit(s);
-        });
+        ScriptedFtpServer server(FtpScript().On("PASV").Only(2).Reply(pasv_reply + "\r\n"));
         Use(server);
         ASSERT_TRUE(client.OpenSession());
-        client.SetLocalFileName(dir.File("page.html"));
+        client.SetLocalFileName(dir / "page.html");
         client.SetHostFileName("/page.html");
         EXPECT_TRUE(client.StoreFile()) << client.ErrorMessage();
         EXPECT_FALSE(client.StoreFile());
@@ -669,44 +496,32 @@ TEST_F(ScriptedFtp, ActiveModeFailuresThatPassiveModeMayCure)
 {
     const struct {
         const char* name;
-        std::string port_reply;
-        std::string stor_reply;  // "": 150, then no data connection
+        FtpScript script;
         ActiveModeFailure failure;
         std::string error;
         bool connected_after;
     } rows[] = {
-        {"PORT refused", "500 PORT not allowed\r\n", "", ActiveModeFailure::PortRefused,
-         "500 PORT not allowed", true},
-        {"PORT refused for now", "450 not now\r\n", "", ActiveModeFailure::None, "450 not now",
-         true},
-        {"425 to STOR", "200 ok\r\n", "425 Can't open data connection.\r\n",
+        {"PORT refused", FtpScript().On("PORT").Reply("500 PORT not allowed\r\n"),
+         ActiveModeFailure::PortRefused, "500 PORT not allowed", true},
+        {"PORT refused for now", FtpScript().On("PORT").Reply("450 not now\r\n"),
+         ActiveModeFailure::None, "450 not now", true},
+        {"425 to STOR", FtpScript().On("STOR").Reply("425 Can't open data connection.\r\n"),
          ActiveModeFailure::DataRefused, "425 Can't open data connection.", true},
-        {"550 to STOR", "200 ok\r\n", "550 Permission denied.\r\n", ActiveModeFailure::None,
-         "550 Permission denied.", true},
-        {"no data connection", "200 ok\r\n", "", ActiveModeFailure::NoDataConnection,
+        {"550 to STOR", FtpScript().On("STOR").Reply("550 Permission denied.\r\n"),
+         ActiveModeFailure::None, "550 Permission denied.", true},
+        {"no data connection", FtpScript().On("STOR").NoDataConnection(),
+         ActiveModeFailure::NoDataConnection,
          "425 No data connection from the server within 1 second", false},
     };
-    WriteFile(dir.File("page.html"), "page");
+    WriteFile(dir / "page.html", "page");
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        ScriptedFtpServer server([&row](ScriptedSession& s) {
-            LogOn(s);
-            s.ReadCommand();
-            s.Reply(row.port_reply);
-            if (row.port_reply.rfind("200", 0) == 0) {
-                s.ReadCommand();
-                s.Reply(row.stor_reply.empty() ? "150 go ahead\r\n" : row.stor_reply);
-            }
-            ServeQuit(s);  // or wait until the client closes
-        });
+        ScriptedFtpServer server(row.script);
         TFtpClient client;
-        client.SetHostName("127.0.0.1");
-        client.SetPort(std::to_string(server.Port()));
-        client.SetUserName("u");
-        client.SetPassWord("p");
+        Aim(client, server);
         client.SetTimeout(1);
         ASSERT_TRUE(client.OpenSession());
-        client.SetLocalFileName(dir.File("page.html"));
+        client.SetLocalFileName(dir / "page.html");
         client.SetHostFileName("/page.html");
         EXPECT_FALSE(client.StoreFile());
         EXPECT_EQ(client.LastActiveModeFailure(), row.failure);
@@ -724,13 +539,10 @@ TEST_F(ScriptedFtp, ActiveModeFailuresThatPassiveModeMayCure)
 // stops early only when the client closes the connection (else after 20 s).
 TEST_F(ScriptedFtp, EndlessGreetingEndsWithTimeout)
 {
-    std::atomic<bool> closed_by_client{false};
-    ScriptedFtpServer server([&](ScriptedSession& s) {
-        std::string lines;
-        while (lines.size() < 65536)
-            lines += "220-x\r\n";
-        closed_by_client = FloodUntilClosed(s.Fd(), lines, 20000);
-    });
+    std::string lines;
+    while (lines.size() < 65536)
+        lines += "220-x\r\n";
+    ScriptedFtpServer server(FtpScript().OnGreeting().Reply(lines).Flood());
     Use(server);
     client.OnDisplay = nullptr;
     client.SetTimeout(1);
@@ -738,32 +550,23 @@ TEST_F(ScriptedFtp, EndlessGreetingEndsWithTimeout)
     EXPECT_EQ(client.ErrorMessage(), "426 Timeout");
     EXPECT_FALSE(client.Connected());
     ASSERT_TRUE(server.Finish(30000));
-    EXPECT_TRUE(closed_by_client);
+    EXPECT_TRUE(server.FloodEndedByClient());
 }
 
 TEST_F(ScriptedFtp, DataConnectionThatKeepsSendingEndsWithTimeout)
 {
-    WriteFile(dir.File("big.bin"), PatternBytes(8u << 20));
-    std::atomic<bool> closed_by_client{false};
-    ScriptedFtpServer server([&](ScriptedSession& s) {
-        LogOn(s);
-        s.ReadCommand();
-        s.Reply("200 PORT ok\r\n");
-        s.ReadCommand();
-        s.Reply("150 go ahead\r\n");
-        const int data = s.ConnectData();
-        closed_by_client = FloodUntilClosed(data, PatternBytes(65536), 20000);
-        close(data);
-    });
+    WriteFile(dir / "big.bin", PatternBytes(8u << 20));
+    ScriptedFtpServer server(
+        FtpScript().On("STOR").FloodData(PatternBytes(65536)).FinalReply("").ThenClose());
     Use(server);
     ASSERT_TRUE(client.OpenSession());
     client.SetTimeout(1);
-    client.SetLocalFileName(dir.File("big.bin"));
+    client.SetLocalFileName(dir / "big.bin");
     client.SetHostFileName("/big.bin");
     EXPECT_FALSE(client.StoreFile());
     EXPECT_EQ(client.ErrorMessage(), "426 Timeout");
     ASSERT_TRUE(server.Finish(30000));
-    EXPECT_TRUE(closed_by_client);
+    EXPECT_TRUE(server.FloodEndedByClient());
 }
 
 }  // namespace

@@ -15,8 +15,6 @@ namespace mondeliar::net {
 namespace {
 
 using namespace testing;
-using mondeliar::testing::TestCertificate;
-using mondeliar::testing::TestCertificates;
 
 class TlsFtp : public ::testing::Test {
 protected:
@@ -82,17 +80,17 @@ TEST_F(TlsFtp, StoresAndFetchesOverTlsInBothModesResumingTheSession)
             const std::string name = (passive ? "passive-" : "active-") + std::to_string(size);
             SCOPED_TRACE(name);
             const std::string bytes = PatternBytes(size);
-            WriteFile(local.File(name), bytes);
-            client.SetLocalFileName(local.File(name));
+            WriteFile(local / name, bytes);
+            client.SetLocalFileName(local / name);
             client.SetHostFileName("/" + name);
             ASSERT_TRUE(client.StoreFile()) << client.ErrorMessage() << Log();
             EXPECT_TRUE(ReadFile(server.Root() + "/" + name) == bytes);
             EXPECT_TRUE(client.DataConnection().TlsSessionReused());
         }
         client.SetHostFileName(std::string("/") + (passive ? "passive-" : "active-") + "3145728");
-        client.SetLocalFileName(local.File("back"));
+        client.SetLocalFileName(local / "back");
         ASSERT_TRUE(client.Get()) << client.ErrorMessage();
-        EXPECT_TRUE(ReadFile(local.File("back")) == PatternBytes(3u << 20));
+        EXPECT_TRUE(ReadFile(local / "back") == PatternBytes(3u << 20));
         EXPECT_TRUE(client.DataConnection().TlsSessionReused());
     }
     EXPECT_TRUE(client.QuitSession());
@@ -169,21 +167,12 @@ TEST_F(TlsFtp, AServerWithoutTlsGetsNoUser)
 // What the client sends after the 234 is read as raw bytes (a ClientHello may hold a CR LF).
 TEST_F(TlsFtp, AFailedHandshakeEndsTheSessionBeforeUser)
 {
-    std::string after_234;
-    ScriptedFtpServer server([&](ScriptedSession& s) {
-        s.Reply("220 ready\r\n");
-        s.ReadCommand();
-        s.Reply("234 go ahead\r\n230 injected\r\n");
-        after_234 = s.ReadBytes();  // the handshake has begun
-        s.Reply("331 not TLS at all\r\n");
-        after_234 += s.ReadUntilClosed();
-    });
+    ScriptedFtpServer server(FtpScript()
+                                 .On("AUTH")
+                                 .Reply("234 go ahead\r\n230 injected\r\n")
+                                 .RawAfter("331 not TLS at all\r\n"));
     TFtpClient client;
-    client.SetHostName("127.0.0.1");
-    client.SetPort(std::to_string(server.Port()));
-    client.SetUserName("u");
-    client.SetPassWord("p");
-    client.SetTimeout(5);
+    Aim(client, server);
     client.SetUseTls(true);
     EXPECT_FALSE(client.OpenSession());
     EXPECT_EQ(client.ErrorMessage().rfind("500 TLS handshake failed: ", 0), 0u)
@@ -191,6 +180,7 @@ TEST_F(TlsFtp, AFailedHandshakeEndsTheSessionBeforeUser)
     EXPECT_FALSE(client.Connected());
     ASSERT_TRUE(server.Finish());
     EXPECT_EQ(server.Commands(), std::vector<std::string>{"AUTH TLS"});
+    const std::string after_234 = server.RawBytes();
     ASSERT_FALSE(after_234.empty());
     EXPECT_EQ(after_234[0], '\x16') << "a TLS handshake record comes first";
     for (const char* command : {"USER u\r\n", "PASS p\r\n"})

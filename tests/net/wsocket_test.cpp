@@ -276,8 +276,7 @@ TEST(WSocketConnect, MissingTargetIsRefused)
 
 TEST(WSocketConnect, RefusedConnectionReportsThroughTheConnectEvent)
 {
-    int port = 0;
-    close(ListenLoopback(&port));  // nothing listens there any more
+    const int port = ClosedLoopbackPort();
     TWSocket socket;
     std::vector<TSocketState> states;
     int connect_error = -1;

@@ -5,78 +5,24 @@
 #include "publish/publish_fixture.h"
 
 #include <set>
-#include <unistd.h>
 
 namespace mondeliar {
 namespace {
 
 using testing::ReadFile;
 
-enum class Renaming {
-    Replaces,           // RNTO onto an existing file replaces it
-    RefusesExisting,    // RNTO onto an existing file: 553, onto a new name it works
-    RefusesForNow,      // RNTO: 450 always
-    NotImplemented,     // RNFR: 502
-    RefusesEverything,  // RNTO: 553 always
-    RefusesPartFiles,   // RNTO of a part file: 553 always; other files rename
-};
+using testing::FtpServerState;
 
-// A passive-mode server that keeps the names of the files it holds and renames as `renaming`
-// says. It deletes whatever it is told to.
-void ServeRenaming(net::testing::ScriptedSession& s, Renaming renaming,
-                   std::set<std::string>* files)
+const std::string CannotRename = "553 Cannot rename onto an existing file\r\n";
+
+bool OntoAFileItHolds(const FtpServerState& server)
 {
-    s.Reply("220 ready\r\n");
-    std::string renameFrom;
-    for (std::string command = s.ReadCommand(); !command.empty(); command = s.ReadCommand()) {
-        const std::string argument = command.size() > 5 ? command.substr(5) : std::string();
-        if (command.rfind("USER ", 0) == 0) {
-            s.Reply("331 password please\r\n");
-        } else if (command.rfind("PASS ", 0) == 0) {
-            s.Reply("230 logged on\r\n");
-        } else if (command == "PASV") {
-            s.Reply(s.OpenPassive());
-        } else if (command.rfind("STOR ", 0) == 0) {
-            s.Reply("150 go ahead\r\n");
-            const int data = s.AcceptPassiveData();
-            net::testing::ReceiveUntilClosed(data);
-            ::close(data);
-            files->insert(argument);
-            s.Reply("226 stored\r\n");
-        } else if (command.rfind("RNFR ", 0) == 0) {
-            if (renaming == Renaming::NotImplemented) {
-                s.Reply("502 RNFR not implemented\r\n");
-                continue;
-            }
-            renameFrom = argument;
-            s.Reply(files->count(argument) ? "350 ready for RNTO\r\n" : "550 No such file\r\n");
-        } else if (command.rfind("RNTO ", 0) == 0) {
-            const bool part = renameFrom.find(".part") != std::string::npos;
-            const bool refused
-                = renaming == Renaming::RefusesEverything
-                  || (renaming == Renaming::RefusesExisting && files->count(argument))
-                  || (renaming == Renaming::RefusesPartFiles && part);
-            if (refused) {
-                s.Reply("553 Cannot rename onto an existing file\r\n");
-                continue;
-            }
-            if (renaming == Renaming::RefusesForNow) {
-                s.Reply("450 Try again later\r\n");
-                continue;
-            }
-            files->erase(renameFrom);
-            files->insert(argument);
-            s.Reply("250 renamed\r\n");
-        } else if (command.rfind("DELE ", 0) == 0) {
-            files->erase(argument);
-            s.Reply("250 deleted\r\n");
-        } else if (command == "QUIT") {
-            s.Reply("221 bye\r\n");
-            break;
-        } else {
-            s.Reply("500 unknown\r\n");
-        }
-    }
+    return server.files.count(server.argument) > 0;
+}
+
+bool RenamingAPartFile(const FtpServerState& server)
+{
+    return server.renameFrom.find(".part") != std::string::npos;
 }
 
 std::vector<std::string> CommandsOfFirstPage(const std::vector<std::string>& commands,
@@ -87,12 +33,13 @@ std::vector<std::string> CommandsOfFirstPage(const std::vector<std::string>& com
                                     commands.begin() + static_cast<std::ptrdiff_t>(2 + count));
 }
 
-// Whatever the server refuses, every page stays on it, old or new, and nothing else does.
+// Whatever the server refuses, every page stays on it, old or new, and nothing else does. The
+// server (passive mode) holds the pages at the start and renames as the script says.
 TEST_F(PublishTest, AtomicReplaceRenamesEachPageIntoPlace)
 {
     const struct {
         const char* name;
-        Renaming renaming;
+        FtpScript script;
         std::vector<std::string> first_page;  // the commands of calendar.html
         bool succeeds;
         std::size_t renames;  // RNTO commands in all
@@ -100,7 +47,7 @@ TEST_F(PublishTest, AtomicReplaceRenamesEachPageIntoPlace)
         std::size_t told;
     } rows[] = {
         {"rename over the old page",
-         Renaming::Replaces,
+         FtpScript(),
          {"PASV", "STOR /.calendar.html.part", "RNFR /.calendar.html.part", "RNTO /calendar.html",
           "PASV", "STOR /.current.html.part"},
          true,
@@ -108,7 +55,7 @@ TEST_F(PublishTest, AtomicReplaceRenamesEachPageIntoPlace)
          "! The server",
          0},
         {"old page moved aside first",
-         Renaming::RefusesExisting,
+         FtpScript().On("RNTO").When(OntoAFileItHolds).Reply(CannotRename),
          {"PASV", "STOR /.calendar.html.part", "RNFR /.calendar.html.part", "RNTO /calendar.html",
           "RNFR /calendar.html", "RNTO /.calendar.html.old", "RNFR /.calendar.html.part",
           "RNTO /calendar.html", "DELE /.calendar.html.old", "PASV"},
@@ -118,7 +65,7 @@ TEST_F(PublishTest, AtomicReplaceRenamesEachPageIntoPlace)
          "/.calendar.html.old",
          1},
         {"renaming refused for now",
-         Renaming::RefusesForNow,
+         FtpScript().On("RNTO").Reply("450 Try again later\r\n"),
          {"PASV", "STOR /.calendar.html.part", "RNFR /.calendar.html.part", "RNTO /calendar.html",
           "DELE /.calendar.html.part", "PASV"},
          false,
@@ -126,7 +73,7 @@ TEST_F(PublishTest, AtomicReplaceRenamesEachPageIntoPlace)
          "! The server refused the rename for now: ",
          14},
         {"renaming not implemented",
-         Renaming::NotImplemented,
+         FtpScript().On("RNFR").Reply("502 RNFR not implemented\r\n"),
          {"PASV", "STOR /.calendar.html.part", "RNFR /.calendar.html.part",
           "DELE /.calendar.html.part", "PASV", "STOR /calendar.html", "PASV", "STOR /current.html"},
          true,
@@ -135,7 +82,7 @@ TEST_F(PublishTest, AtomicReplaceRenamesEachPageIntoPlace)
          "the session",
          1},
         {"renaming fails for good",
-         Renaming::RefusesEverything,
+         FtpScript().On("RNTO").Reply(CannotRename),
          {"PASV", "STOR /.calendar.html.part", "RNFR /.calendar.html.part", "RNTO /calendar.html",
           "RNFR /calendar.html", "RNTO /.calendar.html.old", "DELE /.calendar.html.part", "PASV"},
          false,
@@ -143,7 +90,7 @@ TEST_F(PublishTest, AtomicReplaceRenamesEachPageIntoPlace)
          "! The server will not rename onto ",
          14},
         {"the new page cannot take the name",
-         Renaming::RefusesPartFiles,
+         FtpScript().On("RNTO").When(RenamingAPartFile).Reply(CannotRename),
          {"PASV", "STOR /.calendar.html.part", "RNFR /.calendar.html.part", "RNTO /calendar.html",
           "RNFR /calendar.html", "RNTO /.calendar.html.old", "RNFR /.calendar.html.part",
           "RNTO /calendar.html", "RNFR /.calendar.html.old", "RNTO /calendar.html",
@@ -153,14 +100,10 @@ TEST_F(PublishTest, AtomicReplaceRenamesEachPageIntoPlace)
          "! Putting the old file back as ",
          14},
     };
-    std::set<std::string> pages;
-    for (const std::string& page : EnglishPages)
-        pages.insert("/" + page);
+    const std::vector<std::string> pages = RemoteNames(EnglishPages);
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        std::set<std::string> files = pages;
-        net::testing::ScriptedFtpServer scripted(
-            [&](net::testing::ScriptedSession& s) { ServeRenaming(s, row.renaming, &files); });
+        ScriptedFtpServer scripted(FtpScript(row.script).Hold(pages));
         Configure({{"FTPPORT", std::to_string(scripted.Port())},
                    {"FTPPASSIVE", "TRUE"},
                    {"FTPATOMIC", "TRUE"}});
@@ -172,16 +115,13 @@ TEST_F(PublishTest, AtomicReplaceRenamesEachPageIntoPlace)
         EXPECT_EQ(CommandsOfFirstPage(commands, row.first_page.size()), row.first_page);
         EXPECT_EQ(CountPrefix(commands, "RNTO "), row.renames);
         EXPECT_EQ(CountPrefix(log, row.road), row.told);
-        EXPECT_EQ(files, pages);
+        EXPECT_EQ(scripted.FileNames(), std::set<std::string>(pages.begin(), pages.end()));
     }
 }
 
 TEST_F(PublishTest, AtomicReplaceFailureNamesThePageAndTheRefusal)
 {
-    std::set<std::string> files;
-    net::testing::ScriptedFtpServer scripted([&](net::testing::ScriptedSession& s) {
-        ServeRenaming(s, Renaming::RefusesEverything, &files);
-    });
+    ScriptedFtpServer scripted(FtpScript().On("RNTO").Reply(CannotRename));
     Configure({{"FTPPORT", std::to_string(scripted.Port())},
                {"FTPPASSIVE", "TRUE"},
                {"FTPATOMIC", "TRUE"}});
@@ -196,7 +136,7 @@ TEST_F(PublishTest, AtomicReplaceFailureNamesThePageAndTheRefusal)
     EXPECT_NE(outcome.Message.find("First failure: 553 Cannot rename onto an existing file"),
               std::string::npos)
         << outcome.Message;
-    EXPECT_TRUE(files.empty());
+    EXPECT_TRUE(scripted.FileNames().empty());
 }
 
 TEST_F(PublishTest, AtomicReplaceOnARealServerLeavesOnlyThePages)

@@ -18,7 +18,10 @@
 namespace mondeliar {
 
 using testing::CrLfLines;
+using testing::DataCut;
+using testing::FtpScript;
 using testing::ReadFile;
+using testing::ScriptedFtpServer;
 using testing::TempDir;
 using testing::WriteFile;
 
@@ -26,6 +29,15 @@ inline const std::vector<std::string> EnglishPages
     = {"calendar.html",  "current.html", "January.html",  "February.html", "March.html",
        "April.html",     "May.html",     "June.html",     "July.html",     "August.html",
        "September.html", "October.html", "November.html", "December.html"};
+
+// The names of `pages` as they are stored.
+inline std::vector<std::string> RemoteNames(const std::vector<std::string>& pages)
+{
+    std::vector<std::string> names;
+    for (const std::string& page : pages)
+        names.push_back("/" + page);
+    return names;
+}
 
 struct RunResult {
     int status;

@@ -1,13 +1,7 @@
 // Publishing a calendar with mondeliar-cli to a real FTP server (pyftpdlib) on loopback.
 
-#include "base/files.h"
-#include "net/ftp_client.h"
 #include "publish/publish_fixture.h"
 #include "support/tls_certificates.h"
-
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace mondeliar {
 namespace {
@@ -93,10 +87,7 @@ TEST_F(PublishTest, RefusedPasswordIsReportedAndTheSessionEndsWithQuit)
 
 TEST_F(PublishTest, UnreachableServerIsReportedAtOnce)
 {
-    int port = 0;
-    int listener = net::testing::ListenLoopback(&port);
-    ::close(listener);  // nothing listens there any more
-    Configure({{"FTPPORT", std::to_string(port)}});
+    Configure({{"FTPPORT", std::to_string(testing::ClosedLoopbackPort())}});
     RunResult result = Publish();
     EXPECT_EQ(result.status, 1);
     std::string message = SplitLines(result.err).back();
@@ -186,33 +177,9 @@ TEST_F(PublishTest, TheFeedIsTheFifteenthFileAndArrivesByteForByte)
 // still answers 226: no page arrived whole, so none counts as stored.
 TEST_F(PublishTest, UploadsCutOffByTheServerAreReportedAsNotStored)
 {
-    net::testing::ScriptedFtpServer cutter([](net::testing::ScriptedSession& s) {
-        std::vector<int> data_connections;
-        s.Reply("220 ready\r\n");
-        for (std::string command = s.ReadCommand(); !command.empty(); command = s.ReadCommand()) {
-            if (command.rfind("USER ", 0) == 0) {
-                s.Reply("331 password please\r\n");
-            } else if (command.rfind("PASS ", 0) == 0) {
-                s.Reply("230 logged on\r\n");
-            } else if (command.rfind("PORT ", 0) == 0) {
-                s.Reply("200 PORT ok\r\n");
-            } else if (command.rfind("STOR ", 0) == 0) {
-                s.Reply("150 go ahead\r\n");
-                // A small window: however late this thread runs, the page cannot have gone
-                // into socket buffers whole before the server's close reaches the client.
-                const int data = s.ConnectData(4096);
-                net::testing::ReceiveExactly(data, 100);
-                ::shutdown(data, SHUT_WR);
-                data_connections.push_back(data);
-                s.Reply("226 stored\r\n");
-            } else if (command == "QUIT") {
-                s.Reply("221 bye\r\n");
-                break;
-            }
-        }
-        for (int data : data_connections)
-            ::close(data);
-    });
+    // A small window: however late the server's thread runs, the page cannot have gone into
+    // socket buffers whole before the server's close reaches the client.
+    ScriptedFtpServer cutter(FtpScript().On("STOR").CutData(100, DataCut::Fin, 4096));
     // Pages far larger than what the socket buffers take in while the client notices.
     std::string header;
     while (header.size() < (1u << 20))
@@ -320,86 +287,30 @@ TEST_F(PublishTest, PassiveModeFromTheSettingsIsKeptWithoutComment)
     EXPECT_EQ(CountPrefix(commands, "TYPE"), 0u);
 }
 
-enum class ActiveTrouble {
-    RefusePort,
-    Refuse425,
-    NeverConnect,
-    Refuse425OnceWithoutPasv,  // one 425, then active mode works; PASV is not implemented
-};
-
-// Serves whole publishes; active mode fails as `trouble` says, passive mode works. The
-// names stored arrive in `stored`.
-void ServeWithActiveTrouble(net::testing::ScriptedSession& s, ActiveTrouble trouble,
-                            std::vector<std::string>* stored)
-{
-    s.Reply("220 ready\r\n");
-    bool passive = false;
-    bool refused425 = false;
-    for (std::string command = s.ReadCommand(); !command.empty(); command = s.ReadCommand()) {
-        if (command.rfind("USER ", 0) == 0) {
-            s.Reply("331 password please\r\n");
-        } else if (command.rfind("PASS ", 0) == 0) {
-            s.Reply("230 logged on\r\n");
-        } else if (command.rfind("PORT ", 0) == 0) {
-            passive = false;
-            s.Reply(trouble == ActiveTrouble::RefusePort ? "500 PORT not allowed\r\n"
-                                                         : "200 PORT ok\r\n");
-        } else if (command == "PASV" && trouble == ActiveTrouble::Refuse425OnceWithoutPasv) {
-            s.Reply("502 Command not implemented\r\n");
-        } else if (command == "PASV") {
-            passive = true;
-            s.Reply(s.OpenPassive());
-        } else if (command.rfind("STOR ", 0) == 0 && !passive
-                   && trouble == ActiveTrouble::Refuse425OnceWithoutPasv && refused425) {
-            s.Reply("150 go ahead\r\n");
-            const int data = s.ConnectData();
-            net::testing::ReceiveUntilClosed(data);
-            ::close(data);
-            s.Reply("226 stored\r\n");
-            stored->push_back(command.substr(6));
-        } else if (command.rfind("STOR ", 0) == 0 && !passive) {
-            refused425 = true;
-            const bool refuse = trouble == ActiveTrouble::Refuse425
-                                || trouble == ActiveTrouble::Refuse425OnceWithoutPasv;
-            s.Reply(refuse ? "425 Can't open data connection.\r\n"
-                           : "150 go ahead\r\n");  // and no more
-        } else if (command.rfind("STOR ", 0) == 0) {
-            s.Reply("150 go ahead\r\n");
-            const int data = s.AcceptPassiveData();
-            net::testing::ReceiveUntilClosed(data);
-            ::close(data);
-            s.Reply("226 stored\r\n");
-            stored->push_back(command.substr(6));
-        } else if (command == "QUIT") {
-            s.Reply("221 bye\r\n");
-            break;
-        }
-    }
-}
-
 // Active mode fails for the first page; the session goes passive for the rest, the page is
 // sent again, and the closing message tells the user.
 TEST_F(PublishTest, FailingActiveModeSwitchesToPassiveAndRetriesThePage)
 {
+    // Active mode fails as the script says; passive mode works.
     const struct {
         const char* name;
-        ActiveTrouble trouble;
+        FtpScript script;
         std::vector<std::string> first_commands;  // from the one after PASS
         std::size_t stores;
         std::string reason;
     } rows[] = {
         {"PORT refused",
-         ActiveTrouble::RefusePort,
+         FtpScript().On("PORT").Reply("500 PORT not allowed\r\n"),
          {"PORT", "PASV", "STOR /calendar.html", "PASV", "STOR /current.html"},
          14,
          "the server refused PORT"},
         {"425 to STOR",
-         ActiveTrouble::Refuse425,
+         FtpScript().On("STOR").InActiveMode().Reply("425 Can't open data connection.\r\n"),
          {"PORT", "STOR /calendar.html", "PASV", "STOR /calendar.html", "PASV"},
          15,
          "the server could not open the data connection"},
         {"no data connection within the time-out",
-         ActiveTrouble::NeverConnect,
+         FtpScript().Connections(2).On("STOR").InActiveMode().NoDataConnection(),
          {"PORT", "STOR /calendar.html", "USER tester", "PASS secret", "PASV",
           "STOR /calendar.html", "PASV"},
          15,
@@ -407,25 +318,14 @@ TEST_F(PublishTest, FailingActiveModeSwitchesToPassiveAndRetriesThePage)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        std::vector<std::string> stored;
-        net::testing::ScriptedFtpServer scripted(
-            [&](net::testing::ScriptedSession& s) {
-                ServeWithActiveTrouble(s, row.trouble, &stored);
-            },
-            row.trouble == ActiveTrouble::NeverConnect ? 2 : 1);
+        ScriptedFtpServer scripted(row.script);
         Configure({{"FTPPORT", std::to_string(scripted.Port())}});
-        testing::RecordingMessages messages;
-        CalendarContext context(ExecutableFolder(), dir.Path(), Date{2002, 2, 5}, messages);
-        StartUp(context);
-        std::vector<std::string> log;
-        PublishRequest request;
-        request.SessionLog = [&log](const std::string& line) { log.push_back(line); };
-        request.TimeoutSeconds = 1;
-        const PublishOutcome outcome = PublishCalendar(context, request);
+        const PublishOutcome outcome
+            = PublishHere(1, false, [](PublishRequest& request) { request.TimeoutSeconds = 1; });
         EXPECT_TRUE(outcome.Succeeded) << outcome.Message;
         EXPECT_EQ(outcome.Message, "Calendar files sent to 127.0.0.1 (passive mode)");
         ASSERT_TRUE(scripted.Finish());
-        EXPECT_EQ(stored, EnglishPages);
+        EXPECT_EQ(scripted.Stored(), RemoteNames(EnglishPages));
         std::vector<std::string> commands = scripted.Commands();
         ASSERT_GT(commands.size(), 2 + row.first_commands.size());
         for (std::size_t i = 0; i < row.first_commands.size(); ++i)
@@ -442,17 +342,21 @@ TEST_F(PublishTest, FailingActiveModeSwitchesToPassiveAndRetriesThePage)
 // mode: only the page in hand is lost.
 TEST_F(PublishTest, PassiveModeThatFailsTooGoesBackToActiveModeForTheRest)
 {
-    std::vector<std::string> stored;
-    net::testing::ScriptedFtpServer scripted([&](net::testing::ScriptedSession& s) {
-        ServeWithActiveTrouble(s, ActiveTrouble::Refuse425OnceWithoutPasv, &stored);
-    });
+    // One 425, then active mode works; PASV is not implemented.
+    ScriptedFtpServer scripted(FtpScript()
+                                   .On("PASV")
+                                   .Reply("502 Command not implemented\r\n")
+                                   .On("STOR")
+                                   .Only(1)
+                                   .Reply("425 Can't open data connection.\r\n"));
     Configure({{"FTPPORT", std::to_string(scripted.Port())}});
     const PublishOutcome outcome = PublishHere(1);
     ASSERT_TRUE(scripted.Finish());
     EXPECT_EQ(outcome.Message,
               "Calendar files not sent to 127.0.0.1: 13 of 14 files stored. Not stored: "
               "calendar.html. First failure: 502 Command not implemented");
-    EXPECT_EQ(stored, std::vector<std::string>(EnglishPages.begin() + 1, EnglishPages.end()));
+    EXPECT_EQ(scripted.Stored(),
+              RemoteNames(std::vector<std::string>(EnglishPages.begin() + 1, EnglishPages.end())));
     EXPECT_EQ(CountPrefix(log, "! Passive mode failed too: back to active mode"), 1u);
 }
 
