@@ -120,14 +120,7 @@ void CfgDialogTest::TypeIntoCell(QAbstractItemView* grid, int row, int column, c
 
 std::vector<std::string> CfgDialogTest::SettingsLines() const
 {
-    std::vector<std::string> lines;
-    std::string text = SettingsFile();
-    for (std::size_t start = 0; start < text.size();) {
-        std::size_t end = text.find("\r\n", start);
-        lines.push_back(text.substr(start, end - start));
-        start = end + 2;
-    }
-    return lines;
+    return mondeliar::testing::SplitLines(SettingsFile(), "\r\n");
 }
 
 std::string CfgDialogTest::Value(const std::vector<std::string>& lines,

@@ -25,71 +25,20 @@ using mondeliar::testing::CrLfLines;
 using mondeliar::testing::ReadFile;
 using mondeliar::testing::WriteFile;
 
-// The default settings file after the first Ok: COLUMNWIDTH and ROWHEIGHT read back as false
-// from their empty values, and the remote folder gets its "/".
+void SetValue(std::vector<std::string>& lines, const std::string& key, const std::string& value);
+
+// The default settings file after the first Ok: the record's NOTEPATH is set, COLUMNWIDTH and
+// ROWHEIGHT read back as false from their empty values, and the remote folder gets its "/".
 std::vector<std::string> DefaultLinesAfterOk(const std::string& htmlPath)
 {
-    return {"NOTEPATH=calendars/",
-            "NOTEPATH=calendars/",
-            "PURGEYEAR=2000",
-            "PURGEMONTH=1",
-            "PURGEDAY=1",
-            "HTMLPATH=" + htmlPath,
-            "STARTYEAR=0",
-            "HTMLFILENAME=0",
-            "FILEEXTENSION=.html",
-            "STARTWEEK=0",
-            "ADDYEAR=FALSE",
-            "ALLOWLINK=TRUE",
-            "SELECTEDSTARTMONTH=1",
-            "SELECTEDSTARTYEAR=1",
-            "FTPUSER=",
-            "FTPHOST=",
-            "FTPPORT=21",
-            "FTPPASSWORD=",
-            "FTPREMOTEDIR=/",
-            "LANGUAGESELECTED=English",
-            "LANGUAGEOPTIONS=0",
-            "ALIGNTABLE=1",
-            "ALIGNDATE=0",
-            "MONTHLINKS=3",
-            "COLUMNWIDTH=FALSE",
-            "ROWHEIGHT=FALSE",
-            "YEARLABEL=1",
-            "MONTHLABEL=1",
-            "HEADINGTAGYEAR=H1",
-            "HEADINGTAGMONTH=H3",
-            "HEADINGTAGDAY=H4",
-            "STYLESHEET=",
-            "BORDER=5",
-            "WIDTH=100",
-            "BACKGROUNDIMAGE=",
-            "FONTFACE=Verdana",
-            "DISPLAYWEBPAGETITLE=FALSE",
-            "LASTUPDATE=TRUE",
-            "USEBORDERCOLOR=FALSE",
-            "NOTEDIVIDER=<BR><BR>",
-            "COLORMAINBG=FFFFFF",
-            "COLORMAINFG=000000",
-            "COLORMONTHNAMEBG=FFFFFF",
-            "COLORMONTHNAMEFG=000000",
-            "COLORDAYNAMEBG=FFFFFF",
-            "COLORDAYNAMEFG=000000",
-            "COLORBLANKCELLBG=FFFFFF",
-            "COLORDATESBG=FFFFFF",
-            "COLORDATESFG=000000",
-            "COLORNOTESBG=FFFFFF",
-            "COLORNOTESFG=000000",
-            "COLORBORDER=C0C0C0",
-            "TITLE=Calendar",
-            "DESCRIPTION=",
-            "REPLYTO=webmaster",
-            "AUTHOR=Pellworth",
-            "ADDMONTHTOTITLE=TRUE",
-            "KEYWORDS=",
-            "HTMLOPTION=0",
-            "FOOTERFILE=",
-            "HEADERFILE="};
+    std::vector<std::string> lines
+        = mondeliar::testing::FixtureLines("config/default_settings.cfg");
+    SetValue(lines, "NOTEPATH", "calendars/");
+    SetValue(lines, "HTMLPATH", htmlPath);
+    SetValue(lines, "FTPREMOTEDIR", "/");
+    SetValue(lines, "COLUMNWIDTH", "FALSE");
+    SetValue(lines, "ROWHEIGHT", "FALSE");
+    return lines;
 }
 
 void SetValue(std::vector<std::string>& lines, const std::string& key, const std::string& value)
@@ -519,13 +468,7 @@ TEST_F(CfgDialogTest, PreviewShowsUnsavedTitleAndColourAsTheWriterWritesThem)
     context.Settings.HTMLPATH = dir / "pages/";
     context.Settings.TITLE = "Rowing club";
     PageWriterHooks hooks;
-    hooks.Now = [] {
-        std::tm now{};
-        now.tm_year = 102;
-        now.tm_mon = 1;
-        now.tm_mday = 5;
-        return now;
-    };
+    hooks.Now = [] { return mondeliar::testing::LocalTime(2002, 2, 5); };
     WriteCalendarPages(context, hooks);
     std::string written = ReadFile(dir / "pages/February.html");
     std::string shown = page;

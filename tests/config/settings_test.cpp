@@ -13,69 +13,9 @@ using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
 
-const std::vector<std::string> DefaultFileLines = {
-    "NOTEPATH=",
-    "NOTEPATH=calendars/",
-    "PURGEYEAR=2000",
-    "PURGEMONTH=1",
-    "PURGEDAY=1",
-    "HTMLPATH=/opt/mondeliar/",
-    "STARTYEAR=0",
-    "HTMLFILENAME=0",
-    "FILEEXTENSION=.html",
-    "STARTWEEK=0",
-    "ADDYEAR=FALSE",
-    "ALLOWLINK=TRUE",
-    "SELECTEDSTARTMONTH=1",
-    "SELECTEDSTARTYEAR=1",
-    "FTPUSER=",
-    "FTPHOST=",
-    "FTPPORT=21",
-    "FTPPASSWORD=",
-    "FTPREMOTEDIR=",
-    "LANGUAGESELECTED=English",
-    "LANGUAGEOPTIONS=0",
-    "ALIGNTABLE=1",
-    "ALIGNDATE=0",
-    "MONTHLINKS=3",
-    "COLUMNWIDTH=",
-    "ROWHEIGHT=",
-    "YEARLABEL=1",
-    "MONTHLABEL=1",
-    "HEADINGTAGYEAR=H1",
-    "HEADINGTAGMONTH=H3",
-    "HEADINGTAGDAY=H4",
-    "STYLESHEET=",
-    "BORDER=5",
-    "WIDTH=100",
-    "BACKGROUNDIMAGE=",
-    "FONTFACE=Verdana",
-    "DISPLAYWEBPAGETITLE=FALSE",
-    "LASTUPDATE=TRUE",
-    "USEBORDERCOLOR=FALSE",
-    "NOTEDIVIDER=<BR><BR>",
-    "COLORMAINBG=FFFFFF",
-    "COLORMAINFG=000000",
-    "COLORMONTHNAMEBG=FFFFFF",
-    "COLORMONTHNAMEFG=000000",
-    "COLORDAYNAMEBG=FFFFFF",
-    "COLORDAYNAMEFG=000000",
-    "COLORBLANKCELLBG=FFFFFF",
-    "COLORDATESBG=FFFFFF",
-    "COLORDATESFG=000000",
-    "COLORNOTESBG=FFFFFF",
-    "COLORNOTESFG=000000",
-    "COLORBORDER=C0C0C0",
-    "TITLE=Calendar",
-    "DESCRIPTION=",
-    "REPLYTO=webmaster",
-    "AUTHOR=Pellworth",
-    "ADDMONTHTOTITLE=TRUE",
-    "KEYWORDS=",
-    "HTMLOPTION=0",
-    "FOOTERFILE=",
-    "HEADERFILE=",
-};
+// The default settings file as the program writes it, pages in "/opt/mondeliar/".
+const std::vector<std::string> DefaultFileLines
+    = testing::FixtureLines("config/default_settings.cfg");
 
 class SettingsTest : public ::testing::Test {
 protected:
@@ -338,8 +278,7 @@ TEST_F(SettingsTest, ExtensionKeysAreWrittenAfterTheClassicLinesOnlyWhenSet)
     settings.ICSFEED = true;
     SaveConfig(settings, path, SaveMode::Current, "/ignored/");
     std::vector<std::string> extended = classic;
-    extended.insert(extended.end(),
-                    {"FTPPASSIVE=TRUE", "FTPTLSFINGERPRINT=AB:CD", "ICSFEED=TRUE"});
+    extended.insert(extended.end(), {"FTPPASSIVE=TRUE", "FTPTLSFINGERPRINT=AB:CD", "ICSFEED=TRUE"});
     EXPECT_EQ(ReadFile(path), CrLfLines(extended));
 
     CalendarSettings loaded;

@@ -13,16 +13,7 @@ HtmlTest::HtmlTest()
     std::filesystem::create_directory(dir / "out");
     context.Settings.HTMLPATH = out();
     hooks.ShowDate = [this](const Date& date) { shownDates.push_back(date); };
-    hooks.Now = [] {
-        std::tm moment{};
-        moment.tm_year = 102;
-        moment.tm_mon = 1;
-        moment.tm_mday = 5;
-        moment.tm_hour = 10;
-        moment.tm_min = 11;
-        moment.tm_sec = 12;
-        return moment;
-    };
+    hooks.Now = [] { return LocalTime(2002, 2, 5, 10, 11, 12); };
 }
 
 void HtmlTest::WriteAll()
@@ -69,16 +60,12 @@ std::string HtmlTest::WriteSingleMonth(int month, int year)
 
 std::vector<std::string> PageLines(const std::string& page)
 {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < page.size()) {
-        std::size_t end = page.find("\r\n", start);
-        EXPECT_NE(end, std::string::npos) << "last line without CR LF";
-        if (end == std::string::npos)
-            end = page.size();
-        lines.push_back(page.substr(start, end - start));
-        start = end + 2;
-    }
+    std::vector<std::string> lines = SplitLines(page, "\r\n");
+    const std::size_t last = page.rfind("\r\n");
+    const std::size_t whole = last == std::string::npos ? 0 : last + 2;
+    EXPECT_EQ(whole, page.size()) << "last line without CR LF";
+    if (whole < page.size())
+        lines.push_back(page.substr(whole));
     return lines;
 }
 

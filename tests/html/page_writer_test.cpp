@@ -21,110 +21,18 @@ namespace {
 
 using testing::Between;
 using testing::Count;
-using testing::CrLfLines;
 using testing::HtmlTest;
 using testing::PageLines;
 using testing::TempDir;
 using testing::WriteFile;
 
-const std::string Blank
-    = "  <TD BGCOLOR=\"FFFFFF\"><FONT FACE=\"Verdana\" SIZE=\"1\">&nbsp;<BR></TD>";
-
-std::string PlainDay(int day)
-{
-    return "<TD><FONT FACE=\"Verdana\" SIZE=\"1\" COLOR=\"000000\">" + std::to_string(day)
-           + "<BR><BR></FONT></TD>";
-}
-
-const std::string WeekRow = "<TR BGCOLOR=\"FFFFFF\" ALIGN=\"LEFT\" VALIGN=\"TOP\">";
-
+// The golden page: default settings, a note with a link and a recurring entry.
 TEST_F(HtmlTest, DefaultMonthPageIsWrittenExactly)
 {
     AddNote(2, 5, 2002, {"Meeting"}, {"http://example.org/m"});
     SetRecurring({"\"2\",\"14\",\"Valentine\""});
     WriteAll();
-
-    std::vector<std::string> expected = {
-        "<!DOCTYPE HTML>",
-        "<HTML LANG=\"en\">",
-        "<HEAD>",
-        "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=ISO-8859-1\">",
-        "<META NAME=\"Author\" CONTENT=\"Pellworth\">",
-        "<META NAME=\"Reply-To\" CONTENT=\"webmaster\">",
-        "<META NAME=\"Formatter\" CONTENT=\"Mondeliar, Version 4.02 05 February 2002 "
-        "https://www.mondeliar.org/\">",
-        "<META HTTP-EQUIV=\"Description\" NAME=\"Title\" CONTENT=\"Calendar\">",
-        "<META HTTP-EQUIV=\"Keywords\" CONTENT=\"",
-        "\">",
-        "<TITLE>Calendar - February</TITLE>",
-        "</HEAD>",
-        "<BODY LEFTMARGIN=\"0\" TOPMARGIN=\"0\" BGCOLOR=\"FFFFFF\">",
-        "<CENTER>",
-        "<H1><A HREF=\"calendar.html\"><FONT FACE=\"Verdana\" "
-        "COLOR=\"000000\">2002</FONT></A></H1>",
-        "<FONT FACE=\"Verdana\"><A HREF=\"January.html\">January</A> <A HREF=\"February.html\">"
-        "February</A> <A HREF=\"March.html\">March</A> <A HREF=\"April.html\">April</A> "
-        "<A HREF=\"May.html\">May</A> <A HREF=\"June.html\">June</A> <A "
-        "HREF=\"July.html\">July</A> "
-        "<A HREF=\"August.html\">August</A> <A HREF=\"September.html\">September</A> "
-        "<A HREF=\"October.html\">October</A> <A HREF=\"November.html\">November</A> "
-        "<A HREF=\"December.html\">December</A> </FONT>",
-        "</CENTER>",
-        "<P ALIGN=\"CENTER\">",
-        "<CENTER>",
-        "<TABLE BORDER=\"5\" WIDTH=\"100%\" >",
-        "<TR BGCOLOR=\"FFFFFF\" ALIGN=\"CENTER\" VALIGN=\"TOP\">",
-        "<TD ALIGN=\"CENTER\" COLSPAN=\"7\"><H3><FONT FACE=\"Verdana\" COLOR=\"000000\"> ",
-        "<FONT SIZE=\"2\"><a href=\"January.html\">January</a></FONT> < February ><FONT SIZE=\"2\">"
-        "<a href=\"March.html\">March</a></FONT></FONT></H3></TD></TR>",
-        "<TR BGCOLOR=\"FFFFFF\" ALIGN=\"LEFT\" VALIGN=\"TOP\">",
-    };
-    for (const char* day :
-         {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"})
-        expected.push_back(
-            std::string("<TD ALIGN=\"CENTER\"><FONT FACE=\"Verdana\" COLOR=\"000000\" "
-                        "SIZE=\"2\">")
-            + day + "</FONT></TD>");
-    expected.push_back("</TR>");
-    // 1 February 2002 is a Friday: five blank cells, then the 1st and the 2nd.
-    expected.push_back(WeekRow);
-    for (int i = 0; i < 5; ++i)
-        expected.push_back(Blank);
-    expected.push_back(PlainDay(1));
-    expected.push_back(PlainDay(2));
-    expected.push_back("</TR>");
-    for (int first : {3, 10, 17, 24}) {
-        expected.push_back(WeekRow);
-        for (int day = first; day < first + 7; ++day) {
-            if (day == 5)
-                expected.push_back("<TD BGCOLOR=\"FFFFFF\"><FONT FACE=\"Verdana\" SIZE=\"1\" "
-                                   "COLOR=\"000000\">5<BR><A HREF=\"http://example.org/m\">Meeting"
-                                   "</A><BR><BR></FONT></TD>");
-            else if (day == 14)
-                expected.push_back("<TD BGCOLOR=\"FFFFFF\"><FONT FACE=\"Verdana\" SIZE=\"1\" "
-                                   "COLOR=\"000000\">14<BR>Valentine<BR><BR></FONT></TD>");
-            else if (day <= 28)
-                expected.push_back(PlainDay(day));
-            else
-                expected.push_back(Blank);
-        }
-        expected.push_back("</TR>");
-    }
-    expected.push_back(WeekRow);
-    for (int i = 0; i < 7; ++i)
-        expected.push_back(Blank);
-    expected.push_back("</TR>");
-    for (const char* line :
-         {"</TABLE>", "</CENTER>", "</P>", "<CENTER>",
-          "<FONT FACE=\"Verdana\" SIZE=\"1\" COLOR=\"000000\">",
-          "This page was last updated on 02/05/02 10:11:12<BR>", "</FONT>", "</CENTER>", "<BR><BR>",
-          "<FONT FACE=\"Verdana\" SIZE=\"2\">",
-          "<A STYLE=\"color:FFFFFF;text-decoration:none;\" HREF=\"https://www.mondeliar.org/\">"
-          "https://www.mondeliar.org/</A>",
-          "</FONT>", "</FONT>", "</BODY>", "</HTML>"})
-        expected.push_back(line);
-
-    EXPECT_EQ(Page("February.html"), CrLfLines(expected));
+    EXPECT_EQ(Page("February.html"), testing::ReadFixture("html/golden/default_month.html"));
 }
 
 TEST_F(HtmlTest, HeadFollowsHtmlOption)
@@ -404,10 +312,7 @@ TEST_F(HtmlTest, FooterByLastUpdateOptionAndLink)
 
 TEST(LastUpdatedText, LeavesOutTheTimeAtExactlyMidnight)
 {
-    std::tm moment{};
-    moment.tm_year = 102;
-    moment.tm_mon = 1;
-    moment.tm_mday = 5;
+    std::tm moment = testing::LocalTime(2002, 2, 5);
     EXPECT_EQ(LastUpdatedText(moment), "02/05/02");
     moment.tm_sec = 1;
     EXPECT_EQ(LastUpdatedText(moment), "02/05/02 00:00:01");
@@ -444,14 +349,7 @@ TEST(LastUpdatedText, UnderAUtf8LocaleIsWindows1252WithReferences)
     GeneratedTimeLocale korean("ko_KR.UTF-8");
     if (!korean.Active())
         GTEST_SKIP() << "localedef cannot make ko_KR.UTF-8 here";
-    std::tm moment{};
-    moment.tm_year = 102;
-    moment.tm_mon = 1;
-    moment.tm_mday = 5;
-    moment.tm_hour = 13;
-    moment.tm_min = 4;
-    moment.tm_sec = 5;
-    EXPECT_EQ(LastUpdatedText(moment),
+    EXPECT_EQ(LastUpdatedText(testing::LocalTime(2002, 2, 5, 13, 4, 5)),
               "2002&#45380; 02&#50900; 05&#51068; 13&#49884; 04&#48516; 05&#52488;");
 }
 

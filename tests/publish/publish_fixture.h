@@ -22,6 +22,7 @@ using testing::DataCut;
 using testing::FtpScript;
 using testing::ReadFile;
 using testing::ScriptedFtpServer;
+using testing::SplitLines;
 using testing::TempDir;
 using testing::WriteFile;
 
@@ -59,26 +60,10 @@ inline std::vector<std::string> FilesIn(const std::string& folder)
     return names;
 }
 
-inline std::vector<std::string> SplitLines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t end = text.find('\n'); end != std::string::npos;
-         start = end + 1, end = text.find('\n', start))
-        lines.push_back(text.substr(start, end - start));
-    return lines;
-}
-
 // 5 February 2002, `minute` minutes past ten, local time: the moment PublishHere writes at.
 inline std::tm MinutesPastTen(int minute)
 {
-    std::tm moment{};
-    moment.tm_year = 102;
-    moment.tm_mon = 1;
-    moment.tm_mday = 5;
-    moment.tm_hour = 10;
-    moment.tm_min = minute;
-    return moment;
+    return testing::LocalTime(2002, 2, 5, 10, minute);
 }
 
 class PublishTest : public ::testing::Test {

@@ -1,10 +1,11 @@
 #pragma once
-// Helpers shared by the tests: temporary folders, whole-file reads and writes, and a
-// message sink that records instead of showing.
+// Helpers shared by the tests: temporary folders, whole-file reads and writes, lines, fixture
+// files, a moment of local time, and a message sink that records instead of showing.
 
 #include "base/messages.h"
 
 #include <cstdlib>
+#include <ctime>
 #include <exception>
 #include <filesystem>
 #include <functional>
@@ -90,5 +91,47 @@ public:
     void ShowMessage(const std::string& text) override { shown.push_back(text); }
     std::vector<std::string> shown;
 };
+
+// The lines of `text`, each ended by `end`; what follows the last end is left out.
+inline std::vector<std::string> SplitLines(const std::string& text, const std::string& end = "\n")
+{
+    std::vector<std::string> lines;
+    for (std::size_t start = 0, at; (at = text.find(end, start)) != std::string::npos;
+         start = at + end.size())
+        lines.push_back(text.substr(start, at - start));
+    return lines;
+}
+
+// A file of the source tree, by its path below the top folder ("resources/English.lang").
+inline std::string SourcePath(const std::string& relative)
+{
+    return std::string(MONDELIAR_SOURCE_DIR) + "/" + relative;
+}
+
+// A fixture file, by its path below tests/ ("config/default_settings.cfg"): it lies beside the
+// tests that read it.
+inline std::string ReadFixture(const std::string& relative)
+{
+    return ReadFile(SourcePath("tests/" + relative));
+}
+
+// The lines of a fixture file whose lines end with CR LF.
+inline std::vector<std::string> FixtureLines(const std::string& relative)
+{
+    return SplitLines(ReadFixture(relative), "\r\n");
+}
+
+// A moment of local time, as the page writer's clock hook gives it.
+inline std::tm LocalTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0)
+{
+    std::tm moment{};
+    moment.tm_year = year - 1900;
+    moment.tm_mon = month - 1;
+    moment.tm_mday = day;
+    moment.tm_hour = hour;
+    moment.tm_min = minute;
+    moment.tm_sec = second;
+    return moment;
+}
 
 }  // namespace mondeliar::testing
