@@ -22,14 +22,6 @@ std::string AlignmentWord(int value)
     }
 }
 
-bool HasAnyNote(const CalendarEntry& entry)
-{
-    for (const std::string& note : entry.Notes)
-        if (!note.empty())
-            return true;
-    return false;
-}
-
 }  // namespace
 
 void PageWriter::WriteMonth(int month, int year)
@@ -45,10 +37,7 @@ void PageWriter::WriteMonth(int month, int year)
     WriteMonthNameRow(month);
     WriteDayNameRow();
 
-    std::size_t index = static_cast<std::size_t>(month - 1);
-    monthEntries_ = year == range_.YearOf(month)
-                        ? rangeEntries_.at(index)
-                        : context_.Entries.FindRangeEntries(month, year).at(index);
+    days_.BeginMonth(month, year);
     WeekGrid grid(month, year, s.STARTWEEK);
     for (int row = 1; row <= WeekGrid::Rows; ++row) {
         page.WriteLine("<TR BGCOLOR=\"", s.COLORDATESBG, "\" ALIGN=\"", AlignmentWord(s.ALIGNDATE),
@@ -134,9 +123,9 @@ void PageWriter::WriteBlankCell()
 void PageWriter::WriteDateCell(int month, int day)
 {
     const CalendarSettings& s = settings_;
-    context_.Entries.TakeEntry(monthEntries_.at(static_cast<std::size_t>(day)));
+    context_.Entries.TakeEntry(days_.SlotOf(day));
     const CalendarEntry& entry = context_.Entries.CurrentEntry;
-    const std::vector<const RecurringEntry*>& recurring = RecurringOn(month, day);
+    const std::vector<const RecurringEntry*>& recurring = days_.RecurringOn(month, day);
     bool hasNotes = HasAnyNote(entry) || !recurring.empty();
 
     PageOutput& page = Page();
@@ -153,7 +142,8 @@ void PageWriter::WriteDateCell(int month, int day)
         page.Write("</A>");
     if (hasNotes) {
         // The stored notes up to the first empty one, then the recurring entries.
-        for (int k = 0; k < NotesPerDate && !entry.Notes[k].empty(); ++k) {
+        int shown = ShownNoteCount(entry);
+        for (int k = 0; k < shown; ++k) {
             const std::string& link = entry.NoteURLs[k];
             if (!link.empty())
                 page.Write("<A HREF=\"", link, "\">");

@@ -4,15 +4,13 @@
 // written unchanged, without escaping: the user may put HTML into any of them.
 
 #include "config/calendar_context.h"
+#include "html/calendar_days.h"
 #include "html/page_output.h"
 
-#include <array>
 #include <ctime>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
-#include <vector>
 
 namespace mondeliar {
 
@@ -23,14 +21,6 @@ struct PageWriterHooks {
     std::function<std::tm()> Now;
     // The moment of writing as stamped into the iCalendar feed; the system clock when not set.
     std::function<std::time_t()> Clock;
-};
-
-// The range being written: twelve months from a start month, by which every link and page
-// name gets the year its month has within the range.
-struct WrittenRange {
-    int StartMonth = 1;
-    int StartYear = 0;
-    int YearOf(int month) const { return month < StartMonth ? StartYear + 1 : StartYear; }
 };
 
 // "This page was last updated on " text: the locale's short date, a blank and its long
@@ -58,13 +48,6 @@ public:
     void WriteYearSeparator(int year);
 
 private:
-    // A recurring entry of a month, read for the month table; a day that is not a whole
-    // number keeps its text for the error it raises when the entry is tested.
-    struct RecurringDay {
-        std::optional<int> Day;
-        const RecurringEntry* Entry;
-    };
-
     void WriteStandardHead(int month, bool keywordsClosedAlone);
     void WriteTitleAndBody(int month);
     void WriteTextFile(const std::string& path);
@@ -79,7 +62,6 @@ private:
     void WriteDateCell(int month, int day);
     void WriteLastUpdated();
     void WriteMakerLink();
-    const std::vector<const RecurringEntry*>& RecurringOn(int month, int day);
     std::string MonthLink(int month) const;
     PageOutput& Page();
 
@@ -87,18 +69,9 @@ private:
     const CalendarSettings& settings_;
     WrittenRange range_;
     PageWriterHooks hooks_;
-    // The complete recurring entries of each month, in list order, up to the first entry
-    // whose month is not a whole number: the list is tested in order for every date cell,
-    // so that entry stops the first table written.
-    std::array<std::vector<RecurringDay>, 12> recurringByMonth_;
-    const RecurringEntry* badRecurringMonth_ = nullptr;
-    std::vector<const RecurringEntry*> recurringOfDay_;  // RecurringOn's answer, reused
+    CalendarDays days_;
     PageOutputOpener openPage_;
     std::unique_ptr<PageOutput> page_;
-    // The notes of the range's months, found in one pass, and those of the month being
-    // written: one lookup for all the days of a year.
-    EntryStore::RangeSlots rangeEntries_{};
-    EntryStore::MonthSlots monthEntries_{};
 };
 
 }  // namespace mondeliar
