@@ -3,6 +3,7 @@
 #include "base/errors.h"
 #include "base/files.h"
 #include "html/ics_feed.h"
+#include "html/modern_writer.h"
 #include "html/page_names.h"
 
 namespace mondeliar {
@@ -73,7 +74,23 @@ std::string MonthPagePath(const CalendarContext& context, int month, int year)
     return s.HTMLPATH + MonthPageName(s, context.Language.MonthNames, month, year);
 }
 
-void WriteMonthPage(PageWriter& writer, int month, int year)
+// Runs `write` with the writer of the calendar's page style: the modern one for PAGESTYLE 1,
+// the classic one for every other value.
+template <typename Write>
+void WithPageWriter(CalendarContext& context, const WrittenRange& range,
+                    const PageWriterHooks& hooks, PageOutputOpener openPage, Write write)
+{
+    if (context.Settings.PAGESTYLE == 1) {
+        ModernPageWriter writer(context, range, hooks, std::move(openPage));
+        write(writer);
+    } else {
+        PageWriter writer(context, range, hooks, std::move(openPage));
+        write(writer);
+    }
+}
+
+template <typename Writer>
+void WriteMonthPage(Writer& writer, int month, int year)
 {
     writer.WriteHeader(month, year);
     writer.WriteMonth(month, year);
@@ -97,7 +114,8 @@ void RequirePlainPageNames(const CalendarContext& context, const WrittenRange& r
     RequirePlainPageName(AllMonthsPageName(s, range.StartYear));
 }
 
-void WriteMonthPages(CalendarContext& context, PageWriter& writer, const WrittenRange& range)
+template <typename Writer>
+void WriteMonthPages(CalendarContext& context, Writer& writer, const WrittenRange& range)
 {
     const CalendarSettings& s = context.Settings;
     int year = range.StartYear;
@@ -112,7 +130,8 @@ void WriteMonthPages(CalendarContext& context, PageWriter& writer, const Written
     }
 }
 
-void WriteAllMonthsPage(CalendarContext& context, PageWriter& writer, const WrittenRange& range)
+template <typename Writer>
+void WriteAllMonthsPage(CalendarContext& context, Writer& writer, const WrittenRange& range)
 {
     AllMonthsFlag allMonths(writer.WritingAllMonths);
     const CalendarSettings& s = context.Settings;
@@ -137,9 +156,10 @@ void WriteCalendarPages(CalendarContext& context, const PageWriterHooks& hooks)
     WrittenRange range = PrepareRange(context);
     RequirePlainPageNames(context, range);
 
-    PageWriter writer(context, range, hooks);
-    WriteMonthPages(context, writer, range);
-    WriteAllMonthsPage(context, writer, range);
+    WithPageWriter(context, range, hooks, OpenPageFile, [&](auto& writer) {
+        WriteMonthPages(context, writer, range);
+        WriteAllMonthsPage(context, writer, range);
+    });
     if (context.Settings.ICSFEED)
         WriteIcsFeed(context, range.StartYear, hooks.Clock ? hooks.Clock() : std::time(nullptr));
     if (hooks.ShowDate)
@@ -153,11 +173,17 @@ std::string RenderMonthPage(CalendarContext& context, int month, const PageWrite
     WeekOrderedDayNames weekOrder(context.Language, context.Settings.STARTWEEK);
     WrittenRange range = PrepareRange(context);
     std::string page;
-    PageWriter writer(context, range, hooks, PageIntoText(page));
-    int year = range.YearOf(month);
-    writer.PageFileName = MonthPagePath(context, month, year);
-    WriteMonthPage(writer, month, year);
+    WithPageWriter(context, range, hooks, PageIntoText(page), [&](auto& writer) {
+        int year = range.YearOf(month);
+        writer.PageFileName = MonthPagePath(context, month, year);
+        WriteMonthPage(writer, month, year);
+    });
     return page;
+}
+
+std::string PageLastUpdatedLine(const CalendarSettings& settings, const std::tm& moment)
+{
+    return settings.PAGESTYLE == 1 ? ModernLastUpdatedLine(moment) : LastUpdatedLine(moment);
 }
 
 }  // namespace mondeliar

@@ -131,7 +131,7 @@ PublishOutcome PublishCalendar(CalendarContext& context, net::TFtpClient& client
     WriteCalendarPages(context, hooks);
 
     UploadPlan plan(context, FilesToPublish(context), request.UploadAll,
-                    LastUpdatedLine(moment) + "\r\n");
+                    PageLastUpdatedLine(s, moment) + "\r\n");
     if (plan.Files().empty())
         return {true, plan.SentMessage(false)};
 

@@ -1,0 +1,169 @@
+// One month of a modern page: a table with a caption and column headers whose date cells
+// carry a <time>, the date's notes and recurring entries as a list, its link and image. On
+// a narrow screen the styles show it as the list of its dates with notes.
+
+#include "html/modern_text.h"
+#include "html/modern_writer.h"
+#include "html/page_names.h"
+#include "html/week_grid.h"
+
+#include <cstdio>
+
+namespace mondeliar {
+
+namespace {
+
+std::string DateValue(int year, int month, int day)
+{
+    char text[48];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", year, month, day);
+    return text;
+}
+
+}  // namespace
+
+void ModernPageWriter::WriteMonth(int month, int year)
+{
+    if (hooks_.ShowDate)
+        hooks_.ShowDate(Date{year, month, 1});
+    PageOutput& page = Page();
+    page.WriteLine("<div class=\"month\">");
+    if (!WritingAllMonths && (settings_.MONTHLINKS == 2 || settings_.MONTHLINKS == 3)
+        && HasMonthPart(settings_))
+        WriteNeighbourLinks(month);
+    page.WriteLine("<table>");
+    WriteCaption(month, year);
+    WriteDayNames();
+
+    days_.BeginMonth(month, year);
+    WeekGrid grid(month, year, settings_.STARTWEEK);
+    page.WriteLine("<tbody>");
+    // The rows after the last day, which the classic table keeps blank, are left out.
+    for (int row = 1; row <= WeekGrid::Rows && (row == 1 || grid.DayAt(row, 0) != 0); ++row) {
+        page.WriteLine("<tr>");
+        for (int column = 0; column < WeekGrid::Columns; ++column) {
+            int day = grid.DayAt(row, column);
+            if (day == 0)
+                page.WriteLine("<td class=\"blank\"></td>");
+            else
+                WriteDateCell(month, day, year, column);
+        }
+        page.WriteLine("</tr>");
+    }
+    page.WriteLine("</tbody>");
+    page.WriteLine("</table>");
+    page.WriteLine("</div>");
+}
+
+void ModernPageWriter::WriteNeighbourLinks(int month)
+{
+    const MonthNameList& names = context_.Language.MonthNames;
+    int previous = month == 1 ? 12 : month - 1;
+    int next = month == 12 ? 1 : month + 1;
+    Page().WriteLine("<nav class=\"neighbours\" aria-label=\"Previous and next month\"><a href=\"",
+                     MonthLink(previous), "\" rel=\"prev\"><span aria-hidden=\"true\">&lsaquo; </span>",
+                     HtmlText(names[previous]), "</a> <a href=\"", MonthLink(next),
+                     "\" rel=\"next\">", HtmlText(names[next]),
+                     "<span aria-hidden=\"true\"> &rsaquo;</span></a></nav>");
+}
+
+// The caption names the month and its year whatever MONTHLABEL shows: without a label it is
+// there for screen readers only.
+void ModernPageWriter::WriteCaption(int month, int year)
+{
+    std::string name = HtmlText(context_.Language.MonthNames[month]);
+    std::string number = std::to_string(year);
+    PageOutput& page = Page();
+    switch (settings_.MONTHLABEL) {
+    case 1:
+        page.WriteLine("<caption>", name, " ", number, "</caption>");
+        break;
+    case 2:
+        page.WriteLine("<caption><img src=\"",
+                       PageLink(context_.Language.MonthNames[month] + ".gif"), "\" alt=\"",
+                       PlainHtmlText(context_.Language.MonthNames[month]), "\"> ", number,
+                       "</caption>");
+        break;
+    default:
+        page.WriteLine("<caption><span class=\"vh\">", name, " ", number, "</span></caption>");
+        break;
+    }
+}
+
+// Day names in week order, the write command having put the STARTWEEK day first: a short
+// name shown, the full name as the header's abbr.
+void ModernPageWriter::WriteDayNames()
+{
+    PageOutput& page = Page();
+    page.Write("<thead><tr>");
+    for (int column = 0; column < WeekGrid::Columns; ++column) {
+        const std::string& name = context_.Language.DayNames[column + 1];
+        page.Write("<th scope=\"col\" abbr=\"", PlainHtmlText(name), "\">",
+                   HtmlText(ShortName(name)), "</th>");
+    }
+    page.WriteLine("</tr></thead>");
+}
+
+// Written as one line; the weekday shows only where the month is a list.
+void ModernPageWriter::WriteDateCell(int month, int day, int year, int column)
+{
+    const CalendarEntry* entry = days_.SlotOf(day);
+    const std::vector<const RecurringEntry*>& recurring = days_.RecurringOn(month, day);
+    bool hasNotes = (entry && HasAnyNote(*entry)) || !recurring.empty();
+    bool today = context_.Today == Date{year, month, day};
+
+    std::string& cell = cell_;
+    cell = "<td class=\"day";
+    cell += hasNotes ? " notes" : "";
+    cell += today ? " today\" aria-current=\"date\">" : "\">";
+    if (hasNotes) {
+        cell += "<span class=\"weekday\">";
+        AppendHtmlText(cell, context_.Language.DayNames[column + 1]);
+        cell += "</span> ";
+    }
+    bool dateLink = entry && !entry->DateURL.empty();
+    if (dateLink)
+        cell += "<a href=\"" + LinkAttribute(entry->DateURL) + "\">";
+    cell += "<time datetime=\"" + DateValue(year, month, day) + "\">" + std::to_string(day);
+    if (dateLink) {
+        // The link's text names the whole date, so it makes sense out of the table too.
+        cell += "<span class=\"vh\"> ";
+        AppendHtmlText(cell, context_.Language.MonthNames[month]);
+        cell += " " + std::to_string(year) + "</span></time></a>";
+    } else {
+        cell += "</time>";
+    }
+    Page().Write(cell);
+    WriteNotes(entry, recurring);
+    if (entry && !entry->DateImage.empty())
+        Page().Write("<img src=\"", LinkAttribute(entry->DateImage), "\" alt=\"\">");
+    Page().WriteLine("</td>");
+}
+
+// The notes before the first empty one, then the recurring entries of the day.
+void ModernPageWriter::WriteNotes(const CalendarEntry* entry,
+                                  const std::vector<const RecurringEntry*>& recurring)
+{
+    int shown = entry ? ShownNoteCount(*entry) : 0;
+    if (shown == 0 && recurring.empty())
+        return;
+    std::string& list = cell_;
+    list = "<ul>";
+    for (int k = 0; k < shown; ++k) {
+        const std::string& link = entry->NoteURLs[static_cast<std::size_t>(k)];
+        list += "<li>";
+        if (!link.empty())
+            list += "<a href=\"" + LinkAttribute(link) + "\">";
+        AppendHtmlText(list, entry->Notes[static_cast<std::size_t>(k)]);
+        list += link.empty() ? "</li>" : "</a></li>";
+    }
+    for (const RecurringEntry* yearly : recurring) {
+        list += "<li class=\"yearly\">";
+        AppendHtmlText(list, yearly->Description);
+        list += "</li>";
+    }
+    list += "</ul>";
+    Page().Write(list);
+}
+
+}  // namespace mondeliar

@@ -1,0 +1,67 @@
+#pragma once
+// The modern page style (PAGESTYLE 1): the same pages with the same names, links and content
+// as the classic writer's, as HTML5 in UTF-8 that reads on a phone, in a screen reader and
+// on paper. The write command calls it as it calls the classic writer: WriteHeader, then
+// WriteMonth once or twelve times, then WriteFooter.
+
+#include "html/calendar_days.h"
+#include "html/page_writer.h"
+
+#include <ctime>
+#include <memory>
+#include <string>
+
+namespace mondeliar {
+
+// The last-updated line of a modern page, without its line end.
+std::string ModernLastUpdatedLine(const std::tm& moment);
+
+class ModernPageWriter {
+public:
+    ModernPageWriter(CalendarContext& context, WrittenRange range, PageWriterHooks hooks,
+                     PageOutputOpener openPage = OpenPageFile);
+    ~ModernPageWriter();
+
+    std::string PageFileName;       // full path of the page to write next
+    bool WritingAllMonths = false;  // no neighbour links, no month in the title
+
+    void WriteHeader(int month, int year);
+    void WriteMonth(int month, int year);
+    void WriteFooter();
+    // The year heading that follows every December on the all-months page.
+    void WriteYearSeparator(int year);
+
+private:
+    void WriteHead(int month);
+    void WriteMetaTags();
+    void WriteOwnHeadElements();
+    void WriteHeaderFile();
+    void WriteFooterFile();
+    void WriteExtraHtml(const TextLines& lines);
+    void WritePageHeading(int month, int year);
+    void WriteYearLabel(int year);
+    void WriteMonthLinks(int month);
+    void WriteNeighbourLinks(int month);
+    void WriteCaption(int month, int year);
+    void WriteDayNames();
+    void WriteDateCell(int month, int day, int year, int column);
+    void WriteNotes(const CalendarEntry* entry, const std::vector<const RecurringEntry*>& recurring);
+    void WritePageEnd();
+    std::string MonthLink(int month) const;
+    // ` lang="en"` for the program's own English texts on a page in another language.
+    const char* EnglishTextLanguage() const;
+    PageOutput& Page();
+
+    CalendarContext& context_;
+    const CalendarSettings& settings_;
+    WrittenRange range_;
+    PageWriterHooks hooks_;
+    CalendarDays days_;
+    PageOutputOpener openPage_;
+    std::unique_ptr<PageOutput> page_;
+    std::string language_;     // the pages' language tag
+    std::string headingTag_;   // the year heading's element, h1 .. h6
+    std::string cell_;         // a date cell as it is put together, reused
+};
+
+}  // namespace mondeliar
