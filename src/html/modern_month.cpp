@@ -4,7 +4,6 @@
 
 #include "html/modern_text.h"
 #include "html/modern_writer.h"
-#include "html/page_names.h"
 #include "html/week_grid.h"
 
 #include <cstdio>
@@ -28,8 +27,7 @@ void ModernPageWriter::WriteMonth(int month, int year)
         hooks_.ShowDate(Date{year, month, 1});
     PageOutput& page = Page();
     page.WriteLine("<div class=\"month\">");
-    if (!WritingAllMonths && (settings_.MONTHLINKS == 2 || settings_.MONTHLINKS == 3)
-        && HasMonthPart(settings_))
+    if (!WritingAllMonths && (settings_.MONTHLINKS == 2 || settings_.MONTHLINKS == 3))
         WriteNeighbourLinks(month);
     page.WriteLine("<table>");
     WriteCaption(month, year);

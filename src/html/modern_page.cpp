@@ -226,7 +226,7 @@ void ModernPageWriter::WriteFooterFile()
 
 void ModernPageWriter::WriteExtraHtml(const TextLines& lines)
 {
-    if (lines.begin() == lines.end())
+    if (lines.empty())
         return;
     PageOutput& page = Page();
     page.WriteLine("<div class=\"extra-html\">");

@@ -67,7 +67,7 @@ function validate(pages) {
         copyFileSync(Buffer.concat([Buffer.from(page.folder + "/"), page.name]), copy);
         labels.set("file:" + copy, page.label);
     });
-    const run = spawnSync(java, ["-Xss4m", "-jar", jar, "--errors-only", "--format", "json",
+    const run = spawnSync(java, ["-Xss4m", "-jar", jar, "--errors-only", "--no-langdetect", "--format", "json",
         ...[...labels.keys()].map((url) => url.slice(5))], { encoding: "utf8", maxBuffer: 1 << 28 });
     rmSync(copies, { recursive: true, force: true });
     const messages = JSON.parse(run.stderr || "{\"messages\":[]}").messages;
