@@ -58,11 +58,11 @@ void ModernPageWriter::WriteNeighbourLinks(int month)
     const MonthNameList& names = context_.Language.MonthNames;
     int previous = month == 1 ? 12 : month - 1;
     int next = month == 12 ? 1 : month + 1;
-    Page().WriteLine("<nav class=\"neighbours\" aria-label=\"Previous and next month\"><a href=\"",
-                     MonthLink(previous), "\" rel=\"prev\"><span aria-hidden=\"true\">&lsaquo; </span>",
-                     HtmlText(names[previous]), "</a> <a href=\"", MonthLink(next),
-                     "\" rel=\"next\">", HtmlText(names[next]),
-                     "<span aria-hidden=\"true\"> &rsaquo;</span></a></nav>");
+    Page().WriteLine(
+        "<nav class=\"neighbours\" aria-label=\"Previous and next month\"><a href=\"",
+        MonthLink(previous), "\" rel=\"prev\"><span aria-hidden=\"true\">&lsaquo; </span>",
+        HtmlText(names[previous]), "</a> <a href=\"", MonthLink(next), "\" rel=\"next\">",
+        HtmlText(names[next]), "<span aria-hidden=\"true\"> &rsaquo;</span></a></nav>");
 }
 
 // The caption names the month and its year whatever MONTHLABEL shows: without a label it is

@@ -121,7 +121,8 @@ std::string ModernPageWriter::MonthLink(int month) const
 const char* ModernPageWriter::EnglishTextLanguage() const
 {
     bool english = language_.size() >= 2 && (language_[0] | 0x20) == 'e'
-                   && (language_[1] | 0x20) == 'n' && (language_.size() == 2 || language_[2] == '-');
+                   && (language_[1] | 0x20) == 'n'
+                   && (language_.size() == 2 || language_[2] == '-');
     return english ? "" : " lang=\"en\"";
 }
 
@@ -275,7 +276,8 @@ void ModernPageWriter::WriteMonthLinks(int month)
     for (int i = 1; i <= context_.MonthNumbers.Count; ++i) {
         int linked = context_.MonthNumbers[i];
         bool current = !WritingAllMonths && linked == month;
-        page.Write("<li><a href=\"", MonthLink(linked), current ? "\" aria-current=\"page\">" : "\">",
+        page.Write("<li><a href=\"", MonthLink(linked),
+                   current ? "\" aria-current=\"page\">" : "\">",
                    HtmlText(context_.Language.MonthNames[linked]), "</a></li>");
     }
     page.WriteLine("</ul></nav>");
@@ -301,8 +303,8 @@ void ModernPageWriter::WriteFooter()
         if (s.LASTUPDATE)
             page.WriteLine(ModernLastUpdatedLine(hooks_.Now ? hooks_.Now() : CurrentLocalTime()));
         if (makerLink)
-            page.WriteLine("<p class=\"maker\"><a href=\"", MakerWebAddress, "\">",
-                           MakerWebAddress, "</a></p>");
+            page.WriteLine("<p class=\"maker\"><a href=\"", MakerWebAddress, "\">", MakerWebAddress,
+                           "</a></p>");
         page.WriteLine("</footer>");
     }
     WritePageEnd();

@@ -73,8 +73,8 @@ std::string_view TrimmedAsciiWhiteSpace(std::string_view text)
 
 bool IsGenericFamily(std::string_view family)
 {
-    for (const char* generic : {"serif", "sans-serif", "monospace", "cursive", "fantasy",
-                                "system-ui"})
+    for (const char* generic :
+         {"serif", "sans-serif", "monospace", "cursive", "fantasy", "system-ui"})
         if (family == generic)
             return true;
     return false;

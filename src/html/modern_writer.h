@@ -45,7 +45,8 @@ private:
     void WriteCaption(int month, int year);
     void WriteDayNames();
     void WriteDateCell(int month, int day, int year, int column);
-    void WriteNotes(const CalendarEntry* entry, const std::vector<const RecurringEntry*>& recurring);
+    void WriteNotes(const CalendarEntry* entry,
+                    const std::vector<const RecurringEntry*>& recurring);
     void WritePageEnd();
     std::string MonthLink(int month) const;
     // ` lang="en"` for the program's own English texts on a page in another language.
@@ -59,9 +60,9 @@ private:
     CalendarDays days_;
     PageOutputOpener openPage_;
     std::unique_ptr<PageOutput> page_;
-    std::string language_;     // the pages' language tag
-    std::string headingTag_;   // the year heading's element, h1 .. h6
-    std::string cell_;         // a date cell as it is put together, reused
+    std::string language_;    // the pages' language tag
+    std::string headingTag_;  // the year heading's element, h1 .. h6
+    std::string cell_;        // a date cell as it is put together, reused
 };
 
 }  // namespace mondeliar

@@ -84,12 +84,16 @@ TEST_F(ModernPageTest, MonthPageWithLanguageImagesFeedAndExtraHtml)
     s.FONTFACE = "Times New Roman, serif";
     context.ExtraHtml.Header = TextLines({"<p>Bienvenue \xE0 tous</p>"});
     context.ExtraHtml.Footer = TextLines({"<p>\x80 5</p>"});
-    AddNote(12, 24, 2002, {"R\xE9veillon"}, {"http://example.org/f\xEAte"}, "", "sapin d\xE9" "cor.gif");
+    AddNote(12, 24, 2002, {"R\xE9veillon"}, {"http://example.org/f\xEAte"}, "",
+            "sapin d\xE9"
+            "cor.gif");
     s.STARTYEAR = 2;
     s.SELECTEDSTARTMONTH = 12;
     s.SELECTEDSTARTYEAR = 2002;
     WriteAll();
-    ExpectGolden(Page("D\xE9" "cembre.html"), "modern_options.html");
+    ExpectGolden(Page("D\xE9"
+                      "cembre.html"),
+                 "modern_options.html");
 }
 
 TEST_F(ModernPageTest, AllMonthsPageHoldsTheTwelveMonthsAndTheYearHeading)
@@ -173,11 +177,8 @@ TEST_F(HtmlTest, BothStylesWriteTheSameFilesWithTheSameLinks)
         bool addYear;
         const char* language;
     } rows[] = {
-        {0, 0, 3, false, "English"},
-        {1, 0, 1, true, "French"},
-        {2, 2, 2, false, "German"},
-        {1, 1, 3, true, "Spanish"},
-        {0, 5, 3, false, "English"},
+        {0, 0, 3, false, "English"}, {1, 0, 1, true, "French"},   {2, 2, 2, false, "German"},
+        {1, 1, 3, true, "Spanish"},  {0, 5, 3, false, "English"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.language);
@@ -218,7 +219,10 @@ TEST(ModernText, HtmlKeepsMarkupAndMakesTheRestSafe)
         {"a < b, c<3, <!-- remark -->, </i>", "a &lt; b, c&lt;3, <!-- remark -->, </i>"},
         {"x<", "x&lt;"},
         {"\x80 \x81 \x9F", "\xE2\x82\xAC \xEF\xBF\xBD \xC5\xB8"},
-        {std::string("tab\tbell\a\x7F" "del\x01", 14), "tab\tbelldel"},
+        {std::string("tab\tbell\a\x7F"
+                     "del\x01",
+                     14),
+         "tab\tbelldel"},
         {"&#26085; <a href='x'>", "&#26085; <a href='x'>"},
     };
     for (const auto& [text, html] : rows)
@@ -256,7 +260,8 @@ TEST(ModernText, ShortDayNamesAndUtf8)
     EXPECT_EQ(ShortName("&amp x"), "&am");
     for (const char* valid : {"", "plain", "M\xC3\xA4rz", "\xE2\x82\xAC", "\xF0\x9F\x98\x80"})
         EXPECT_TRUE(IsValidUtf8(valid)) << valid;
-    for (const char* invalid : {"M\xE4rz", "\xC0\xAF", "\xED\xA0\x80", "\xE2\x82", "\xF5\x80\x80\x80"})
+    for (const char* invalid :
+         {"M\xE4rz", "\xC0\xAF", "\xED\xA0\x80", "\xE2\x82", "\xF5\x80\x80\x80"})
         EXPECT_FALSE(IsValidUtf8(invalid)) << invalid;
 }
 

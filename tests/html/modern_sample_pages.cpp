@@ -96,13 +96,21 @@ void WriteNonAsciiCalendar(const std::string& pages)
     s.TITLE = "Calendrier de l'\xE9t\xE9";
     s.KEYWORDS = ",f\xEAtes,r\xE9unions";
     context.ExtraHtml.Header
-        = TextLines({"<p>Bienvenue \xE0 <a href=\"index.html\">l'accueil</a> \x80 \x93" "club\x94</p>"});
-    calendar.Add({2, 5, {"R\xE9union \x80 <b>gras</b> &amp; \x93" "cit\xE9\x94", "&#26085;&#26412;"},
+        = TextLines({"<p>Bienvenue \xE0 <a href=\"index.html\">l'accueil</a> \x80 \x93"
+                     "club\x94</p>"});
+    calendar.Add({2,
+                  5,
+                  {"R\xE9union \x80 <b>gras</b> &amp; \x93"
+                   "cit\xE9\x94",
+                   "&#26085;&#26412;"},
                   "http://example.org/r\xE9union?q=\xFC"},
                  "http://example.org/f\xEAte", "f\xEAte.gif");
     calendar.Add({3, 1, {std::string(100, 'W')}, ""}, "", "\xE9t\xE9.png");
     calendar.Add({12, 24, {"R\xE9veillon", "a < b"}, "https://example.org/no\xEBl"});
-    calendar.SetRecurring({{"2", "6", "Anniversaire de l'\xE9" "cole"}, {"12", "25", "No\xEBl"}});
+    calendar.SetRecurring({{"2", "6",
+                            "Anniversaire de l'\xE9"
+                            "cole"},
+                           {"12", "25", "No\xEBl"}});
     calendar.Write();
 }
 
@@ -120,9 +128,9 @@ void WriteExampleCalendar(const std::string& pages)
     s.USEBORDERCOLOR = true;
     s.COLORBORDER = "9FB3CC";
     calendar.Add({2, 2, {"Club night"}, ""});
-    calendar.Add({2, 5, {"Rapid tournament, round 1", "Bring your own clock"},
-                  "http://example.org/rapid"},
-                 "http://example.org/february");
+    calendar.Add(
+        {2, 5, {"Rapid tournament, round 1", "Bring your own clock"}, "http://example.org/rapid"},
+        "http://example.org/february");
     calendar.Add({2, 9, {"Club night"}, ""});
     calendar.Add({2, 12, {"Rapid tournament, round 2"}, "http://example.org/rapid"});
     calendar.Add({2, 16, {"Club night"}, ""});
