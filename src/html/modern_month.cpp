@@ -12,11 +12,11 @@ namespace mondeliar {
 
 namespace {
 
-std::string DateValue(int year, int month, int day)
+// A day of 1..31 as two digits, as a date value has it.
+void AppendTwoDigits(std::string& out, int day)
 {
-    char text[48];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d", year, month, day);
-    return text;
+    out += static_cast<char>('0' + day / 10);
+    out += static_cast<char>('0' + day % 10);
 }
 
 }  // namespace
@@ -34,6 +34,7 @@ void ModernPageWriter::WriteMonth(int month, int year)
     WriteDayNames();
 
     days_.BeginMonth(month, year);
+    PrepareDateTexts(month, year);
     WeekGrid grid(month, year, settings_.STARTWEEK);
     page.WriteLine("<tbody>");
     // The rows after the last day, which the classic table keeps blank, are left out.
@@ -102,6 +103,18 @@ void ModernPageWriter::WriteDayNames()
     page.WriteLine("</tr></thead>");
 }
 
+// The parts of the month's date cells that are the same for every day: a year of a page
+// has some 700 cells.
+void ModernPageWriter::PrepareDateTexts(int month, int year)
+{
+    char text[48];
+    std::snprintf(text, sizeof text, "<time datetime=\"%04d-%02d-", year, month);
+    timeStart_ = text;
+    monthAndYear_ = "<span class=\"vh\"> ";
+    AppendHtmlText(monthAndYear_, context_.Language.MonthNames[month]);
+    monthAndYear_ += " " + std::to_string(year) + "</span>";
+}
+
 // Written as one line; the weekday shows only where the month is a list.
 void ModernPageWriter::WriteDateCell(int month, int day, int year, int column)
 {
@@ -111,8 +124,7 @@ void ModernPageWriter::WriteDateCell(int month, int day, int year, int column)
     bool today = context_.Today == Date{year, month, day};
 
     std::string& cell = cell_;
-    cell = "<td class=\"day";
-    cell += hasNotes ? " notes" : "";
+    cell.assign(hasNotes ? "<td class=\"day notes" : "<td class=\"day");
     cell += today ? " today\" aria-current=\"date\">" : "\">";
     if (hasNotes) {
         cell += "<span class=\"weekday\">";
@@ -120,48 +132,54 @@ void ModernPageWriter::WriteDateCell(int month, int day, int year, int column)
         cell += "</span> ";
     }
     bool dateLink = entry && !entry->DateURL.empty();
-    if (dateLink)
-        cell += "<a href=\"" + LinkAttribute(entry->DateURL) + "\">";
-    cell += "<time datetime=\"" + DateValue(year, month, day) + "\">" + std::to_string(day);
     if (dateLink) {
-        // The link's text names the whole date, so it makes sense out of the table too.
-        cell += "<span class=\"vh\"> ";
-        AppendHtmlText(cell, context_.Language.MonthNames[month]);
-        cell += " " + std::to_string(year) + "</span></time></a>";
-    } else {
-        cell += "</time>";
+        cell += "<a href=\"";
+        AppendLinkAttribute(cell, entry->DateURL);
+        cell += "\">";
     }
-    Page().Write(cell);
-    WriteNotes(entry, recurring);
-    if (entry && !entry->DateImage.empty())
-        Page().Write("<img src=\"", LinkAttribute(entry->DateImage), "\" alt=\"\">");
-    Page().WriteLine("</td>");
+    cell += timeStart_;
+    AppendTwoDigits(cell, day);
+    cell += "\">";
+    if (day >= 10)
+        cell += static_cast<char>('0' + day / 10);
+    cell += static_cast<char>('0' + day % 10);
+    // A link's text names the whole date, so it makes sense out of the table too.
+    cell += dateLink ? monthAndYear_ + "</time></a>" : "</time>";
+    AppendNotes(cell, entry, recurring);
+    if (entry && !entry->DateImage.empty()) {
+        cell += "<img src=\"";
+        AppendLinkAttribute(cell, entry->DateImage);
+        cell += "\" alt=\"\">";
+    }
+    cell += "</td>";
+    Page().WriteLine(cell);
 }
 
 // The notes before the first empty one, then the recurring entries of the day.
-void ModernPageWriter::WriteNotes(const CalendarEntry* entry,
-                                  const std::vector<const RecurringEntry*>& recurring)
+void ModernPageWriter::AppendNotes(std::string& cell, const CalendarEntry* entry,
+                                   const std::vector<const RecurringEntry*>& recurring)
 {
     int shown = entry ? ShownNoteCount(*entry) : 0;
     if (shown == 0 && recurring.empty())
         return;
-    std::string& list = cell_;
-    list = "<ul>";
+    cell += "<ul>";
     for (int k = 0; k < shown; ++k) {
         const std::string& link = entry->NoteURLs[static_cast<std::size_t>(k)];
-        list += "<li>";
-        if (!link.empty())
-            list += "<a href=\"" + LinkAttribute(link) + "\">";
-        AppendHtmlText(list, entry->Notes[static_cast<std::size_t>(k)]);
-        list += link.empty() ? "</li>" : "</a></li>";
+        cell += "<li>";
+        if (!link.empty()) {
+            cell += "<a href=\"";
+            AppendLinkAttribute(cell, link);
+            cell += "\">";
+        }
+        AppendHtmlText(cell, entry->Notes[static_cast<std::size_t>(k)]);
+        cell += link.empty() ? "</li>" : "</a></li>";
     }
     for (const RecurringEntry* yearly : recurring) {
-        list += "<li class=\"yearly\">";
-        AppendHtmlText(list, yearly->Description);
-        list += "</li>";
+        cell += "<li class=\"yearly\">";
+        AppendHtmlText(cell, yearly->Description);
+        cell += "</li>";
     }
-    list += "</ul>";
-    Page().Write(list);
+    cell += "</ul>";
 }
 
 }  // namespace mondeliar

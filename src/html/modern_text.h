@@ -19,6 +19,7 @@ std::string PlainHtmlText(std::string_view windows1252Html);
 
 // A link the user typed, for an href or src: UTF-8, without blanks at either end, and the
 // characters a URL cannot hold (blanks, quotes, "<", ">", "\", ...) percent-encoded.
+void AppendLinkAttribute(std::string& out, std::string_view windows1252Link);
 std::string LinkAttribute(std::string_view windows1252Link);
 
 // The link to a page file the program wrote: every byte that is not plain ASCII is

@@ -44,9 +44,10 @@ private:
     void WriteNeighbourLinks(int month);
     void WriteCaption(int month, int year);
     void WriteDayNames();
+    void PrepareDateTexts(int month, int year);
     void WriteDateCell(int month, int day, int year, int column);
-    void WriteNotes(const CalendarEntry* entry,
-                    const std::vector<const RecurringEntry*>& recurring);
+    void AppendNotes(std::string& cell, const CalendarEntry* entry,
+                     const std::vector<const RecurringEntry*>& recurring);
     void WritePageEnd();
     std::string MonthLink(int month) const;
     // ` lang="en"` for the program's own English texts on a page in another language.
@@ -60,9 +61,11 @@ private:
     CalendarDays days_;
     PageOutputOpener openPage_;
     std::unique_ptr<PageOutput> page_;
-    std::string language_;    // the pages' language tag
-    std::string headingTag_;  // the year heading's element, h1 .. h6
-    std::string cell_;        // a date cell as it is put together, reused
+    std::string language_;      // the pages' language tag
+    std::string headingTag_;    // the year heading's element, h1 .. h6
+    std::string cell_;          // a date cell as it is put together, reused
+    std::string timeStart_;     // "<time datetime=\"YYYY-MM-" of the month being written
+    std::string monthAndYear_;  // the month and year after a linked day, for screen readers
 };
 
 }  // namespace mondeliar
