@@ -97,6 +97,7 @@ const char* const ModernStyleRules
       "body{margin:0 auto;padding:.5rem 1rem;max-width:75rem;background-color:var(--main-bg);"
       "background-image:var(--background-image,none);color:var(--main-fg);"
       "font-family:var(--font);line-height:1.4;overflow-wrap:anywhere}\r\n"
+      "a{color:inherit}\r\n"
       "img,video,iframe{max-width:100%;height:auto}\r\n"
       "pre{white-space:pre-wrap}\r\n"
       ".page-heading,.year-separator{text-align:center}\r\n"
@@ -115,7 +116,7 @@ const char* const ModernStyleRules
       "border:var(--border-width) solid var(--border)}\r\n"
       ".month td{vertical-align:top;text-align:var(--date-align);padding:.25rem;"
       "border:var(--border-width) solid var(--border);background-color:var(--dates-bg);"
-      "color:var(--notes-fg);font-size:.875rem}\r\n"
+      "color:var(--notes-fg);font-size:.875rem;hyphens:auto}\r\n"
       ".month td.blank{background-color:var(--blank-cell-bg)}\r\n"
       ".month td.notes{background-color:var(--notes-bg)}\r\n"
       ".month td.today{outline:3px solid currentColor;outline-offset:-3px}\r\n"
@@ -126,7 +127,7 @@ const char* const ModernStyleRules
       ".vh{position:absolute;width:1px;height:1px;margin:-1px;padding:0;overflow:hidden;"
       "clip:rect(0,0,0,0);white-space:nowrap;border:0}\r\n"
       ".page-end{text-align:center;font-size:.8125rem;margin:1.5rem 0 .5rem}\r\n"
-      ".page-end .updated{color:var(--month-name-fg)}\r\n"
+
       "@media (max-width:40em){"
       ".month table,.month caption,.month tbody,.month tr{display:block;width:auto}"
       ".month table{margin:1rem 0}"
@@ -137,7 +138,7 @@ const char* const ModernStyleRules
       ":root{--main-bg:#FFF;--main-fg:#000;--month-name-bg:#FFF;--month-name-fg:#000;"
       "--day-name-bg:#FFF;--day-name-fg:#000;--blank-cell-bg:#FFF;--dates-bg:#FFF;"
       "--notes-bg:#FFF;--notes-fg:#000;--border:#000;--background-image:none}"
-      "body{max-width:none}a{color:#000}nav,.subscribe{display:none}"
+      "html{font-size:9pt}body{max-width:none}nav.months,nav.neighbours,.subscribe{display:none}"
       ".month+.month,.year-separator{break-before:page}.month tr{break-inside:avoid}}\r\n";
 
 }  // namespace mondeliar
