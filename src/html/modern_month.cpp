@@ -23,8 +23,7 @@ void AppendTwoDigits(std::string& out, int day)
 
 void ModernPageWriter::WriteMonth(int month, int year)
 {
-    if (hooks_.ShowDate)
-        hooks_.ShowDate(Date{year, month, 1});
+    ShowMonth(month, year);
     PageOutput& page = Page();
     page.WriteLine("<div class=\"month\">");
     if (!WritingAllMonths && (settings_.MONTHLINKS == 2 || settings_.MONTHLINKS == 3))

@@ -94,28 +94,15 @@ std::string ModernLastUpdatedLine(const std::tm& moment)
 
 ModernPageWriter::ModernPageWriter(CalendarContext& context, WrittenRange range,
                                    PageWriterHooks hooks, PageOutputOpener openPage)
-    : context_(context)
-    , settings_(context.Settings)
-    , range_(range)
-    , hooks_(std::move(hooks))
-    , days_(context, range)
-    , openPage_(std::move(openPage))
+    : PageWriterBase(context, range, std::move(hooks), std::move(openPage))
     , language_(PageLanguageTag(context.Language))
     , headingTag_(HeadingElement(context.Settings.HEADINGTAGYEAR))
 {
 }
 
-ModernPageWriter::~ModernPageWriter() = default;
-
-PageOutput& ModernPageWriter::Page()
-{
-    return *page_;
-}
-
 std::string ModernPageWriter::MonthLink(int month) const
 {
-    return PageLink(
-        MonthPageName(settings_, context_.Language.MonthNames, month, range_.YearOf(month)));
+    return PageLink(MonthPageNameInRange(month));
 }
 
 const char* ModernPageWriter::EnglishTextLanguage() const
@@ -128,7 +115,7 @@ const char* ModernPageWriter::EnglishTextLanguage() const
 
 void ModernPageWriter::WriteHeader(int month, int year)
 {
-    page_ = openPage_(PageFileName);
+    OpenPage();
     switch (settings_.HTMLOPTION) {
     case 0:
     case 2:
@@ -301,15 +288,14 @@ void ModernPageWriter::WriteFooter()
     if (s.LASTUPDATE || makerLink) {
         page.WriteLine("<footer class=\"page-end\"", EnglishTextLanguage(), ">");
         if (s.LASTUPDATE)
-            page.WriteLine(ModernLastUpdatedLine(hooks_.Now ? hooks_.Now() : CurrentLocalTime()));
+            page.WriteLine(ModernLastUpdatedLine(Now()));
         if (makerLink)
             page.WriteLine("<p class=\"maker\"><a href=\"", MakerWebAddress, "\">", MakerWebAddress,
                            "</a></p>");
         page.WriteLine("</footer>");
     }
     WritePageEnd();
-    page.Close();
-    page_.reset();
+    ClosePage();
 }
 
 void ModernPageWriter::WritePageEnd()

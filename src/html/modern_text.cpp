@@ -73,6 +73,23 @@ void AppendPercentEncoded(std::string& out, unsigned char byte)
     out += escape;
 }
 
+// Appends `text`: the runs of bytes for which `passes(index, byte)` holds as they are, every
+// other byte as `replace(byte)` appends it.
+template <typename Passes, typename Replace>
+void AppendRuns(std::string& out, std::string_view text, Passes passes, Replace replace)
+{
+    std::size_t run = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (passes(i, c))
+            continue;
+        out.append(text.substr(run, i - run));
+        run = i + 1;
+        replace(c);
+    }
+    out.append(text.substr(run));
+}
+
 bool IsAsciiWhiteSpace(char c)
 {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
@@ -116,19 +133,17 @@ std::size_t ReferenceLength(std::string_view text)
 void AppendHtmlText(std::string& out, std::string_view html)
 {
     static const HtmlBytes plain;
-    std::size_t run = 0;  // start of the bytes that pass unchanged
-    for (std::size_t i = 0; i < html.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(html[i]);
-        if (c < 0x80 && (plain.Plain[c] || (c == '<' && OpensMarkup(html, i))))
-            continue;
-        out.append(html.substr(run, i - run));
-        run = i + 1;
-        if (c == '<')
-            out += "&lt;";
-        else if (c >= 0x80)
-            AppendUtf8(out, Windows1252Character(c));
-    }
-    out.append(html.substr(run));
+    AppendRuns(
+        out, html,
+        [&](std::size_t i, unsigned char c) {
+            return c < 0x80 && (plain.Plain[c] || (c == '<' && OpensMarkup(html, i)));
+        },
+        [&](unsigned char c) {
+            if (c == '<')
+                out += "&lt;";
+            else if (c >= 0x80)
+                AppendUtf8(out, Windows1252Character(c));
+        });
 }
 
 std::string HtmlText(std::string_view windows1252Html)
@@ -165,20 +180,15 @@ std::string PlainHtmlText(std::string_view windows1252Html)
 void AppendLinkAttribute(std::string& out, std::string_view windows1252Link)
 {
     static const LinkBytes link;
-    std::string_view text = TrimmedAsciiWhiteSpace(windows1252Link);
-    std::size_t run = 0;  // start of the bytes that pass unchanged
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c < 0x80 && link.Plain[c])
-            continue;
-        out.append(text.substr(run, i - run));
-        run = i + 1;
-        if (c >= 0x80)
-            AppendUtf8(out, Windows1252Character(c));
-        else
-            AppendPercentEncoded(out, c);
-    }
-    out.append(text.substr(run));
+    AppendRuns(
+        out, TrimmedAsciiWhiteSpace(windows1252Link),
+        [&](std::size_t, unsigned char c) { return c < 0x80 && link.Plain[c]; },
+        [&](unsigned char c) {
+            if (c >= 0x80)
+                AppendUtf8(out, Windows1252Character(c));
+            else
+                AppendPercentEncoded(out, c);
+        });
 }
 
 std::string LinkAttribute(std::string_view windows1252Link)

@@ -8,7 +8,6 @@
 #include "html/page_writer.h"
 
 #include <ctime>
-#include <memory>
 #include <string>
 
 namespace mondeliar {
@@ -16,20 +15,15 @@ namespace mondeliar {
 // The last-updated line of a modern page, without its line end.
 std::string ModernLastUpdatedLine(const std::tm& moment);
 
-class ModernPageWriter {
+class ModernPageWriter : public PageWriterBase {
 public:
     ModernPageWriter(CalendarContext& context, WrittenRange range, PageWriterHooks hooks,
                      PageOutputOpener openPage = OpenPageFile);
-    ~ModernPageWriter();
 
-    std::string PageFileName;       // full path of the page to write next
-    bool WritingAllMonths = false;  // no neighbour links, no month in the title
-
-    void WriteHeader(int month, int year);
-    void WriteMonth(int month, int year);
-    void WriteFooter();
-    // The year heading that follows every December on the all-months page.
-    void WriteYearSeparator(int year);
+    void WriteHeader(int month, int year) override;
+    void WriteMonth(int month, int year) override;
+    void WriteFooter() override;
+    void WriteYearSeparator(int year) override;
 
 private:
     void WriteHead(int month);
@@ -52,15 +46,7 @@ private:
     std::string MonthLink(int month) const;
     // ` lang="en"` for the program's own English texts on a page in another language.
     const char* EnglishTextLanguage() const;
-    PageOutput& Page();
 
-    CalendarContext& context_;
-    const CalendarSettings& settings_;
-    WrittenRange range_;
-    PageWriterHooks hooks_;
-    CalendarDays days_;
-    PageOutputOpener openPage_;
-    std::unique_ptr<PageOutput> page_;
     std::string language_;      // the pages' language tag
     std::string headingTag_;    // the year heading's element, h1 .. h6
     std::string cell_;          // a date cell as it is put together, reused

@@ -27,8 +27,7 @@ std::string AlignmentWord(int value)
 void PageWriter::WriteMonth(int month, int year)
 {
     const CalendarSettings& s = settings_;
-    if (hooks_.ShowDate)
-        hooks_.ShowDate(Date{year, month, 1});
+    ShowMonth(month, year);
     PageOutput& page = Page();
     page.WriteLine("<P ALIGN=\"" + AlignmentWord(s.ALIGNTABLE) + "\">");
     if (s.ALIGNTABLE == 1)
@@ -86,16 +85,16 @@ void PageWriter::WriteMonthNameRow(int month)
     int previous = month == 1 ? 12 : month - 1;
     int next = month == 12 ? 1 : month + 1;
     if (neighbourLinks)
-        page.Write("<FONT SIZE=\"2\"><a href=\"" + MonthLink(previous) + "\">" + names[previous]
-                   + "</a></FONT> < ");
+        page.Write("<FONT SIZE=\"2\"><a href=\"" + MonthPageNameInRange(previous) + "\">"
+                   + names[previous] + "</a></FONT> < ");
     if (s.MONTHLABEL == 1)
         page.Write(names[month]);
     else if (s.MONTHLABEL == 2)
         page.Write("<IMG SRC=\"" + names[month] + ".gif\" BORDER=\"0\" ALIGN=\"MIDDLE\" ALT=\""
                    + names[month] + "\">");
     if (neighbourLinks)
-        page.Write(" ><FONT SIZE=\"2\"><a href=\"" + MonthLink(next) + "\">" + names[next]
-                   + "</a></FONT></FONT>");
+        page.Write(" ><FONT SIZE=\"2\"><a href=\"" + MonthPageNameInRange(next) + "\">"
+                   + names[next] + "</a></FONT></FONT>");
     page.WriteLine("</" + s.HEADINGTAGMONTH + "></TD></TR>");
 }
 

@@ -14,27 +14,50 @@ constexpr std::size_t MaxCopiedLineLength = HtmlTextSizeLimit;
 
 }  // namespace
 
-PageWriter::PageWriter(CalendarContext& context, WrittenRange range, PageWriterHooks hooks,
-                       PageOutputOpener openPage)
+PageWriterBase::PageWriterBase(CalendarContext& context, WrittenRange range, PageWriterHooks hooks,
+                               PageOutputOpener openPage)
     : context_(context)
     , settings_(context.Settings)
     , range_(range)
-    , hooks_(std::move(hooks))
     , days_(context, range)
+    , hooks_(std::move(hooks))
     , openPage_(std::move(openPage))
 {
 }
 
-PageWriter::~PageWriter() = default;
+PageWriterBase::~PageWriterBase() = default;
 
-PageOutput& PageWriter::Page()
+void PageWriterBase::OpenPage()
 {
-    return *page_;
+    page_ = openPage_(PageFileName);
 }
 
-std::string PageWriter::MonthLink(int month) const
+void PageWriterBase::ClosePage()
+{
+    page_->Close();
+    page_.reset();
+}
+
+void PageWriterBase::ShowMonth(int month, int year) const
+{
+    if (hooks_.ShowDate)
+        hooks_.ShowDate(Date{year, month, 1});
+}
+
+std::tm PageWriterBase::Now() const
+{
+    return hooks_.Now ? hooks_.Now() : CurrentLocalTime();
+}
+
+std::string PageWriterBase::MonthPageNameInRange(int month) const
 {
     return MonthPageName(settings_, context_.Language.MonthNames, month, range_.YearOf(month));
+}
+
+PageWriter::PageWriter(CalendarContext& context, WrittenRange range, PageWriterHooks hooks,
+                       PageOutputOpener openPage)
+    : PageWriterBase(context, range, std::move(hooks), std::move(openPage))
+{
 }
 
 // Copies a header or footer file, each of its lines ended by CR LF.

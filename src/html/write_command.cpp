@@ -74,23 +74,18 @@ std::string MonthPagePath(const CalendarContext& context, int month, int year)
     return s.HTMLPATH + MonthPageName(s, context.Language.MonthNames, month, year);
 }
 
-// Runs `write` with the writer of the calendar's page style: the modern one for PAGESTYLE 1,
-// the classic one for every other value.
-template <typename Write>
-void WithPageWriter(CalendarContext& context, const WrittenRange& range,
-                    const PageWriterHooks& hooks, PageOutputOpener openPage, Write write)
+// The writer of the calendar's page style: the modern one for PAGESTYLE 1, the classic one
+// for every other value.
+std::unique_ptr<PageWriterBase> MakePageWriter(CalendarContext& context, const WrittenRange& range,
+                                               const PageWriterHooks& hooks,
+                                               PageOutputOpener openPage)
 {
-    if (context.Settings.PAGESTYLE == 1) {
-        ModernPageWriter writer(context, range, hooks, std::move(openPage));
-        write(writer);
-    } else {
-        PageWriter writer(context, range, hooks, std::move(openPage));
-        write(writer);
-    }
+    if (context.Settings.PAGESTYLE == 1)
+        return std::make_unique<ModernPageWriter>(context, range, hooks, std::move(openPage));
+    return std::make_unique<PageWriter>(context, range, hooks, std::move(openPage));
 }
 
-template <typename Writer>
-void WriteMonthPage(Writer& writer, int month, int year)
+void WriteMonthPage(PageWriterBase& writer, int month, int year)
 {
     writer.WriteHeader(month, year);
     writer.WriteMonth(month, year);
@@ -114,8 +109,7 @@ void RequirePlainPageNames(const CalendarContext& context, const WrittenRange& r
     RequirePlainPageName(AllMonthsPageName(s, range.StartYear));
 }
 
-template <typename Writer>
-void WriteMonthPages(CalendarContext& context, Writer& writer, const WrittenRange& range)
+void WriteMonthPages(CalendarContext& context, PageWriterBase& writer, const WrittenRange& range)
 {
     const CalendarSettings& s = context.Settings;
     int year = range.StartYear;
@@ -130,8 +124,7 @@ void WriteMonthPages(CalendarContext& context, Writer& writer, const WrittenRang
     }
 }
 
-template <typename Writer>
-void WriteAllMonthsPage(CalendarContext& context, Writer& writer, const WrittenRange& range)
+void WriteAllMonthsPage(CalendarContext& context, PageWriterBase& writer, const WrittenRange& range)
 {
     AllMonthsFlag allMonths(writer.WritingAllMonths);
     const CalendarSettings& s = context.Settings;
@@ -156,10 +149,9 @@ void WriteCalendarPages(CalendarContext& context, const PageWriterHooks& hooks)
     WrittenRange range = PrepareRange(context);
     RequirePlainPageNames(context, range);
 
-    WithPageWriter(context, range, hooks, OpenPageFile, [&](auto& writer) {
-        WriteMonthPages(context, writer, range);
-        WriteAllMonthsPage(context, writer, range);
-    });
+    std::unique_ptr<PageWriterBase> writer = MakePageWriter(context, range, hooks, OpenPageFile);
+    WriteMonthPages(context, *writer, range);
+    WriteAllMonthsPage(context, *writer, range);
     if (context.Settings.ICSFEED)
         WriteIcsFeed(context, range.StartYear, hooks.Clock ? hooks.Clock() : std::time(nullptr));
     if (hooks.ShowDate)
@@ -173,11 +165,11 @@ std::string RenderMonthPage(CalendarContext& context, int month, const PageWrite
     WeekOrderedDayNames weekOrder(context.Language, context.Settings.STARTWEEK);
     WrittenRange range = PrepareRange(context);
     std::string page;
-    WithPageWriter(context, range, hooks, PageIntoText(page), [&](auto& writer) {
-        int year = range.YearOf(month);
-        writer.PageFileName = MonthPagePath(context, month, year);
-        WriteMonthPage(writer, month, year);
-    });
+    std::unique_ptr<PageWriterBase> writer
+        = MakePageWriter(context, range, hooks, PageIntoText(page));
+    int year = range.YearOf(month);
+    writer->PageFileName = MonthPagePath(context, month, year);
+    WriteMonthPage(*writer, month, year);
     return page;
 }
 
