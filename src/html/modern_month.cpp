@@ -114,15 +114,29 @@ void ModernPageWriter::PrepareDateTexts(int month, int year)
     monthAndYear_ += " " + std::to_string(year) + "</span>";
 }
 
-// Written as one line; the weekday shows only where the month is a list.
+// Written as one line; the weekday shows only where the month is a list. The all-months
+// page repeats the cells of the month pages, so each is put together once per write.
 void ModernPageWriter::WriteDateCell(int month, int day, int year, int column)
+{
+    WrittenCell& written
+        = writtenCells_[static_cast<std::size_t>(month - 1)][static_cast<std::size_t>(day)];
+    if (!written.Filled || written.Year != year) {
+        written.Filled = true;
+        written.Year = year;
+        written.Text = DateCell(month, day, year, column);
+    }
+    Page().WriteLine(written.Text);
+}
+
+std::string ModernPageWriter::DateCell(int month, int day, int year, int column)
 {
     const CalendarEntry* entry = days_.SlotOf(day);
     const std::vector<const RecurringEntry*>& recurring = days_.RecurringOn(month, day);
     bool hasNotes = (entry && HasAnyNote(*entry)) || !recurring.empty();
     bool today = context_.Today == Date{year, month, day};
 
-    std::string& cell = cell_;
+    std::string cell;
+    cell.reserve(256);
     cell.assign(hasNotes ? "<td class=\"day notes" : "<td class=\"day");
     cell += today ? " today\" aria-current=\"date\">" : "\">";
     if (hasNotes) {
@@ -151,7 +165,7 @@ void ModernPageWriter::WriteDateCell(int month, int day, int year, int column)
         cell += "\" alt=\"\">";
     }
     cell += "</td>";
-    Page().WriteLine(cell);
+    return cell;
 }
 
 // The notes before the first empty one, then the recurring entries of the day.

@@ -7,6 +7,7 @@
 #include "html/calendar_days.h"
 #include "html/page_writer.h"
 
+#include <array>
 #include <ctime>
 #include <string>
 
@@ -40,6 +41,7 @@ private:
     void WriteDayNames();
     void PrepareDateTexts(int month, int year);
     void WriteDateCell(int month, int day, int year, int column);
+    std::string DateCell(int month, int day, int year, int column);
     void AppendNotes(std::string& cell, const CalendarEntry* entry,
                      const std::vector<const RecurringEntry*>& recurring);
     void WritePageEnd();
@@ -47,9 +49,15 @@ private:
     // ` lang="en"` for the program's own English texts on a page in another language.
     const char* EnglishTextLanguage() const;
 
-    std::string language_;      // the pages' language tag
-    std::string headingTag_;    // the year heading's element, h1 .. h6
-    std::string cell_;          // a date cell as it is put together, reused
+    std::string language_;    // the pages' language tag
+    std::string headingTag_;  // the year heading's element, h1 .. h6
+    // The date cells written, by month and day, with the year they were written for.
+    struct WrittenCell {
+        bool Filled = false;
+        int Year = 0;
+        std::string Text;
+    };
+    std::array<std::array<WrittenCell, 32>, 12> writtenCells_;
     std::string timeStart_;     // "<time datetime=\"YYYY-MM-" of the month being written
     std::string monthAndYear_;  // the month and year after a linked day, for screen readers
 };

@@ -100,8 +100,17 @@ TEST_F(ModernPageTest, AllMonthsPageHoldsTheTwelveMonthsAndTheYearHeading)
 {
     context.Settings.STARTYEAR = 1;
     context.Settings.YEARLABEL = 0;
+    AddNote(2, 5, 2002, {"Meeting"}, {}, "http://example.org/day");
+    AddNote(1, 7, 2003, {"Next year"});
     WriteAll();
     std::string page = Page("calendar.html");
+    for (const char* month : {"February 2002", "January 2003"})
+        EXPECT_EQ(
+            Between(page, std::string("<caption>") + month, "</table>"),
+            Between(Page(std::string(month).substr(0, std::string(month).find(' ')) + ".html"),
+                    std::string("<caption>") + month, "</table>"))
+            << "the all-months page has the month pages' cells";
+    EXPECT_EQ(Count(page, "Next year"), 1);
     EXPECT_NE(page.find("<title>Calendar</title>"), std::string::npos);
     EXPECT_EQ(Count(page, "<div class=\"month\">"), 12);
     EXPECT_EQ(Count(page, "class=\"neighbours\""), 0);
