@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 namespace mondeliar {
 namespace {
@@ -15,23 +14,15 @@ using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
 
-struct RunResult {
-    int status;
-    std::string out;
-    std::string err;
-};
+using RunResult = testing::ShellRun;
 
 class CliRunTest : public ::testing::Test {
 protected:
     // A run that would hang is stopped after a while and gives status 124.
     RunResult Run(const std::string& arguments, const std::string& environment = "")
     {
-        std::string command = "cd '" + dir.Path() + "' && env " + environment
-                              + " timeout 30 '" MONDELIAR_CLI "' " + arguments + " >'"
-                              + (logs / "out") + "' 2>'" + (logs / "err") + "'";
-        int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(logs / "out"),
-                ReadFile(logs / "err")};
+        return testing::RunShell("cd '" + dir.Path() + "' && env " + environment
+                                 + " timeout 30 '" MONDELIAR_CLI "' " + arguments);
     }
 
     // Points the default calendar's pages to "site/" of the working folder.
@@ -43,8 +34,15 @@ protected:
                   "HTMLPATH=" + (dir / "site/") + "\r\n" + extra);
     }
 
+    // The calendar "club", with one note, its pages in "site/" too.
+    void WriteClub(const std::string& settings, const std::string& recurring)
+    {
+        WriteFile(dir / "calendars/club", "\"3\",\"9\",\"2002\",\"Club night\"\r\n");
+        WriteFile(dir / "calendars/club.cfg", "HTMLPATH=" + (dir / "site/") + "\r\n" + settings);
+        WriteFile(dir / "calendars/club.rcr", recurring);
+    }
+
     TempDir dir;
-    TempDir logs;
 };
 
 TEST_F(CliRunTest, HelpDocumentsEveryOption)
@@ -77,10 +75,7 @@ TEST_F(CliRunTest, FirstWriteCreatesTheCalendarAndThePages)
 TEST_F(CliRunTest, NamedCalendarIsLoadedLikeASwitch)
 {
     UseSiteFolder();
-    WriteFile(dir / "calendars/club", "\"3\",\"9\",\"2002\",\"Club night\"\r\n");
-    WriteFile(dir / "calendars/club.cfg",
-              "HTMLPATH=" + (dir / "site/") + "\r\nLANGUAGESELECTED=German\r\n");
-    WriteFile(dir / "calendars/club.rcr", "\"3\",\"1\",\"Founding day\"\r\n");
+    WriteClub("LANGUAGESELECTED=German\r\n", "\"3\",\"1\",\"Founding day\"\r\n");
     RunResult result = Run("--calendar club --today 2002-03-01 write");
     EXPECT_EQ(result.status, 0) << result.err;
     std::string march = ReadFile(dir / "site/M\xE4rz.html");
@@ -179,10 +174,7 @@ TEST_F(CliRunTest, ABrokenDefaultCalendarIsAWarningWhenAnotherIsNamed)
         std::filesystem::remove_all(dir / "calendars");
         std::filesystem::remove_all(dir / "site");
         UseSiteFolder(c.defaultSettings);
-        WriteFile(dir / "calendars/club", "\"3\",\"9\",\"2002\",\"Club night\"\r\n");
-        WriteFile(dir / "calendars/club.cfg",
-                  "HTMLPATH=" + (dir / "site/") + "\r\n" + c.clubSettings);
-        WriteFile(dir / "calendars/club.rcr", "");
+        WriteClub(c.clubSettings, "");
         RunResult result = Run("--calendar club --today 2002-03-01 write");
         EXPECT_EQ(result.status, c.status);
         EXPECT_EQ(result.err, c.err);
@@ -239,9 +231,9 @@ TEST_F(CliRunTest, DataFolderIsEnteredAsIfStartedThere)
 // Writing needs nothing of Qt; loading it would be most of a write's time.
 TEST_F(CliRunTest, TheWriteExecutableLinksNoQt)
 {
-    std::string command = "ldd '" MONDELIAR_CLI "' >'" + (logs / "ldd") + "'";
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    std::string libraries = ReadFile(logs / "ldd");
+    const RunResult ldd = testing::RunShell("ldd '" MONDELIAR_CLI "'");
+    ASSERT_EQ(ldd.status, 0);
+    const std::string& libraries = ldd.out;
     EXPECT_NE(libraries.find("libc.so"), std::string::npos) << libraries;
     EXPECT_EQ(libraries.find("Qt"), std::string::npos) << libraries;
 }

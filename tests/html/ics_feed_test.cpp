@@ -6,9 +6,7 @@
 #include "html_fixture.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <map>
-#include <sys/wait.h>
 
 namespace mondeliar {
 namespace {
@@ -33,15 +31,9 @@ struct ParsedFeed {
 
 ParsedFeed ParseWithIcalendar(const std::string& feed)
 {
-    testing::CommandResult run
-        = testing::RunCommand("/usr/bin/python3 '" MONDELIAR_TEST_DIR "/check_ics.py' '" + feed + "'");
-    ParsedFeed parsed;
-    parsed.Status = run.Status;
-    const std::string& output = run.Output;
-    std::size_t start = 0;
-    for (std::size_t end; (end = output.find('\n', start)) != std::string::npos; start = end + 1)
-        parsed.Lines.push_back(output.substr(start, end - start));
-    return parsed;
+    const testing::ShellRun run = testing::RunShell(
+        "/usr/bin/python3 '" MONDELIAR_TEST_DIR "/check_ics.py' '" + feed + "' 2>&1");
+    return {run.status, testing::SplitLines(run.out)};
 }
 
 std::string Event(const std::string& uid, const std::string& start, const std::string& end,

@@ -18,8 +18,6 @@ using testing::Between;
 using testing::Count;
 using testing::FilesIn;
 using testing::HtmlTest;
-using testing::PageLines;
-using testing::ReadFile;
 using testing::WriteFile;
 
 // The fixed style rules are the program's text, not the page's: a golden page holds one line
@@ -32,14 +30,9 @@ std::string WithoutStyleRules(std::string page)
     return page;
 }
 
-// MONDELIAR_UPDATE_GOLDEN=1 writes the fixture anew; look at the difference before committing.
-void ExpectGolden(const std::string& page, const std::string& fixture)
+void ExpectGolden(const std::string& page, const std::string& golden)
 {
-    std::string path = std::string(MONDELIAR_TEST_DIR) + "/golden/" + fixture;
-    std::string actual = WithoutStyleRules(page);
-    if (std::getenv("MONDELIAR_UPDATE_GOLDEN"))
-        WriteFile(path, actual);
-    EXPECT_EQ(PageLines(actual), PageLines(ReadFile(path))) << fixture;
+    testing::ExpectGoldenPage(WithoutStyleRules(page), golden);
 }
 
 class ModernPageTest : public HtmlTest {

@@ -32,7 +32,7 @@ TEST_F(HtmlTest, DefaultMonthPageIsWrittenExactly)
     AddNote(2, 5, 2002, {"Meeting"}, {"http://example.org/m"});
     SetRecurring({"\"2\",\"14\",\"Valentine\""});
     WriteAll();
-    EXPECT_EQ(Page("February.html"), testing::ReadFixture("html/golden/default_month.html"));
+    testing::ExpectGoldenPage(Page("February.html"), "default_month.html");
 }
 
 TEST_F(HtmlTest, HeadFollowsHtmlOption)

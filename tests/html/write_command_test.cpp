@@ -12,13 +12,8 @@ using testing::Count;
 using testing::FilesIn;
 using testing::HtmlTest;
 using testing::ReadFile;
+using testing::Sorted;
 using testing::WriteFile;
-
-std::vector<std::string> Sorted(std::vector<std::string> names)
-{
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 // The month headings of a page, in order, as "<month name> <year>" from the month-name rows
 // and "== <year>" from the year separators.

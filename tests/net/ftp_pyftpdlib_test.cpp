@@ -18,11 +18,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(server.Running()) << "pyftpdlib did not start";
-        client.SetHostName("127.0.0.1");
-        client.SetPort(std::to_string(server.Port()));
-        client.SetUserName("tester");
-        client.SetPassWord("secret");
-        client.SetTimeout(10);
+        Aim(client, server);
         client.OnDisplay = [this](const std::string& line) { log.push_back(line); };
     }
     void TearDown() override
@@ -30,19 +26,8 @@ protected:
         if (client.Connected())
             client.QuitSession();
     }
-    std::vector<std::string> Commands() const
-    {
-        std::vector<std::string> sent;
-        for (const std::string& line : log)
-            if (line.rfind("> ", 0) == 0)
-                sent.push_back(line.substr(2, line.find(' ', 2) - 2));
-        return sent;
-    }
-    bool LoggedPrefix(const std::string& prefix) const
-    {
-        return std::any_of(log.begin(), log.end(),
-                           [&](const std::string& l) { return l.rfind(prefix, 0) == 0; });
-    }
+    std::vector<std::string> Commands() const { return SentVerbs(log); }
+    bool LoggedPrefix(const std::string& prefix) const { return CountPrefix(log, prefix) > 0; }
     std::string Upload(const std::string& name, const std::string& bytes)
     {
         WriteFile(local / name, bytes);

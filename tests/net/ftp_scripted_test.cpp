@@ -51,11 +51,7 @@ protected:
     {
         return std::find(log.begin(), log.end(), line) != log.end();
     }
-    bool LoggedPrefix(const std::string& prefix) const
-    {
-        return std::any_of(log.begin(), log.end(),
-                           [&](const std::string& l) { return l.rfind(prefix, 0) == 0; });
-    }
+    bool LoggedPrefix(const std::string& prefix) const { return CountPrefix(log, prefix) > 0; }
 
     TempDir dir;
     TFtpClient client;

@@ -28,23 +28,11 @@ protected:
 
     void Configure(TFtpClient& client, const PyFtpServer& server)
     {
-        client.SetHostName("127.0.0.1");
-        client.SetPort(std::to_string(server.Port()));
-        client.SetUserName("tester");
-        client.SetPassWord("secret");
-        client.SetTimeout(10);
+        Aim(client, server);
         client.SetUseTls(true);
         client.OnDisplay = [this](const std::string& line) { log.push_back(line); };
     }
-    // The verbs of the commands sent, in order.
-    std::vector<std::string> Verbs() const
-    {
-        std::vector<std::string> verbs;
-        for (const std::string& line : log)
-            if (line.rfind("> ", 0) == 0)
-                verbs.push_back(line.substr(2, line.find(' ', 2) - 2));
-        return verbs;
-    }
+    std::vector<std::string> Verbs() const { return SentVerbs(log); }
     std::string Log() const
     {
         std::string text;

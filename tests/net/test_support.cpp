@@ -46,4 +46,45 @@ std::string PatternBytes(size_t size)
     return bytes;
 }
 
+namespace {
+
+void Aim(TFtpClient& client, int port, const std::string& user, const std::string& password,
+         int timeout)
+{
+    client.SetHostName("127.0.0.1");
+    client.SetPort(std::to_string(port));
+    client.SetUserName(user);
+    client.SetPassWord(password);
+    client.SetTimeout(timeout);
+}
+
+}  // namespace
+
+void Aim(TFtpClient& client, const ScriptedFtpServer& server)
+{
+    Aim(client, server.Port(), "u", "p", 5);
+}
+
+void Aim(TFtpClient& client, const PyFtpServer& server)
+{
+    Aim(client, server.Port(), "tester", "secret", 10);
+}
+
+std::vector<std::string> SentCommands(const std::vector<std::string>& log)
+{
+    std::vector<std::string> commands;
+    for (const std::string& line : log)
+        if (line.rfind("> ", 0) == 0)
+            commands.push_back(line.substr(2));
+    return commands;
+}
+
+std::vector<std::string> SentVerbs(const std::vector<std::string>& log)
+{
+    std::vector<std::string> verbs = SentCommands(log);
+    for (std::string& verb : verbs)
+        verb = verb.substr(0, verb.find(' '));
+    return verbs;
+}
+
 }  // namespace mondeliar::net::testing

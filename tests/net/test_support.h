@@ -10,22 +10,13 @@
 #include "support/test_support.h"
 
 #include <string>
+#include <vector>
 
 namespace mondeliar::net::testing {
 
 using namespace mondeliar::testing;
 
 std::string PatternBytes(size_t size);  // varied bytes, CR and LF included
-
-// The client set for a scripted server: user "u", password "p", Timeout 5 s.
-inline void Aim(TFtpClient& client, const ScriptedFtpServer& server)
-{
-    client.SetHostName("127.0.0.1");
-    client.SetPort(std::to_string(server.Port()));
-    client.SetUserName("u");
-    client.SetPassWord("p");
-    client.SetTimeout(5);
-}
 
 // pyftpdlib on 127.0.0.1, user "tester" / "secret", root Root(); with a certificate and
 // its key, an FTPS server that requires TLS.
@@ -44,5 +35,14 @@ private:
     TempDir root_;
     FtpServerProcess process_;
 };
+
+// The client set for a scripted server (user "u", password "p", Timeout 5 s) or for pyftpdlib
+// ("tester", "secret", 10 s).
+void Aim(TFtpClient& client, const ScriptedFtpServer& server);
+void Aim(TFtpClient& client, const PyFtpServer& server);
+
+// The commands of a client's session log ("> USER u" lines), whole or their verbs.
+std::vector<std::string> SentCommands(const std::vector<std::string>& log);
+std::vector<std::string> SentVerbs(const std::vector<std::string>& log);
 
 }  // namespace mondeliar::net::testing

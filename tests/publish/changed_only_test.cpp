@@ -29,12 +29,7 @@ std::string Counted(int changed, int unchanged)
 // A notes line for `day`.`month`.2002 with one note.
 std::string NoteLine(int month, int day, const std::string& text)
 {
-    std::vector<std::string> fields = {std::to_string(month), std::to_string(day), "2002", text};
-    fields.resize(25);
-    std::string line;
-    for (const std::string& field : fields)
-        line += (line.empty() ? "\"" : ",\"") + field + "\"";
-    return line;
+    return testing::NotesLine({std::to_string(month), std::to_string(day), "2002", text});
 }
 
 class ChangedOnlyTest : public PublishTest {

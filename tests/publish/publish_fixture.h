@@ -13,15 +13,17 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
-#include <sys/wait.h>
 
 namespace mondeliar {
 
+using testing::CountPrefix;
 using testing::CrLfLines;
 using testing::DataCut;
+using testing::FilesIn;
 using testing::FtpScript;
 using testing::ReadFile;
 using testing::ScriptedFtpServer;
+using testing::Sorted;
 using testing::SplitLines;
 using testing::TempDir;
 using testing::WriteFile;
@@ -40,24 +42,12 @@ inline std::vector<std::string> RemoteNames(const std::vector<std::string>& page
     return names;
 }
 
-struct RunResult {
-    int status;
-    std::string err;
-};
+using RunResult = testing::ShellRun;
 
 inline std::string WithoutCarriageReturns(std::string text)
 {
     text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
     return text;
-}
-
-inline std::vector<std::string> FilesIn(const std::string& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& item : std::filesystem::directory_iterator(folder))
-        names.push_back(item.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 // 5 February 2002, `minute` minutes past ten, local time: the moment PublishHere writes at.
@@ -95,10 +85,8 @@ protected:
 
     RunResult Publish(const std::string& options = "")
     {
-        std::string command = "cd '" + dir.Path() + "' && '" MONDELIAR_CLI "' --today 2002-02-05 "
-                              + options + " publish 2>'" + (logs / "err") + "'";
-        int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(logs / "err")};
+        return testing::RunShell("cd '" + dir.Path() + "' && '" MONDELIAR_CLI
+                                 "' --today 2002-02-05 " + options + " publish");
     }
 
     std::vector<std::string> ServerFiles() const { return FilesIn(server.Root()); }
@@ -111,11 +99,7 @@ protected:
     // The commands of the session log, "PASS ********" included.
     static std::vector<std::string> Commands(const std::string& log)
     {
-        std::vector<std::string> commands;
-        for (const std::string& line : SplitLines(log))
-            if (line.rfind("> ", 0) == 0)
-                commands.push_back(line.substr(2));
-        return commands;
+        return net::testing::SentCommands(SplitLines(log));
     }
 
     // A publish as the window runs it: the calendar loaded afresh (notes and settings as the
@@ -151,19 +135,6 @@ protected:
     net::testing::PyFtpServer server;
     TempDir dir;
     std::vector<std::string> log;
-    TempDir logs;
 };
-
-inline std::vector<std::string> Sorted(std::vector<std::string> names)
-{
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-inline std::size_t CountPrefix(const std::vector<std::string>& lines, const std::string& prefix)
-{
-    return static_cast<std::size_t>(std::count_if(
-        lines.begin(), lines.end(), [&](const auto& l) { return l.rfind(prefix, 0) == 0; }));
-}
 
 }  // namespace mondeliar

@@ -143,12 +143,8 @@ TEST_F(PublishTest, TheFeedIsTheFifteenthFileAndArrivesByteForByte)
 {
     ASSERT_TRUE(server.Running());
     Configure({{"ICSFEED", "TRUE"}});
-    std::vector<std::string> fields = {"2", "5", "2002", "Meeting, room 1"};
-    fields.resize(25);
-    std::string line;
-    for (const std::string& field : fields)
-        line += (line.empty() ? "\"" : ",\"") + field + "\"";
-    WriteFile(dir / "calendars/default calendar", CrLfLines({line}));
+    WriteFile(dir / "calendars/default calendar",
+              CrLfLines({testing::NotesLine({"2", "5", "2002", "Meeting, room 1"})}));
 
     RunResult result = Publish("--verbose");
     EXPECT_EQ(result.status, 0) << result.err;

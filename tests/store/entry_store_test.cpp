@@ -8,6 +8,7 @@ namespace mondeliar {
 namespace {
 
 using testing::CrLfLines;
+using testing::NotesLine;
 using testing::ReadFile;
 using testing::RecordingMessages;
 using testing::TempDir;
@@ -16,16 +17,6 @@ using testing::WriteFile;
 const std::string FreeLine = "\"0\",\"0\",\"0\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\","
                              "\"\",\"\",\"\",\"\",\"\",\"\","
                              "\"\",\"\",\"\",\"\",\"\",\"\"";
-
-// A line of 25 quoted fields: the given ones, then empty ones.
-std::string Line(std::vector<std::string> fields)
-{
-    fields.resize(25);
-    std::string line;
-    for (const std::string& field : fields)
-        line += (line.empty() ? "\"" : ",\"") + field + "\"";
-    return line;
-}
 
 class EntryStoreTest : public ::testing::Test {
 protected:
@@ -59,7 +50,7 @@ TEST_F(EntryStoreTest, FirstStoreIntoAnEmptyFileWritesAllThousandLines)
     store.CurrentEntry.Notes[0] = "Meeting";
     store.StoreEntry(2, 5, 2002);
 
-    std::string expected = Line({"2", "5", "2002", "Meeting"}) + "\r\n";
+    std::string expected = NotesLine({"2", "5", "2002", "Meeting"}) + "\r\n";
     for (int k = 2; k <= MaxEntries; ++k)
         expected += FreeLine + "\r\n";
     EXPECT_EQ(ReadFile(store.NotesFileName), expected);
@@ -126,9 +117,9 @@ TEST_F(EntryStoreTest, ReadsLinesByCountingQuotes)
         // Apostrophes and HTML are ordinary characters.
         {"\"3\",\"4\",\"2002\",\"<b>Saint's</b>\"", entry(3, 4, 2002, "<b>Saint's</b>")},
         // Characters after the 50th quote are not part of any field.
-        {Line({"1", "2", "2003", "n"}) + "\"extra\"", entry(1, 2, 2003, "n")},
+        {NotesLine({"1", "2", "2003", "n"}) + "\"extra\"", entry(1, 2, 2003, "n")},
         // Field 14 is the link of note 1, field 25 the image.
-        {Line({"1", "2", "2003", "", "", "", "", "", "", "", "", "",   "",
+        {NotesLine({"1", "2", "2003", "", "", "", "", "", "", "", "", "",   "",
                "u", "",  "",     "", "", "", "", "", "", "", "", "img"}),
          entry(1, 2, 2003, "", "", "u", "img")},
     };
@@ -151,7 +142,7 @@ TEST_F(EntryStoreTest, CutsOverlongTextsToTheirFieldsWithoutAMessage)
     std::vector<std::string> fields = {"1", "1", "2002", note};
     fields.resize(25);
     fields[24] = image;
-    Load(Line(fields) + "\r\n");
+    Load(NotesLine(fields) + "\r\n");
     EXPECT_EQ(store.Slot(1).Notes[0], std::string(100, 'n'));
     EXPECT_EQ(store.Slot(1).DateImage, std::string(25, 'i'));
     EXPECT_TRUE(messages.shown.empty());
@@ -178,7 +169,7 @@ TEST_F(EntryStoreTest, EmptyDateFieldsKeepTheNumbersOfTheLineBefore)
 
 TEST_F(EntryStoreTest, LinesEndingInLfAloneAreSeparateLines)
 {
-    Load(Line({"1", "1", "2002", "a"}) + "\n" + Line({"1", "2", "2002", "b"}) + "\n");
+    Load(NotesLine({"1", "1", "2002", "a"}) + "\n" + NotesLine({"1", "2", "2002", "b"}) + "\n");
     EXPECT_EQ(store.CountUsedEntries(), 2);
     EXPECT_EQ(store.Slot(2).Notes[0], "b");
 }
@@ -186,8 +177,8 @@ TEST_F(EntryStoreTest, LinesEndingInLfAloneAreSeparateLines)
 TEST_F(EntryStoreTest, ABadDateFieldStopsLoadingAtItsLine)
 {
     std::string bytes
-        = CrLfLines({Line({"1", "1", "2002", "kept"}), Line({"x1", "2", "2002", "read"}),
-                     Line({"1", "3", "2002", "never"})});
+        = CrLfLines({NotesLine({"1", "1", "2002", "kept"}), NotesLine({"x1", "2", "2002", "read"}),
+                     NotesLine({"1", "3", "2002", "never"})});
     EXPECT_EQ(LoadError(bytes), "'x1' is not a valid integer value");
     EXPECT_EQ(store.Slot(1).Notes[0], "kept");
     EXPECT_EQ(FormatEntryLine(store.Slot(2)), FormatEntryLine(CalendarEntry{}));
@@ -212,7 +203,7 @@ TEST_F(EntryStoreTest, LinesBeyondTheTableAreDroppedWithOneMessage)
 {
     std::string bytes;
     for (int k = 1; k <= 10000; ++k)
-        bytes += Line({"1", std::to_string(k % 28 + 1), std::to_string(1000 + k)}) + "\r\n";
+        bytes += NotesLine({"1", std::to_string(k % 28 + 1), std::to_string(1000 + k)}) + "\r\n";
     Load(bytes);
     EXPECT_EQ(store.CountUsedEntries(), MaxEntries);
     EXPECT_EQ(store.Slot(MaxEntries).Year, 2000);
@@ -231,7 +222,7 @@ TEST_F(EntryStoreTest, SurvivesArbitraryBytes)
 
 TEST_F(EntryStoreTest, FindEntryReturnsTheFirstSlotOfADateOrNothing)
 {
-    Load(CrLfLines({Line({"1", "1", "2002", "first"}), Line({"1", "1", "2002", "second"})}));
+    Load(CrLfLines({NotesLine({"1", "1", "2002", "first"}), NotesLine({"1", "1", "2002", "second"})}));
     store.FindEntry(1, 1, 2002);
     EXPECT_EQ(store.CurrentEntry.Notes[0], "first");
     store.FindEntry(1, 2, 2002);
@@ -241,11 +232,11 @@ TEST_F(EntryStoreTest, FindEntryReturnsTheFirstSlotOfADateOrNothing)
 
 TEST_F(EntryStoreTest, RangeLookupFindsWhatFindEntryFindsForEveryDay)
 {
-    Load(CrLfLines({Line({"3", "31", "2002", "first"}), Line({"2", "1", "2003", "February"}),
-                    Line({"3", "31", "2002", "second"}), Line({"3", "5", "2003", "next year"}),
-                    Line({"2", "1", "2002", "last year"}), Line({"3", "0", "2002", "day zero"}),
-                    Line({"3", "32", "2002", "day 32"}), Line({"13", "5", "2002", "month 13"}),
-                    Line({"12", "5", "2002", "fifth"})}));
+    Load(CrLfLines({NotesLine({"3", "31", "2002", "first"}), NotesLine({"2", "1", "2003", "February"}),
+                    NotesLine({"3", "31", "2002", "second"}), NotesLine({"3", "5", "2003", "next year"}),
+                    NotesLine({"2", "1", "2002", "last year"}), NotesLine({"3", "0", "2002", "day zero"}),
+                    NotesLine({"3", "32", "2002", "day 32"}), NotesLine({"13", "5", "2002", "month 13"}),
+                    NotesLine({"12", "5", "2002", "fifth"})}));
     EntryStore::RangeSlots slots = store.FindRangeEntries(3, 2002);
     for (int month = 1; month <= 12; ++month) {
         int year = month >= 3 ? 2002 : 2003;
@@ -263,7 +254,7 @@ TEST_F(EntryStoreTest, RangeLookupFindsWhatFindEntryFindsForEveryDay)
 
 TEST_F(EntryStoreTest, StoreReplacesTheDatesSlotOrTakesTheLowestFreeOne)
 {
-    Load(CrLfLines({Line({"1", "1", "2002", "a"}), FreeLine, Line({"1", "3", "2002", "c"})}));
+    Load(CrLfLines({NotesLine({"1", "1", "2002", "a"}), FreeLine, NotesLine({"1", "3", "2002", "c"})}));
     store.FindEntry(1, 3, 2002);
     store.CurrentEntry.Notes[0] = "changed";
     store.StoreEntry(1, 3, 2002);
@@ -280,7 +271,7 @@ TEST_F(EntryStoreTest, StoreReplacesTheDatesSlotOrTakesTheLowestFreeOne)
 
 TEST_F(EntryStoreTest, MonthZeroWithAYearCountsAsUsedButIsTakenAsFree)
 {
-    Load(Line({"0", "5", "2002", "odd"}) + "\r\n");
+    Load(NotesLine({"0", "5", "2002", "odd"}) + "\r\n");
     EXPECT_EQ(store.CountUsedEntries(), 1);
     store.CurrentEntry.Month = 4;
     store.CurrentEntry.Day = 4;
@@ -293,7 +284,7 @@ TEST_F(EntryStoreTest, FullTableRefusesANewDateButStillRewritesTheFile)
 {
     std::string bytes;
     for (int k = 1; k <= MaxEntries; ++k)
-        bytes += Line({"1", "1", std::to_string(k)}) + "\r\n";
+        bytes += NotesLine({"1", "1", std::to_string(k)}) + "\r\n";
     Load(bytes);
     WriteFile(store.NotesFileName, "");
     store.CurrentEntry.Month = 2;
@@ -322,7 +313,7 @@ TEST_F(EntryStoreTest, QuotesAndLineBreaksInTextsCannotBreakTheFile)
 
 TEST_F(EntryStoreTest, FailedSaveKeepsTheOldFileAndTheNewRecord)
 {
-    Load(Line({"1", "1", "2002", "old"}) + "\r\n");
+    Load(NotesLine({"1", "1", "2002", "old"}) + "\r\n");
     store.NotesFileName = dir / "folder-in-the-way";
     std::filesystem::create_directory(store.NotesFileName);
     store.CurrentEntry.Month = 1;

@@ -1,9 +1,11 @@
 #pragma once
 // Helpers shared by the tests: temporary folders, whole-file reads and writes, lines, fixture
-// files, a moment of local time, and a message sink that records instead of showing.
+// files, folder listings, shell commands, a moment of local time, and a message sink that
+// records instead of showing.
 
 #include "base/messages.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <exception>
@@ -13,6 +15,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -119,6 +122,12 @@ public:
     std::vector<std::string> shown;
 };
 
+inline std::vector<std::string> Sorted(std::vector<std::string> names)
+{
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 // The lines of `text`, each ended by `end`; what follows the last end is left out.
 inline std::vector<std::string> SplitLines(const std::string& text, const std::string& end = "\n")
 {
@@ -127,6 +136,23 @@ inline std::vector<std::string> SplitLines(const std::string& text, const std::s
          start = at + end.size())
         lines.push_back(text.substr(start, at - start));
     return lines;
+}
+
+// A line of a notes file: the fields given, quoted, then empty ones up to a record's 25.
+inline std::string NotesLine(std::vector<std::string> fields)
+{
+    fields.resize(25);
+    std::string line;
+    for (const std::string& field : fields)
+        line += (line.empty() ? "\"" : ",\"") + field + "\"";
+    return line;
+}
+
+// How many of `lines` begin with `prefix`.
+inline std::size_t CountPrefix(const std::vector<std::string>& lines, const std::string& prefix)
+{
+    return static_cast<std::size_t>(std::count_if(
+        lines.begin(), lines.end(), [&](const auto& l) { return l.rfind(prefix, 0) == 0; }));
 }
 
 // A file of the source tree, by its path below the top folder ("resources/English.lang").
@@ -146,6 +172,30 @@ inline std::string ReadFixture(const std::string& relative)
 inline std::vector<std::string> FixtureLines(const std::string& relative)
 {
     return SplitLines(ReadFixture(relative), "\r\n");
+}
+
+// The names in a folder, sorted.
+inline std::vector<std::string> FilesIn(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& item : std::filesystem::directory_iterator(folder))
+        names.push_back(item.path().filename().string());
+    return Sorted(names);
+}
+
+// What a shell command did: its exit status (-1 when it did not exit) and its two outputs.
+struct ShellRun {
+    int status = -1;
+    std::string out, err;
+};
+
+inline ShellRun RunShell(const std::string& command)
+{
+    TempDir logs;
+    const int status = std::system(
+        ("{ " + command + "; } >'" + logs / "out" + "' 2>'" + logs / "err" + "'").c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(logs / "out"),
+            ReadFile(logs / "err")};
 }
 
 // A moment of local time, as the page writer's clock hook gives it.
