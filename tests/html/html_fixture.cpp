@@ -3,7 +3,6 @@
 #include "base/errors.h"
 #include "html/write_command.h"
 
-
 namespace mondeliar::testing {
 
 HtmlTest::HtmlTest()

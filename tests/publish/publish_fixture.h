@@ -85,8 +85,9 @@ protected:
 
     RunResult Publish(const std::string& options = "")
     {
-        return testing::RunShell("cd '" + dir.Path() + "' && '" MONDELIAR_CLI
-                                 "' --today 2002-02-05 " + options + " publish");
+        return testing::RunShell("cd '" + dir.Path()
+                                 + "' && '" MONDELIAR_CLI "' --today 2002-02-05 " + options
+                                 + " publish");
     }
 
     std::vector<std::string> ServerFiles() const { return FilesIn(server.Root()); }

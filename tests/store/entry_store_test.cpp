@@ -120,7 +120,7 @@ TEST_F(EntryStoreTest, ReadsLinesByCountingQuotes)
         {NotesLine({"1", "2", "2003", "n"}) + "\"extra\"", entry(1, 2, 2003, "n")},
         // Field 14 is the link of note 1, field 25 the image.
         {NotesLine({"1", "2", "2003", "", "", "", "", "", "", "", "", "",   "",
-               "u", "",  "",     "", "", "", "", "", "", "", "", "img"}),
+                    "u", "",  "",     "", "", "", "", "", "", "", "", "img"}),
          entry(1, 2, 2003, "", "", "u", "img")},
     };
     for (const Case& c : cases) {
@@ -222,7 +222,8 @@ TEST_F(EntryStoreTest, SurvivesArbitraryBytes)
 
 TEST_F(EntryStoreTest, FindEntryReturnsTheFirstSlotOfADateOrNothing)
 {
-    Load(CrLfLines({NotesLine({"1", "1", "2002", "first"}), NotesLine({"1", "1", "2002", "second"})}));
+    Load(CrLfLines(
+        {NotesLine({"1", "1", "2002", "first"}), NotesLine({"1", "1", "2002", "second"})}));
     store.FindEntry(1, 1, 2002);
     EXPECT_EQ(store.CurrentEntry.Notes[0], "first");
     store.FindEntry(1, 2, 2002);
@@ -232,11 +233,12 @@ TEST_F(EntryStoreTest, FindEntryReturnsTheFirstSlotOfADateOrNothing)
 
 TEST_F(EntryStoreTest, RangeLookupFindsWhatFindEntryFindsForEveryDay)
 {
-    Load(CrLfLines({NotesLine({"3", "31", "2002", "first"}), NotesLine({"2", "1", "2003", "February"}),
-                    NotesLine({"3", "31", "2002", "second"}), NotesLine({"3", "5", "2003", "next year"}),
-                    NotesLine({"2", "1", "2002", "last year"}), NotesLine({"3", "0", "2002", "day zero"}),
-                    NotesLine({"3", "32", "2002", "day 32"}), NotesLine({"13", "5", "2002", "month 13"}),
-                    NotesLine({"12", "5", "2002", "fifth"})}));
+    Load(CrLfLines(
+        {NotesLine({"3", "31", "2002", "first"}), NotesLine({"2", "1", "2003", "February"}),
+         NotesLine({"3", "31", "2002", "second"}), NotesLine({"3", "5", "2003", "next year"}),
+         NotesLine({"2", "1", "2002", "last year"}), NotesLine({"3", "0", "2002", "day zero"}),
+         NotesLine({"3", "32", "2002", "day 32"}), NotesLine({"13", "5", "2002", "month 13"}),
+         NotesLine({"12", "5", "2002", "fifth"})}));
     EntryStore::RangeSlots slots = store.FindRangeEntries(3, 2002);
     for (int month = 1; month <= 12; ++month) {
         int year = month >= 3 ? 2002 : 2003;
@@ -254,7 +256,8 @@ TEST_F(EntryStoreTest, RangeLookupFindsWhatFindEntryFindsForEveryDay)
 
 TEST_F(EntryStoreTest, StoreReplacesTheDatesSlotOrTakesTheLowestFreeOne)
 {
-    Load(CrLfLines({NotesLine({"1", "1", "2002", "a"}), FreeLine, NotesLine({"1", "3", "2002", "c"})}));
+    Load(CrLfLines(
+        {NotesLine({"1", "1", "2002", "a"}), FreeLine, NotesLine({"1", "3", "2002", "c"})}));
     store.FindEntry(1, 3, 2002);
     store.CurrentEntry.Notes[0] = "changed";
     store.StoreEntry(1, 3, 2002);
