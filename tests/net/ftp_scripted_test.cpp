@@ -17,6 +17,13 @@ namespace {
 using namespace testing;
 using Commands = std::vector<std::string>;
 
+bool Store(TFtpClient& client, const std::string& local, const std::string& remote)
+{
+    client.SetLocalFileName(local);
+    client.SetHostFileName(remote);
+    return client.StoreFile();
+}
+
 // What the client has seen of a store, set from its thread: the scripted server waits for it
 // to give the data connection and the 150 reply in a known order.
 struct StoreSeen {
@@ -282,9 +289,7 @@ TEST_F(ScriptedFtp, StoreSendsTheFileOnceWhateverOrderReplyAndConnectionArrive)
         Use(server);
         log.clear();
         ASSERT_TRUE(client.OpenSession());
-        client.SetLocalFileName(dir / "page.html");
-        client.SetHostFileName("/www/page.html");
-        EXPECT_TRUE(client.StoreFile()) << client.ErrorMessage();
+        EXPECT_TRUE(Store(client, dir / "page.html", "/www/page.html")) << client.ErrorMessage();
         EXPECT_TRUE(client.QuitSession());
         ASSERT_TRUE(server.Finish());
         const std::string received = server.File("/www/page.html");
@@ -308,9 +313,7 @@ TEST_F(ScriptedFtp, RefusedStoreThenAGoodStoreInTheSameSession)
                                  .DataAfterReply(seen.reply_read));
     Use(server);
     ASSERT_TRUE(client.OpenSession());
-    client.SetLocalFileName(dir / "a.html");
-    client.SetHostFileName("/forbidden/a.html");
-    EXPECT_FALSE(client.StoreFile());
+    EXPECT_FALSE(Store(client, dir / "a.html", "/forbidden/a.html"));
     EXPECT_EQ(client.ErrorMessage(), "553 Not allowed.");
     EXPECT_EQ(client.ReplyCode(), 553);
     client.SetHostFileName("/a.html");
@@ -330,9 +333,7 @@ TEST_F(ScriptedFtp, MissingLocalFileFailsBeforeStor)
     ScriptedFtpServer server;
     Use(server);
     ASSERT_TRUE(client.OpenSession());
-    client.SetLocalFileName(dir / "never-written.html");
-    client.SetHostFileName("/x.html");
-    EXPECT_FALSE(client.StoreFile());
+    EXPECT_FALSE(Store(client, dir / "never-written.html", "/x.html"));
     EXPECT_EQ(client.ErrorMessage(),
               "426 Unable to open local file " + (dir / "never-written.html"));
     EXPECT_TRUE(Logged("! 426 Unable to open local file " + (dir / "never-written.html")));
@@ -350,9 +351,7 @@ TEST_F(ScriptedFtp, AbruptCloseInTheMiddleOfATransferFailsTheStore)
         FtpScript().On("STOR").CutData(20000, DataCut::Reset).FinalReply("").ThenClose());
     Use(server);
     ASSERT_TRUE(client.OpenSession());
-    client.SetLocalFileName(dir / "big.bin");
-    client.SetHostFileName("/big.bin");
-    EXPECT_FALSE(client.StoreFile());
+    EXPECT_FALSE(Store(client, dir / "big.bin", "/big.bin"));
     EXPECT_EQ(client.ErrorMessage().rfind("426 ", 0), 0u) << client.ErrorMessage();
     EXPECT_FALSE(client.Connected());
     EXPECT_EQ(client.State(), FtpSessionState::fstReady);
@@ -384,9 +383,7 @@ TEST_F(ScriptedFtp, CutOffUploadIsAFailedStoreNamingTheFile)
         ScriptedFtpServer server(FtpScript().On("STOR").CutData(100, c.cut));
         Use(server);
         ASSERT_TRUE(client.OpenSession());
-        client.SetLocalFileName(file);
-        client.SetHostFileName("/page.html");
-        EXPECT_FALSE(client.StoreFile());
+        EXPECT_FALSE(Store(client, file, "/page.html"));
         EXPECT_EQ(client.ErrorMessage().rfind("426 ", 0), 0u) << client.ErrorMessage();
         EXPECT_NE(client.ErrorMessage().find(c.expected), std::string::npos)
             << client.ErrorMessage();
@@ -409,9 +406,7 @@ TEST_F(ScriptedFtp, AnErrorThatDropsTheDataConnectionFailsTheStore)
             throw std::runtime_error("disk gone");
     };
     ASSERT_TRUE(client.OpenSession());
-    client.SetLocalFileName(file);
-    client.SetHostFileName("/page.html");
-    EXPECT_FALSE(client.StoreFile());
+    EXPECT_FALSE(Store(client, file, "/page.html"));
     EXPECT_EQ(client.ErrorMessage(), "426 Only 1460 of 100000 bytes of " + file + " were sent")
         << client.ErrorMessage();
     EXPECT_TRUE(client.QuitSession());
@@ -428,9 +423,7 @@ TEST_F(ScriptedFtp, ActiveDataPortServesOnlyTheServer)
     ScriptedFtpServer server(FtpScript().On("PORT").Intruder("127.0.0.2"));
     Use(server);
     ASSERT_TRUE(client.OpenSession());
-    client.SetLocalFileName(dir / "page.html");
-    client.SetHostFileName("/page.html");
-    EXPECT_TRUE(client.StoreFile()) << client.ErrorMessage();
+    EXPECT_TRUE(Store(client, dir / "page.html", "/page.html")) << client.ErrorMessage();
     EXPECT_TRUE(client.QuitSession());
     ASSERT_TRUE(server.Finish());
     const std::string stolen = server.IntruderBytes(), received = server.File("/page.html");
@@ -449,9 +442,7 @@ TEST_F(ScriptedFtp, PassiveModeConnectsToTheControlPeerWhateverThe227Names)
     Use(server);
     client.SetUsePasv(true);
     ASSERT_TRUE(client.OpenSession());
-    client.SetLocalFileName(dir / "page.html");
-    client.SetHostFileName("/page.html");
-    EXPECT_TRUE(client.StoreFile()) << client.ErrorMessage();
+    EXPECT_TRUE(Store(client, dir / "page.html", "/page.html")) << client.ErrorMessage();
     EXPECT_TRUE(client.QuitSession());
     ASSERT_TRUE(server.Finish());
     const std::string received = server.File("/page.html");
@@ -471,9 +462,7 @@ TEST_F(ScriptedFtp, APasvReplyOtherThan227FailsTheTransfer)
         ScriptedFtpServer server(FtpScript().On("PASV").Only(2).Reply(pasv_reply + "\r\n"));
         Use(server);
         ASSERT_TRUE(client.OpenSession());
-        client.SetLocalFileName(dir / "page.html");
-        client.SetHostFileName("/page.html");
-        EXPECT_TRUE(client.StoreFile()) << client.ErrorMessage();
+        EXPECT_TRUE(Store(client, dir / "page.html", "/page.html")) << client.ErrorMessage();
         EXPECT_FALSE(client.StoreFile());
         EXPECT_EQ(client.ErrorMessage(), pasv_reply);
         EXPECT_TRUE(client.PassiveModeFailed());
@@ -517,9 +506,7 @@ TEST_F(ScriptedFtp, ActiveModeFailuresThatPassiveModeMayCure)
         Aim(client, server);
         client.SetTimeout(1);
         ASSERT_TRUE(client.OpenSession());
-        client.SetLocalFileName(dir / "page.html");
-        client.SetHostFileName("/page.html");
-        EXPECT_FALSE(client.StoreFile());
+        EXPECT_FALSE(Store(client, dir / "page.html", "/page.html"));
         EXPECT_EQ(client.LastActiveModeFailure(), row.failure);
         EXPECT_EQ(client.ErrorMessage(), row.error);
         EXPECT_EQ(client.Connected(), row.connected_after);
@@ -557,9 +544,7 @@ TEST_F(ScriptedFtp, DataConnectionThatKeepsSendingEndsWithTimeout)
     Use(server);
     ASSERT_TRUE(client.OpenSession());
     client.SetTimeout(1);
-    client.SetLocalFileName(dir / "big.bin");
-    client.SetHostFileName("/big.bin");
-    EXPECT_FALSE(client.StoreFile());
+    EXPECT_FALSE(Store(client, dir / "big.bin", "/big.bin"));
     EXPECT_EQ(client.ErrorMessage(), "426 Timeout");
     ASSERT_TRUE(server.Finish(30000));
     EXPECT_TRUE(server.FloodEndedByClient());
