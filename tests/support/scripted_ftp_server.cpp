@@ -67,7 +67,6 @@ FtpScript& FtpScript::InActiveMode()
 
 FtpScript& FtpScript::Reply(const std::string& bytes)
 {
-    Last().replaced = true;
     Last().reply = bytes;
     return *this;
 }
@@ -242,7 +241,7 @@ bool ScriptedFtpSession::Answer(const std::string& verb, const Rule* rule)
 {
     if (rule && !rule->intruder.empty())
         intruder_ = ConnectFrom(rule->intruder, portPort_);
-    const std::string reply = rule && rule->replaced ? rule->reply : DefaultReply(verb);
+    const std::string reply = rule && rule->reply ? *rule->reply : DefaultReply(verb);
     if (rule && rule->flood) {
         server_.floodEndedByClient_ = FloodUntilClosed(fd_, reply, FloodLimitMs);
         return false;

@@ -15,6 +15,7 @@
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -98,8 +99,7 @@ private:
         std::string verb;  // "": the greeting
         int nth = 0;
         Condition condition;
-        bool replaced = false;
-        std::string reply;
+        std::optional<std::string> reply;  // none: the default reply
         bool thenClose = false;
         bool flood = false;
         bool raw = false;
