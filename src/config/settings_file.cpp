@@ -111,6 +111,9 @@ const std::vector<SettingKey>& ExtensionKeys()
         {"FTPCHANGEDONLY", &S::FTPCHANGEDONLY, 0, "FALSE", "FALSE"},
         {"FTPATOMIC", &S::FTPATOMIC, 0, "FALSE", "FALSE"},
         {"ICSFEED", &S::ICSFEED, 0, "FALSE", "FALSE"},
+        {"SFTP", &S::SFTP, 0, "FALSE", "FALSE"},
+        {"SFTPHOSTKEY", &S::SFTPHOSTKEY, 128, "", ""},
+        {"SFTPKEYFILE", &S::SFTPKEYFILE, 255, "", ""},
     };
     return keys;
 }

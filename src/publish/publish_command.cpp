@@ -4,6 +4,7 @@
 #include "html/page_names.h"
 #include "html/write_command.h"
 #include "net/ftp_client.h"
+#include "publish/sftp_road.h"
 #include "publish/upload_plan.h"
 
 namespace mondeliar {
@@ -12,10 +13,11 @@ const char* const FtpSettingsIncomplete = "FTP settings are not complete";
 
 namespace {
 
+// Over SFTP a key may log on instead of the password.
 bool FtpSettingsComplete(const CalendarSettings& s)
 {
-    return !s.FTPHOST.empty() && !s.FTPPORT.empty() && !s.FTPUSER.empty() && !s.FTPPASSWORD.empty()
-           && !s.FTPREMOTEDIR.empty();
+    return !s.FTPHOST.empty() && !s.FTPPORT.empty() && !s.FTPUSER.empty()
+           && (s.SFTP || !s.FTPPASSWORD.empty()) && !s.FTPREMOTEDIR.empty();
 }
 
 // The client as the program always uses it: active data connections unless FTPPASSIVE, no
@@ -45,17 +47,6 @@ std::string FileName(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string FailureMessage(const std::string& host, const std::vector<UploadedFile>& files,
-                           const std::vector<std::string>& notStored, const std::string& firstError)
-{
-    std::string message = "Calendar files not sent to " + host + ": "
-                          + std::to_string(files.size() - notStored.size()) + " of "
-                          + std::to_string(files.size()) + " files stored. Not stored: ";
-    for (std::size_t i = 0; i < notStored.size(); ++i)
-        message += (i ? ", " : "") + notStored[i];
-    return message + ". First failure: " + firstError;
-}
-
 // The FTP session of a publish: every file of the plan, then QUIT.
 PublishOutcome Upload(net::TFtpClient& client, const std::string& host, bool atomic,
                       UploadPlan& plan, const PublishRequest& request)
@@ -70,8 +61,8 @@ PublishOutcome Upload(net::TFtpClient& client, const std::string& host, bool ato
         if (client.Connected())
             client.QuitSession();
         for (const UploadedFile& file : files)
-            notStored.push_back(FileName(file.HostFileName));
-        return {false, FailureMessage(host, files, notStored, session.Error())};
+            notStored.push_back(file.HostFileName);
+        return {false, UploadFailureMessage(host, files, notStored, session.Error())};
     }
     const int count = static_cast<int>(files.size());
     for (int index = 1; index <= count; ++index) {
@@ -84,15 +75,27 @@ PublishOutcome Upload(net::TFtpClient& client, const std::string& host, bool ato
         }
         if (firstError.empty())
             firstError = session.Error();
-        notStored.push_back(FileName(file.HostFileName));
+        notStored.push_back(file.HostFileName);
     }
     client.QuitSession();
     if (!notStored.empty())
-        return {false, FailureMessage(host, files, notStored, firstError)};
+        return {false, UploadFailureMessage(host, files, notStored, firstError)};
     return {true, plan.SentMessage(session.SwitchedToPassive())};
 }
 
 }  // namespace
+
+std::string UploadFailureMessage(const std::string& host, const std::vector<UploadedFile>& files,
+                                 const std::vector<std::string>& notStored,
+                                 const std::string& firstError)
+{
+    std::string message = "Calendar files not sent to " + host + ": "
+                          + std::to_string(files.size() - notStored.size()) + " of "
+                          + std::to_string(files.size()) + " files stored. Not stored: ";
+    for (std::size_t i = 0; i < notStored.size(); ++i)
+        message += (i ? ", " : "") + FileName(notStored[i]);
+    return message + ". First failure: " + firstError;
+}
 
 std::vector<UploadedFile> FilesToPublish(const CalendarContext& context)
 {
@@ -134,6 +137,11 @@ PublishOutcome PublishCalendar(CalendarContext& context, net::TFtpClient& client
                     LastUpdatedLine(moment) + "\r\n");
     if (plan.Files().empty())
         return {true, plan.SentMessage(false)};
+    if (s.SFTP) {
+        PublishOutcome outcome = PublishOverSftp(context, plan, request);
+        plan.KeepRecord(outcome.Message);
+        return outcome;
+    }
 
     ConfigureClient(client, s, request.TimeoutSeconds);
     client.OnDisplay = [&request](std::string& line) {

@@ -32,6 +32,12 @@ struct PublishOutcome {
 // ICSFEED set, the iCalendar feed "calendar.ics" last.
 std::vector<UploadedFile> FilesToPublish(const CalendarContext& context);
 
+// "Calendar files not sent to <host>: 3 of 14 files stored. Not stored: ... First failure: ...",
+// `notStored` holding remote file names (the list shows them without their folder).
+std::string UploadFailureMessage(const std::string& host, const std::vector<UploadedFile>& files,
+                                 const std::vector<std::string>& notStored,
+                                 const std::string& firstError);
+
 // The session log line as it may be shown: the password of a PASS command masked.
 std::string MaskedSessionLine(const std::string& line);
 
@@ -48,6 +54,9 @@ struct PublishRequest {
     int TimeoutSeconds = PublishTimeoutSeconds;
     // Send every file, even those FTPCHANGEDONLY would skip ("Upload all pages", --all).
     bool UploadAll = false;
+    // Asks the user a question with Yes and No (whether to trust an unknown SSH host key);
+    // true for Yes. Without it nothing is asked, and the publish stops where it would ask.
+    std::function<bool(const std::string& question)> Confirm;
 };
 
 // Runs the command with `client`. Incomplete FTP settings end it before anything is
@@ -68,6 +77,9 @@ struct PublishRequest {
 // FTPATOMIC stores each file as ".<name>.part" and renames it over the old one (RNFR, RNTO;
 // when the server will not rename onto an existing file, DELE first). A server that does
 // not implement renaming (502) gets the rest of its files under their final names.
+//
+// SFTP publishes over SSH instead (see sftp_road.h); the password may then be empty, and the
+// messages name the host with "(SFTP)".
 PublishOutcome PublishCalendar(CalendarContext& context, net::TFtpClient& client,
                                const PublishRequest& request = {});
 

@@ -21,6 +21,8 @@ public:
     UploadPlan(const CalendarContext& context, std::vector<UploadedFile> files, bool uploadAll,
                const std::string& maskedLine);
 
+    // The host as the messages name it: FTPHOST, with " (SFTP)" over SFTP.
+    const std::string& HostLabel() const { return host_; }
     // The files to send, in order.
     const std::vector<UploadedFile>& Files() const { return files_; }
     // `file` is on the server now.

@@ -1,0 +1,431 @@
+#include "publish/sftp_road.h"
+
+#include "base/errors.h"
+#include "publish/session_thread.h"
+#include "publish/upload_plan.h"
+#include "sftp/sftp_client.h"
+#include "sftp/ssh_connection.h"
+
+#include <cstdlib>
+#include <memory>
+#include <optional>
+
+namespace mondeliar {
+
+namespace {
+
+using sftp::HostKeyTrust;
+
+// The remote file name with ".old" where its part file has ".part": where the live page
+// waits while its replacement is renamed in.
+std::string AsideFileName(const std::string& hostFileName)
+{
+    std::string part = PartFileName(hostFileName);
+    return part.substr(0, part.size() - std::string(".part").size()) + ".old";
+}
+
+// FTPPORT as a TCP port; 0 when it is not one.
+int PortNumber(const std::string& text)
+{
+    if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos)
+        return 0;
+    int port = std::atoi(text.c_str());
+    return port <= 65535 ? port : 0;
+}
+
+std::string PortError(const std::string& port)
+{
+    return "The port \"" + port + "\" is not a port number";
+}
+
+// known_hosts and the default keys: in ~/.ssh, ~ being HOME as the shell has it.
+std::string UserSshFolder()
+{
+    const char* home = std::getenv("HOME");
+    return home && *home ? std::string(home) + "/.ssh" : std::string();
+}
+
+// The log lines of the session's thread, handed on to the caller's log on its own thread.
+class LogRelay {
+public:
+    explicit LogRelay(std::function<void(const std::string&)> sink) : sink_(std::move(sink)) {}
+    void Add(const std::string& line)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        lines_.push_back(line);
+    }
+    void Deliver()
+    {
+        std::vector<std::string> lines;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            lines.swap(lines_);
+        }
+        if (sink_)
+            for (const std::string& line : lines)
+                sink_(line);
+    }
+
+private:
+    std::function<void(const std::string&)> sink_;
+    std::mutex mutex_;
+    std::vector<std::string> lines_;
+};
+
+// One SSH connection with its SFTP client, driven step by step from the caller's thread.
+class SftpSession {
+public:
+    SftpSession(LogRelay& log, sftp::SshAccount account)
+        : log_(log)
+        , account_(std::move(account))
+        , connection_([this](const std::string& line) { log_.Add(line); }, liveness_)
+    {
+    }
+
+    // Runs one step on the session's thread; false with Error() set when it failed or went
+    // silent for the time-out.
+    bool Step(const std::function<bool()>& step)
+    {
+        error_.clear();
+        liveness_.Mark();
+        const bool done = thread_.Run(step, liveness_,
+                                      std::chrono::seconds(account_.TimeoutSeconds),
+                                      [this] { connection_.Abort(); });
+        log_.Deliver();
+        if (thread_.TimedOut()) {
+            error_ = sftp::NoAnswerText(account_.TimeoutSeconds);
+            log_.Add("! " + error_);
+            log_.Deliver();
+            return false;
+        }
+        return done;
+    }
+
+    bool Connect()
+    {
+        return Step([this] { return connection_.Connect(account_); }) || Fail(connection_.Error());
+    }
+
+    HostKeyTrust CheckHostKey(const std::string& pinned)
+    {
+        HostKeyTrust trust = HostKeyTrust::Unknown;
+        Step([&] {
+            trust = connection_.CheckHostKey(pinned);
+            return true;
+        });
+        return trust;
+    }
+
+    bool LogOnAndStartSftp()
+    {
+        return Step([this] {
+            if (!connection_.LogOn())
+                return false;
+            ssh_channel_struct* channel = connection_.OpenSftpChannel();
+            if (!channel)
+                return false;
+            client_ = std::make_unique<sftp::SftpClient>(
+                channel, [this](const std::string& line) { log_.Add(line); }, liveness_,
+                account_.TimeoutSeconds);
+            return client_->Start();
+        }) || Fail(client_ ? client_->Error() : connection_.Error());
+    }
+
+    void Close()
+    {
+        Step([this] {
+            client_.reset();
+            connection_.Disconnect();
+            return true;
+        });
+    }
+
+    const std::string& Fingerprint() const { return connection_.HostKeyFingerprint(); }
+    sftp::SftpClient& Client() { return *client_; }
+    const std::string& Error() const { return error_; }
+    bool Fail(const std::string& error)
+    {
+        if (error_.empty())
+            error_ = error;
+        return false;
+    }
+
+private:
+    LogRelay& log_;
+    sftp::SshAccount account_;
+    sftp::Liveness liveness_;
+    sftp::SshConnection connection_;
+    std::unique_ptr<sftp::SftpClient> client_;
+    std::string error_;
+    SessionThread thread_;  // last: stopped before what its steps use goes away
+};
+
+// What a broken connection left on the server, put right over a new one.
+struct Leftovers {
+    std::vector<std::string> PartFiles;                          // to remove
+    std::vector<std::pair<std::string, std::string>> AsidePages;  // moved aside: back to their names
+    bool Empty() const { return PartFiles.empty() && AsidePages.empty(); }
+};
+
+// The SFTP publish of one plan.
+class SftpRoad {
+public:
+    SftpRoad(CalendarContext& context, const PublishRequest& request)
+        : context_(context), request_(request), log_(request.SessionLog)
+    {
+        const CalendarSettings& s = context.Settings;
+        account_ = {s.FTPHOST, PortNumber(s.FTPPORT), s.FTPUSER, s.FTPPASSWORD,
+                    s.SFTPKEYFILE, UserSshFolder(), request.TimeoutSeconds};
+    }
+
+    PublishOutcome Run(UploadPlan& plan);
+
+private:
+    bool Open(SftpSession& session, const std::string& pinned);
+    bool TrustHostKey(SftpSession& session, HostKeyTrust trust);
+    bool SendFile(SftpSession& session, const UploadedFile& file);
+    bool ReplaceAside(sftp::SftpClient& client, const std::string& name, const std::string& part);
+    bool Abandon(sftp::SftpClient& client, const std::string& part);
+    void PutLeftoversRight();
+    void PinHostKey(const std::string& fingerprint);
+    bool FailFile(const std::string& error);
+    void Log(const std::string& line);
+
+    CalendarContext& context_;
+    const PublishRequest& request_;
+    LogRelay log_;
+    sftp::SshAccount account_;
+    std::string trustedKey_;  // the host key this session accepted
+    std::string fileError_;   // why the file being sent failed
+    Leftovers leftovers_;
+};
+
+PublishOutcome SftpRoad::Run(UploadPlan& plan)
+{
+    const std::vector<UploadedFile>& files = plan.Files();
+    std::vector<std::string> notStored;
+    std::string firstError;
+    SftpSession session(log_, account_);
+    if (!Open(session, context_.Settings.SFTPHOSTKEY)) {
+        const std::string error = session.Error();
+        session.Close();
+        log_.Deliver();
+        for (const UploadedFile& file : files)
+            notStored.push_back(file.HostFileName);
+        return {false, UploadFailureMessage(plan.HostLabel(), files, notStored, error)};
+    }
+    const int count = static_cast<int>(files.size());
+    for (int index = 1; index <= count; ++index) {
+        const UploadedFile& file = files[static_cast<std::size_t>(index - 1)];
+        if (request_.Progress)
+            request_.Progress(index, count, file.HostFileName);
+        if (SendFile(session, file)) {
+            plan.Stored(file);
+            continue;
+        }
+        if (firstError.empty())
+            firstError = fileError_;
+        notStored.push_back(file.HostFileName);
+    }
+    session.Close();
+    PutLeftoversRight();
+    log_.Deliver();
+    if (!notStored.empty())
+        return {false, UploadFailureMessage(plan.HostLabel(), files, notStored, firstError)};
+    return {true, plan.SentMessage(false)};
+}
+
+// Connects, makes sure of the host key, and only then logs on.
+bool SftpRoad::Open(SftpSession& session, const std::string& pinned)
+{
+    if (account_.Port == 0)
+        return session.Fail(PortError(context_.Settings.FTPPORT));
+    return session.Connect() && TrustHostKey(session, session.CheckHostKey(pinned))
+           && session.LogOnAndStartSftp();
+}
+
+bool SftpRoad::TrustHostKey(SftpSession& session, HostKeyTrust trust)
+{
+    const std::string& offered = session.Fingerprint();
+    const std::string host = account_.Host;
+    switch (trust) {
+    case HostKeyTrust::Pinned:
+        Log("Host key is the one pinned for this calendar");
+        break;
+    case HostKeyTrust::Known:
+        Log("Host key is listed in known_hosts");
+        break;
+    case HostKeyTrust::Changed:
+        return session.Fail(
+            "WARNING: the host key of " + host + " has changed. It offered " + offered + ", but "
+            + (context_.Settings.SFTPHOSTKEY.empty() ? "known_hosts lists another key for it"
+                                                     : "this calendar trusts "
+                                                           + context_.Settings.SFTPHOSTKEY)
+            + ". Someone may be intercepting the connection, or the server has a new key. Nothing "
+              "was sent. Trust the new key only when the server's administrator confirms it");
+    case HostKeyTrust::Unknown:
+        if (!request_.Confirm)
+            return session.Fail("The host key of " + host + " is not known: " + offered
+                                + ". Nothing was sent. To trust it, pin it in the calendar's "
+                                  "settings file with the line SFTPHOSTKEY="
+                                + offered + " (or with Fetch in the Configure dialog)");
+        log_.Deliver();
+        if (!request_.Confirm(HostKeyQuestion(offered)))
+            return session.Fail("The host key " + offered + " of " + host
+                                + " was not trusted. Nothing was sent");
+        PinHostKey(offered);
+        break;
+    }
+    trustedKey_ = offered;
+    return true;
+}
+
+// The key is kept in the calendar's settings file, whatever else the record holds now.
+void SftpRoad::PinHostKey(const std::string& fingerprint)
+{
+    context_.Settings.SFTPHOSTKEY = fingerprint;
+    try {
+        CalendarSettings stored;
+        LoadConfig(stored, context_.SettingsFileName);
+        stored.SFTPHOSTKEY = fingerprint;
+        SaveConfig(stored, context_.SettingsFileName, SaveMode::Current, context_.ProgramFolder);
+        Log("Host key pinned for this calendar");
+    } catch (const Error& error) {
+        Log(std::string("! The host key could not be kept in the settings file: ") + error.what());
+    }
+}
+
+// The file goes up under its part name and replaces the old one in a single rename, so a
+// visitor loads either the old page or the new one.
+bool SftpRoad::SendFile(SftpSession& session, const UploadedFile& file)
+{
+    fileError_.clear();
+    const std::string& name = file.HostFileName;
+    const std::string part = PartFileName(name);
+    const bool sent = session.Step([&] {
+        sftp::SftpClient& client = session.Client();
+        if (!client.Store(file.LocalFileName, part))
+            return FailFile(client.Error()) || Abandon(client, part);
+        if (client.OffersPosixRename())
+            return client.PosixRename(part, name) || FailFile(client.Error()) || Abandon(client, part);
+        if (client.Rename(part, name))
+            return true;
+        FailFile(client.Error());
+        return ReplaceAside(client, name, part);
+    });
+    // A time-out outranks the failure it caused.
+    if (!sent && !session.Error().empty())
+        fileError_ = session.Error();
+    return sent;
+}
+
+// A server without posix-rename will not rename onto an existing file. The live page is moved
+// aside, the new one renamed in, and the old one removed only after that; if the new one
+// cannot be renamed in, the old one goes back.
+bool SftpRoad::ReplaceAside(sftp::SftpClient& client, const std::string& name,
+                            const std::string& part)
+{
+    const std::string aside = AsideFileName(name);
+    if (!client.Rename(name, aside)) {
+        // No page there to move aside: the first refusal stands. Else an earlier run may have
+        // left the aside name taken.
+        if (!client.Usable() || client.LastStatus() == sftp::StatusCode::NoSuchFile
+            || !client.Remove(aside) || !client.Rename(name, aside))
+            return Abandon(client, part);
+    }
+    if (!client.Rename(part, name)) {
+        fileError_ = client.Error();
+        if (!client.Rename(aside, name)) {
+            if (client.Usable())
+                Log("! The old page stays as " + aside);
+            else
+                leftovers_.AsidePages.emplace_back(aside, name);
+        }
+        return Abandon(client, part);
+    }
+    if (!client.Remove(aside))
+        Log("! The old page stays as " + aside);
+    return true;
+}
+
+// Removes the part file of a failed store; when the connection is gone, it is removed over a
+// new one after the session.
+bool SftpRoad::Abandon(sftp::SftpClient& client, const std::string& part)
+{
+    if (client.Usable())
+        client.Remove(part);
+    if (!client.Usable())
+        leftovers_.PartFiles.push_back(part);
+    return false;
+}
+
+// One new connection, only to the host key accepted before, removes the part files and
+// puts moved-aside pages back. Best effort: the failure being reported came before.
+void SftpRoad::PutLeftoversRight()
+{
+    if (leftovers_.Empty() || trustedKey_.empty())
+        return;
+    Log("Connecting again to remove what the lost connection left");
+    SftpSession session(log_, account_);
+    if (session.Connect() && session.CheckHostKey(trustedKey_) == HostKeyTrust::Pinned
+        && session.LogOnAndStartSftp()) {
+        session.Step([&] {
+            sftp::SftpClient& client = session.Client();
+            for (const auto& [aside, name] : leftovers_.AsidePages)
+                if (!client.Rename(aside, name))
+                    client.Remove(aside);
+            for (const std::string& part : leftovers_.PartFiles)
+                client.Remove(part);
+            return true;
+        });
+    }
+    session.Close();
+    leftovers_ = Leftovers();
+}
+
+bool SftpRoad::FailFile(const std::string& error)
+{
+    if (fileError_.empty())
+        fileError_ = error;
+    return false;
+}
+
+void SftpRoad::Log(const std::string& line)
+{
+    log_.Add(line);
+}
+
+}  // namespace
+
+PublishOutcome PublishOverSftp(CalendarContext& context, UploadPlan& plan,
+                               const PublishRequest& request)
+{
+    SftpRoad road(context, request);
+    return road.Run(plan);
+}
+
+HostKeyFetch FetchHostKey(const std::string& host, const std::string& port, int timeoutSeconds)
+{
+    sftp::SshAccount account;
+    account.Host = host;
+    account.Port = PortNumber(port);
+    account.TimeoutSeconds = timeoutSeconds;
+    if (account.Port == 0)
+        return {std::string(), PortError(port)};
+    LogRelay log(nullptr);
+    SftpSession session(log, account);
+    HostKeyFetch fetch;
+    if (session.Connect())
+        fetch.Fingerprint = session.Fingerprint();
+    fetch.Error = session.Error();
+    session.Close();
+    return fetch;
+}
+
+std::string HostKeyQuestion(const std::string& fingerprint)
+{
+    return "The server's host key is " + fingerprint + ". Trust it for this calendar?";
+}
+
+}  // namespace mondeliar
+
