@@ -75,11 +75,15 @@ private:
 // One SSH connection with its SFTP client, driven step by step from the caller's thread.
 class SftpSession {
 public:
+    // `account.TimeoutSeconds` bounds each step. libssh's own limit is a second longer, so
+    // that a silent server is always reported by the step's time-out.
     SftpSession(LogRelay& log, sftp::SshAccount account)
         : log_(log)
         , account_(std::move(account))
+        , stepSeconds_(account_.TimeoutSeconds)
         , connection_([this](const std::string& line) { log_.Add(line); }, liveness_)
     {
+        account_.TimeoutSeconds = stepSeconds_ + 1;
     }
 
     // Runs one step on the session's thread; false with Error() set when it failed or went
@@ -88,12 +92,11 @@ public:
     {
         error_.clear();
         liveness_.Mark();
-        const bool done = thread_.Run(step, liveness_,
-                                      std::chrono::seconds(account_.TimeoutSeconds),
+        const bool done = thread_.Run(step, liveness_, std::chrono::seconds(stepSeconds_),
                                       [this] { connection_.Abort(); });
         log_.Deliver();
         if (thread_.TimedOut()) {
-            error_ = sftp::NoAnswerText(account_.TimeoutSeconds);
+            error_ = sftp::NoAnswerText(stepSeconds_);
             log_.Add("! " + error_);
             log_.Deliver();
             return false;
@@ -153,6 +156,7 @@ public:
 private:
     LogRelay& log_;
     sftp::SshAccount account_;
+    int stepSeconds_;
     sftp::Liveness liveness_;
     sftp::SshConnection connection_;
     std::unique_ptr<sftp::SftpClient> client_;
@@ -304,6 +308,9 @@ bool SftpRoad::SendFile(SftpSession& session, const UploadedFile& file)
     const std::string part = PartFileName(name);
     const bool sent = session.Step([&] {
         sftp::SftpClient& client = session.Client();
+        // A connection lost before this file left nothing of it on the server.
+        if (!client.Usable())
+            return FailFile(client.Error());
         if (!client.Store(file.LocalFileName, part))
             return FailFile(client.Error()) || Abandon(client, part);
         if (client.OffersPosixRename())

@@ -66,7 +66,8 @@ private:
 
 std::string NoAnswerText(int seconds)
 {
-    return "No answer from the server within " + std::to_string(seconds) + " seconds";
+    return "No answer from the server within " + std::to_string(seconds)
+           + (seconds == 1 ? " second" : " seconds");
 }
 
 // The replies of one file's writes and its close, which all go out before the first reply is
