@@ -41,7 +41,9 @@ bool SessionThread::Run(const std::function<bool()>& step, const sftp::Liveness&
     }
     changed_.notify_all();
     timedOut_ = false;
-    while (!Finished()) {
+    // At least one pass of the event loop per step, however quick: the window shows the
+    // progress of every file.
+    do {
         auto silence = std::chrono::duration_cast<std::chrono::milliseconds>(liveness.Silence());
         if (!timedOut_ && silence >= limit) {
             timedOut_ = true;
@@ -49,7 +51,7 @@ bool SessionThread::Run(const std::function<bool()>& step, const sftp::Liveness&
         }
         // After the abort the step ends soon; look again now and then until it has.
         WaitAWhile(timedOut_ ? std::chrono::milliseconds(50) : limit - silence);
-    }
+    } while (!Finished());
     std::lock_guard<std::mutex> lock(mutex_);
     return result_;
 }
