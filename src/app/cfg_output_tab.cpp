@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -294,14 +295,21 @@ void CfgOutputTab::ButtonFetchHostKeyClick(QPushButton* fetch)
                          FromWindows1252("The host key could not be fetched: " + fetched.Error));
         return;
     }
-    if (dialogs_.AskYesNo(FromWindows1252(HostKeyQuestion(fetched.Fingerprint))))
+    if (dialogs_.AskYesNo(FromWindows1252(HostKeyQuestion(fetched.Fingerprint)))) {
         EditSFTPHostKey->setText(FromWindows1252(fetched.Fingerprint));
+        EditSFTPHostKey->setCursorPosition(0);
+    }
 }
 
 void CfgOutputTab::Fill(const CalendarSettings& settings)
 {
-    (settings.SFTP ? rbSFTP : rbFTP)->setChecked(true);
+    {
+        // The stored port is shown as it is.
+        QSignalBlocker quiet(rbSFTP);
+        (settings.SFTP ? rbSFTP : rbFTP)->setChecked(true);
+    }
     ShowProtocolControls();
+    EditSFTPHostKey->setCursorPosition(0);  // "SHA256:" in sight
     rgFilenameExtension->SetIndex(settings.FILEEXTENSION == ".htm" ? 0 : 1);
     DateTimePickerSelectStart->SetStoredDate(settings.SELECTEDSTARTYEAR,
                                              settings.SELECTEDSTARTMONTH, 1);

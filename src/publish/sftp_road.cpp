@@ -38,11 +38,25 @@ std::string PortError(const std::string& port)
     return "The port \"" + port + "\" is not a port number";
 }
 
-// known_hosts and the default keys: in ~/.ssh, ~ being HOME as the shell has it.
-std::string UserSshFolder()
+// HOME as the shell has it; empty when unset.
+std::string HomeFolder()
 {
     const char* home = std::getenv("HOME");
-    return home && *home ? std::string(home) + "/.ssh" : std::string();
+    return home ? home : "";
+}
+
+// known_hosts and the default keys: in ~/.ssh.
+std::string UserSshFolder()
+{
+    return HomeFolder().empty() ? std::string() : HomeFolder() + "/.ssh";
+}
+
+// A key file named as "~/.ssh/id_ed25519" is in the home folder.
+std::string KeyFilePath(const std::string& keyFile)
+{
+    if (keyFile.compare(0, 2, "~/") == 0 && !HomeFolder().empty())
+        return HomeFolder() + keyFile.substr(1);
+    return keyFile;
 }
 
 // The log lines of the session's thread, handed on to the caller's log on its own thread.
@@ -179,7 +193,7 @@ public:
     {
         const CalendarSettings& s = context.Settings;
         account_ = {s.FTPHOST, PortNumber(s.FTPPORT), s.FTPUSER, s.FTPPASSWORD,
-                    s.SFTPKEYFILE, UserSshFolder(), request.TimeoutSeconds};
+                    KeyFilePath(s.SFTPKEYFILE), UserSshFolder(), request.TimeoutSeconds};
     }
 
     PublishOutcome Run(UploadPlan& plan);

@@ -35,8 +35,14 @@ TEST_F(CfgDialogTest, TheProtocolMovesOnlyTheOtherProtocolsDefaultPort)
     PressOk();
     EXPECT_EQ(Value(SettingsLines(), "FTPPORT"), "2222");
     EXPECT_EQ(KeysAfterTheClassicLines(SettingsLines()), std::vector<std::string>{"SFTP=TRUE"});
+    // Opening shows the stored port, even one that is the other protocol's default.
+    Open();
+    Click("rbFTP");
+    Click("ButtonCancel");
+    context.Settings.FTPPORT = "21";
     Open();
     EXPECT_TRUE(Find<QAbstractButton>("rbSFTP")->isChecked());
+    EXPECT_EQ(Find<QLineEdit>("EditFTPport")->text(), "21");
 }
 
 TEST_F(CfgDialogTest, FetchShowsTheServersHostKeyToConfirm)

@@ -196,16 +196,19 @@ TEST_F(OpenSshPublishTest, AnUntrustedHostKeyStopsBeforeAuthentication)
     }
 }
 
-TEST_F(OpenSshPublishTest, AKeyListedInKnownHostsAndADefaultKeyNeedNoSettings)
+// The key in ~/.ssh is found by itself, or named as a key file from the home folder.
+TEST_F(OpenSshPublishTest, AKeyListedInKnownHostsAndAKeyInHomeNeedNoPinning)
 {
-    ConfigureForKey({{"SFTPHOSTKEY", ""}, {"SFTPKEYFILE", ""}});
     testing::WriteFile(home / ".ssh/known_hosts", server->KnownHostsLine());
     std::filesystem::copy_file(server->ClientKey(), home / ".ssh/id_ed25519");
     std::filesystem::permissions(home / ".ssh/id_ed25519", std::filesystem::perms::owner_read,
                                  std::filesystem::perm_options::replace);
-    RunResult run = PublishWithCli();
-    EXPECT_EQ(run.status, 0) << run.err;
-    ExpectPagesOnServer(false);
+    for (const char* keyFile : {"", "~/.ssh/id_ed25519"}) {
+        ConfigureForKey({{"SFTPHOSTKEY", ""}, {"SFTPKEYFILE", keyFile}});
+        RunResult run = PublishWithCli();
+        EXPECT_EQ(run.status, 0) << keyFile << ": " << run.err;
+        ExpectPagesOnServer(false);
+    }
 }
 
 // The window asks about an unknown key; Yes pins it in the settings file and goes on.
