@@ -45,6 +45,7 @@
 namespace mondeliar {
 namespace {
 
+using bench::Median;
 using bench::ProcessRun;
 using bench::RunProcess;
 using testing::ReadFile;
@@ -133,13 +134,6 @@ void PrepareCalendar(const std::string& folder, int port, const std::string& rem
     context.Entries.SaveEntries();
     bench::FillRecurring(context.Recurring);
     SaveRecurring(context.Recurring, context.RecurringFileName());
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 // lftp's account of a mirror (-v): a line "Transferring file `name'" per file sent.

@@ -1,7 +1,8 @@
 #pragma once
 // Running a program as a whole process for the benchmarks, without a shell between: its
-// wall-clock time, its exit status and its peak memory.
+// wall-clock time, its exit status and its peak memory. And the median of what was timed.
 
+#include <algorithm>
 #include <chrono>
 #include <fcntl.h>
 #include <spawn.h>
@@ -50,6 +51,13 @@ inline ProcessRun RunProcess(std::vector<std::string> arguments, const std::stri
     run.peakRssKiB = usage.ru_maxrss;
     posix_spawn_file_actions_destroy(&actions);
     return run;
+}
+
+inline double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 }  // namespace mondeliar::bench
