@@ -390,11 +390,7 @@ int Measure(int rttMs, int rounds)
 int main(int argc, char* argv[])
 {
     QCoreApplication application(argc, argv);
-    const int rounds = argc > 1 && std::atoi(argv[1]) > 0 ? std::atoi(argv[1]) : 10;
-    std::vector<int> roundTrips;
-    std::istringstream list(argc > 2 ? argv[2] : "0,50");
-    for (std::string item; std::getline(list, item, ',');)
-        roundTrips.push_back(std::atoi(item.c_str()));
+    const auto [rounds, roundTrips] = mondeliar::bench::ParseRoundsAndRoundTrips(argc, argv, 10);
     std::printf("Publishing a full calendar after one changed note; figures per publish.\n");
     if (!mondeliar::Stand::LftpInstalled())
         std::printf("lftp is not installed (scripts/install-check-tools.sh installs it): its "

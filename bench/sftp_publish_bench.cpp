@@ -208,11 +208,7 @@ int Measure(int rttMs, int rounds)
 int main(int argc, char* argv[])
 {
     QCoreApplication application(argc, argv);
-    const int rounds = argc > 1 && std::atoi(argv[1]) > 0 ? std::atoi(argv[1]) : 10;
-    std::vector<int> roundTrips;
-    std::istringstream list(argc > 2 ? argv[2] : "0,50");
-    for (std::string item; std::getline(list, item, ',');)
-        roundTrips.push_back(std::atoi(item.c_str()));
+    const auto [rounds, roundTrips] = mondeliar::bench::ParseRoundsAndRoundTrips(argc, argv, 10);
     std::printf("Publishing the fourteen pages of a full calendar over SFTP; figures per "
                 "publish.\n");
     int status = 0;
