@@ -7,8 +7,10 @@
 #include "sftp/ssh_connection.h"
 
 #include <cstdlib>
+#include <functional>
 #include <memory>
-#include <optional>
+#include <mutex>
+#include <vector>
 
 namespace mondeliar {
 
