@@ -114,14 +114,6 @@ class Folder(paramiko.SFTPServerInterface):
             return status_of(error)
         return paramiko.SFTP_OK
 
-    def stat(self, path):
-        try:
-            return paramiko.SFTPAttributes.from_stat(os.stat(path))
-        except OSError as error:
-            return status_of(error)
-
-    lstat = stat
-
 
 class Subsystem(paramiko.SFTPServer):
     """Offers posix-rename in its version reply when asked to."""
