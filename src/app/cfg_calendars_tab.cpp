@@ -142,7 +142,7 @@ void CfgCalendarsTab::ButtonCreateClick()
         return;
     }
     SaveMode mode = rgNewCfg->Index() == 1 ? SaveMode::Current : SaveMode::Defaults;
-    SaveConfig(context_.Settings, base + SettingsExtension, mode, context_.ProgramFolder);
+    SaveConfig(context_.Settings, base + SettingsExtension, mode, context_.DefaultOutputFolder);
     CreateFileWhenMissing(base);
     CreateFileWhenMissing(base + RecurringExtension);
     mainWindow_.AddCalendarListItem(FromWindows1252(name));

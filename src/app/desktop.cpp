@@ -19,6 +19,8 @@ namespace mondeliar::app {
 Desktop::Desktop(UserDialogs& dialogs, const DesktopFolders& folders, Date today)
     : dialogs_(dialogs), context_(folders.Program, folders.Data, today, dialogs)
 {
+    if (!folders.Output.empty())
+        context_.DefaultOutputFolder = folders.Output;
     PrepareCalendarsFolder(context_);
     QApplication::setApplicationName(ProgramTitle);
     QApplication::setWindowIcon(ProgramIcon());

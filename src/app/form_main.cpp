@@ -10,7 +10,9 @@
 #include "app/program_pictures.h"
 #include "app/text_convert.h"
 #include "app/user_dialogs.h"
+#include "base/files.h"
 #include "base/program.h"
+#include "base/program_folders.h"
 #include "html/write_command.h"
 #include "publish/publish_command.h"
 
@@ -18,6 +20,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFile>
 #include <QFocusEvent>
 #include <QFrame>
 #include <QGridLayout>
@@ -37,7 +40,6 @@ const char* const StartUpCaption = "Quellbrook - Mondeliar";
 const char* const SwitchedCaption = "Mondeliar - ";
 const char* const MainWindowKeyPrefix = "formMain.";
 const char* const HintSuffix = "Hint";
-const char* const HelpDocument = "doc/index.html";
 
 QPushButton* CommandButton(const char* name, const QString& caption, const QString& hint,
                            QWidget* parent)
@@ -381,9 +383,11 @@ void TFormMain::Publish(bool uploadAll)
         dialogs_.ShowBox(BoxKind::Warning, FromWindows1252(outcome.Message), sessionLog.join('\n'));
 }
 
+// The data folder's help pages when it has them, else the installed ones.
 void TFormMain::ButtonHelpClick()
 {
-    dialogs_.OpenDocument(HelpDocument);
+    dialogs_.OpenDocument(
+        QFile::decodeName(HelpIndexPage(context_.DataFolder, ExecutableFolder()).c_str()));
 }
 
 void TFormMain::ButtonPurgeClick()

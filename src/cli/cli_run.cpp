@@ -2,6 +2,7 @@
 
 #include "base/errors.h"
 #include "base/files.h"
+#include "base/program_folders.h"
 #include "html/write_command.h"
 
 #include <clocale>
@@ -15,6 +16,15 @@ std::string WorkingFolder()
     return WorkingFolderPath() + "/";
 }
 
+// --data: the named folder becomes the working folder; without it the working folder is the
+// data folder.
+std::string EnterDataFolderOf(const CliOptions& options)
+{
+    if (options.Data)
+        EnterDataFolder(ExpandHomeFolder(*options.Data));
+    return WorkingFolder();
+}
+
 void LoadDefaultCalendar(CalendarContext& context)
 {
     CreateDefaultCalendarFiles(context);
@@ -26,6 +36,10 @@ int Run(int argc, char* argv[], const PublishRunner& publish)
     CliOptions options = ParseCliOptions(argc, argv);
     if (options.Command == CliCommand::Help) {
         std::fputs(CliUsage, stdout);
+        return 0;
+    }
+    if (options.Command == CliCommand::Version) {
+        PrintLine(stdout, CliVersionText());
         return 0;
     }
     if (options.Command == CliCommand::Publish)
@@ -70,8 +84,10 @@ void OpenCalendar(CalendarContext& context, const CliOptions& options, MessageSi
 }
 
 CliSession::CliSession(const CliOptions& options)
-    : context_(ExecutableFolder(), WorkingFolder(), options.Today.value_or(SystemDate()), messages_)
+    : context_(LanguageFolder(ExecutableFolder()), EnterDataFolderOf(options),
+               options.Today.value_or(SystemDate()), messages_)
 {
+    context_.DefaultOutputFolder = NewCalendarOutputFolder(ExecutableFolder(), context_.DataFolder);
     OpenCalendar(context_, options, messages_);
 }
 

@@ -30,7 +30,7 @@ public:
 // that cannot be created always ends it.
 void OpenCalendar(CalendarContext& context, const CliOptions& options, MessageSink& warnings);
 
-// A calendar loaded for one command, in the working folder.
+// A calendar loaded for one command, in the folder --data names or else the working folder.
 class CliSession {
 public:
     explicit CliSession(const CliOptions& options);

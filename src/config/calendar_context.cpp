@@ -46,6 +46,7 @@ CalendarContext::CalendarContext(std::string programFolder, std::string dataFold
                                  MessageSink& messages)
     : ProgramFolder(std::move(programFolder))
     , DataFolder(std::move(dataFolder))
+    , DefaultOutputFolder(ProgramFolder)
     , Today(today)
     , Messages(messages)
     , Entries(messages)
@@ -93,7 +94,7 @@ void CreateDefaultCalendarFiles(CalendarContext& context)
     if (!FileExists(base + SettingsExtension)) {
         context.SettingsFileName = base + SettingsExtension;
         SaveConfig(context.Settings, context.SettingsFileName, SaveMode::Defaults,
-                   context.ProgramFolder);
+                   context.DefaultOutputFolder);
     }
     if (!FileExists(base + RecurringExtension))
         CreateEmptyFile(base + RecurringExtension);
