@@ -11,7 +11,7 @@
 #include "base/files.h"
 #include "base/output_file.h"
 #include "config/calendar_context.h"
-#include "publish/sent_record.h"
+#include "config/calendar_files.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -122,12 +122,16 @@ void CfgCalendarsTab::StorePurgeDate(CalendarSettings& settings) const
 
 bool CfgCalendarsTab::CheckCalendarName(const std::string& name)
 {
-    if (IsUsableCalendarName(name))
-        return true;
-    dialogs_.ShowBox(BoxKind::Message,
-                     "A calendar name must not be empty, begin with \".\", or contain \"/\" or "
-                     "control characters.");
-    return false;
+    if (!IsUsableCalendarName(name)) {
+        dialogs_.ShowBox(BoxKind::Message,
+                         "A calendar name must not be empty, begin with \".\", or contain \"/\" "
+                         "or control characters.");
+        return false;
+    }
+    const std::string collision = CalendarNameCollision(name);
+    if (!collision.empty())
+        dialogs_.ShowBox(BoxKind::Message, FromWindows1252(collision));
+    return collision.empty();
 }
 
 // The new calendar's three files; the current calendar stays current.
@@ -158,11 +162,13 @@ void CfgCalendarsTab::ButtonDeleteCalendarClick()
         dialogs_.ShowBox(BoxKind::Message, "No calendar with that name exists");
         return;
     }
-    RemoveFileWhenPresent(base);
-    RemoveFileWhenPresent(base + SettingsExtension);
-    RemoveFileWhenPresent(base + RecurringExtension);
+    const CalendarFiles files(context_.CalendarsFolder(), name);
+    RemoveFileWhenPresent(files.Notes);
+    RemoveFileWhenPresent(files.Settings);
+    RemoveFileWhenPresent(files.Recurring);
     // What was sent from this calendar says nothing of a new one of the same name.
-    RemoveFileWhenPresent(base + SentRecordExtension);
+    RemoveFileWhenPresent(files.SentRecord);
+    RemoveFileWhenPresent(files.PublishLock);
 }
 
 }  // namespace mondeliar::app

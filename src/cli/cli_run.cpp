@@ -3,6 +3,7 @@
 #include "base/errors.h"
 #include "base/files.h"
 #include "base/program_folders.h"
+#include "config/calendar_files.h"
 #include "html/write_command.h"
 
 #include <clocale>
@@ -67,6 +68,11 @@ void StderrMessages::ShowMessage(const std::string& text)
 
 void OpenCalendar(CalendarContext& context, const CliOptions& options, MessageSink& warnings)
 {
+    if (options.Calendar) {
+        const std::string collision = CalendarNameCollision(*options.Calendar);
+        if (!collision.empty())
+            throw Error(collision);
+    }
     PrepareCalendarsFolder(context);
     if (!options.Calendar) {
         LoadDefaultCalendar(context);

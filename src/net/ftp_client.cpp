@@ -205,6 +205,8 @@ void TCustomFtpCli::StartCompound(TFtpRequest kind, std::initializer_list<FtpSte
         wanted.set(Bit(FtpStep::Prot));
     }
     active_failure_ = ActiveModeFailure::None;
+    passive_failed_ = false;
+    pasv_reply_.clear();  // only a 227 of this request names its data port
     request_kind_ = kind;
     request_outcome_ = 0;
     pending_steps_ = wanted;
@@ -232,6 +234,7 @@ void TCustomFtpCli::BeginSingle(TFtpRequest kind)
     in_compound_ = false;
     continue_with_next_step_ = false;
     pending_steps_.reset();
+    pasv_reply_.clear();
     request_kind_ = kind;
 }
 

@@ -108,6 +108,9 @@ public:
     TWSocket& DataConnection() { return *data_; }
     // Set when the last request failed in active mode in a way passive mode may cure.
     ActiveModeFailure LastActiveModeFailure() const { return active_failure_; }
+    // Set when the last request failed in passive mode before its data connection stood:
+    // PASV answered with anything but 227, or the server's data port could not be reached.
+    bool PassiveModeFailed() const { return passive_failed_; }
 
     // --- compound requests ----------------------------------------------------
     void OpenSessionAsync();  // open, USER, PASS
@@ -324,6 +327,7 @@ private:
     long long size_result_ = 0;
     std::string pasv_reply_;
     ActiveModeFailure active_failure_ = ActiveModeFailure::None;
+    bool passive_failed_ = false;
 
     // transfer
     Direction direction_ = Direction::None;

@@ -72,7 +72,11 @@ void TCustomFtpCli::StartPortStep()
     }
     transfer_count_ = 0;
     try {
-        RunCommand(ftpPortAsync, command, {200, 227}, &TCustomFtpCli::AfterPortReply);
+        // Only a 227 gives the data port of passive mode (RFC 959 section 4.1.1).
+        if (use_pasv_)
+            RunCommand(ftpPortAsync, command, {227}, &TCustomFtpCli::AfterPortReply);
+        else
+            RunCommand(ftpPortAsync, command, {200, 227}, &TCustomFtpCli::AfterPortReply);
     } catch (...) {
         if (data_->State() != wsClosed)
             data_->Close();
@@ -87,6 +91,8 @@ void TCustomFtpCli::AfterPortReply()
     if (request_outcome_ != 0 && !use_pasv_
         && ClassifyReply(reply_code_) == ReplyClass::PermanentNegative)
         active_failure_ = ActiveModeFailure::PortRefused;
+    if (request_outcome_ != 0 && use_pasv_)
+        passive_failed_ = true;
     FinishRequest(request_outcome_);
 }
 
@@ -225,6 +231,7 @@ void TCustomFtpCli::StartPassiveDataConnection()
     if (!ParsePasvPort(pasv_reply_, &port)) {
         reply_line_ = "426 Invalid passive mode reply: " + pasv_reply_;
         reply_code_ = request_outcome_ = 426;
+        passive_failed_ = true;
         NoteError();
         CloseLocalFiles();
         FinishRequest(426);
@@ -247,6 +254,7 @@ void TCustomFtpCli::StartPassiveDataConnection()
     } catch (const std::exception& error) {
         reply_line_ = "426 " + ExceptionClassName(error) + ": " + error.what();
         reply_code_ = request_outcome_ = 426;
+        passive_failed_ = true;
         NoteError();
         CloseLocalFiles();
         FinishRequest(426);
@@ -260,6 +268,7 @@ void TCustomFtpCli::OnPassiveDataConnected(int error)
     if (error != 0) {
         reply_line_ = "Unable to establish data connection, error #" + std::to_string(error);
         reply_code_ = request_outcome_ = 550;
+        passive_failed_ = true;
         NoteError();
         Display("! " + reply_line_);
         CloseLocalFiles();

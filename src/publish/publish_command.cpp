@@ -1,11 +1,17 @@
 #include "publish/publish_command.h"
 
+#include "config/calendar_files.h"
 #include "html/ics_feed.h"
 #include "html/page_names.h"
 #include "html/write_command.h"
 #include "net/ftp_client.h"
 #include "publish/sftp_road.h"
 #include "publish/upload_plan.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace mondeliar {
 
@@ -40,6 +46,39 @@ void ConfigureClient(net::TFtpClient& client, const CalendarSettings& s, int tim
     client.SetUseTls(s.FTPTLS);
     client.SetTlsFingerprint(s.FTPTLSFINGERPRINT);
 }
+
+// Held while the calendar is published (flock on its lock file). A lock file that cannot be
+// made does not keep the calendar from being published.
+class PublishLock {
+public:
+    PublishLock(const std::string& path, int waitSeconds)
+    {
+        fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0600);
+        if (fd_ < 0)
+            return;
+        constexpr int PollMs = 100;
+        for (int waited = 0;; waited += PollMs) {
+            if (::flock(fd_, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK)
+                return;
+            if (waited >= waitSeconds * 1000)
+                break;
+            ::usleep(PollMs * 1000);
+        }
+        busy_ = true;
+    }
+    ~PublishLock()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);  // and the lock with it
+    }
+    PublishLock(const PublishLock&) = delete;
+    PublishLock& operator=(const PublishLock&) = delete;
+    bool Busy() const { return busy_; }
+
+private:
+    int fd_ = -1;
+    bool busy_ = false;  // another process held the lock for the whole wait
+};
 
 std::string FileName(const std::string& path)
 {
@@ -127,6 +166,12 @@ PublishOutcome PublishCalendar(CalendarContext& context, net::TFtpClient& client
     const CalendarSettings& s = context.Settings;
     if (!FtpSettingsComplete(s))
         return {false, FtpSettingsIncomplete};
+    const PublishLock lock(
+        CalendarFiles(context.CalendarsFolder(), context.CalendarName).PublishLock,
+        request.LockWaitSeconds);
+    if (lock.Busy())
+        return {false,
+                "Calendar \"" + context.CalendarName + "\" is being published by another process"};
     // One moment for every page, so that its last-updated line can be told apart.
     PageWriterHooks hooks = request.Hooks;
     const std::tm moment = hooks.Now ? hooks.Now() : CurrentLocalTime();

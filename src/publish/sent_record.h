@@ -4,7 +4,8 @@
 // bytes stored there. Publishing only what changed skips a file whose bytes the record shows
 // already stored at the same place.
 //
-// Kept in calendars/<name>.sent, replaced atomically, as lines ended by CR LF:
+// Kept in calendars/.<name>.sent (CalendarFiles::SentRecord), replaced atomically, as lines
+// ended by CR LF:
 //   HOST=<host>  PORT=<port>  USER=<user>  REMOTEDIR=<folder>
 //   PROTOCOL=SFTP                               (only over SFTP; without it, FTP)
 //   FILE=<64 hex digits> <remote file name>     (one line per file)
@@ -14,14 +15,12 @@
 
 namespace mondeliar {
 
-extern const char* const SentRecordExtension;  // ".sent"
-
 struct SentPlace {
     std::string Host;
     std::string Port;
     std::string User;
     std::string RemoteDir;
-    std::string Protocol;  // "SFTP", or empty for FTP
+    std::string Protocol{};  // "SFTP", or empty for FTP
 
     bool operator==(const SentPlace& other) const;
     bool operator!=(const SentPlace& other) const { return !(*this == other); }

@@ -18,14 +18,6 @@ namespace {
 
 using sftp::HostKeyTrust;
 
-// The remote file name with ".old" where its part file has ".part": where the live page
-// waits while its replacement is renamed in.
-std::string AsideFileName(const std::string& hostFileName)
-{
-    std::string part = PartFileName(hostFileName);
-    return part.substr(0, part.size() - std::string(".part").size()) + ".old";
-}
-
 // FTPPORT as a TCP port; 0 when it is not one.
 int PortNumber(const std::string& text)
 {

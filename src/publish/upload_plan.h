@@ -4,8 +4,9 @@
 // record follows what is stored.
 
 #include "config/calendar_context.h"
+#include "publish/page_snapshots.h"
 #include "publish/sent_record.h"
-#include "publish/upload_session.h"
+#include "publish/ftp_uploader.h"
 
 #include <map>
 #include <string>
@@ -23,7 +24,8 @@ public:
 
     // The host as the messages name it: FTPHOST, with " (SFTP)" over SFTP.
     const std::string& HostLabel() const { return host_; }
-    // The files to send, in order.
+    // The files to send, in order. With FTPCHANGEDONLY each is a copy of its page taken when
+    // its digest was made, where it could be made.
     const std::vector<UploadedFile>& Files() const { return files_; }
     // `file` is on the server now.
     void Stored(const UploadedFile& file);
@@ -36,6 +38,8 @@ public:
 
 private:
     void Choose(std::vector<UploadedFile> files, bool uploadAll, const std::string& maskedLine);
+    std::string SendFromCopy(UploadedFile& file, const std::string& bytes,
+                             const std::string& digest);
     std::string SaveOrRemoveRecord();
 
     bool changedOnly_;
@@ -46,6 +50,7 @@ private:
     std::vector<UploadedFile> files_;
     std::map<std::string, std::string> digests_;  // remote file name -> digest being sent
     std::size_t unchanged_ = 0;
+    PageSnapshots snapshots_;
 };
 
 }  // namespace mondeliar

@@ -97,6 +97,9 @@ TEST_F(CliRunTest, ErrorsGoToStderrWithTheReportTextAndExitOne)
     };
     Case cases[] = {
         {"--calendar nowhere write", [] {}, "File not found.\n"},
+        {"--calendar 'default calendar.cfg' write", [] {},
+         "A calendar cannot be called \"default calendar.cfg\": its notes file would be the "
+         "settings file of the calendar \"default calendar\".\n"},
         {"write", [this] { UseSiteFolder("SELECTEDSTARTMONTH=x\r\n"); },
          "'x' is not a valid integer value.\n"},
         {"write", [this] { UseSiteFolder("STARTYEAR=2\r\nSELECTEDSTARTMONTH=1\r\n"); },

@@ -57,7 +57,7 @@ protected:
         std::string command = "cd '" + data.Path() + "' && '" MONDELIAR_CLI
                               "' --today 2002-02-05 publish 2>'" + (data / "err") + "'";
         int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, testing::ReadFile(data / "err"), 0};
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, testing::ReadFile(data / "err")};
     }
 
     // A publish as the window runs it, with its question answered by `confirm`.
@@ -149,7 +149,7 @@ TEST_F(OpenSshPublishTest, FourteenPagesArriveByteForByteAndUnchangedOnesStayHom
     EXPECT_EQ(first.status, 0) << first.err;
     EXPECT_EQ(first.err, "Calendar files sent to 127.0.0.1 (SFTP): 14 changed, 0 unchanged\n");
     ExpectPagesOnServer(false);
-    EXPECT_TRUE(Contains(testing::ReadFile(data / "calendars/default calendar.sent"),
+    EXPECT_TRUE(Contains(testing::ReadFile(data / "calendars/.default calendar.sent"),
                          "PROTOCOL=SFTP\r\n"));
 
     const std::size_t logons = CountPrefix(SplitLines(server->Log()), "Accepted publickey");

@@ -23,6 +23,9 @@ struct UploadedFile {
 // The temporary name a file is stored under before it replaces the old one: ".<name>.part"
 // in the same remote folder.
 std::string PartFileName(const std::string& hostFileName);
+// Where the old file waits while the new one takes its name, on a server that will not rename
+// onto an existing file: ".<name>.old" in the same remote folder.
+std::string AsideFileName(const std::string& hostFileName);
 
 class UploadSession {
 public:
@@ -46,6 +49,7 @@ private:
     bool StoreOnce(const UploadedFile& file, const std::string& hostFileName);
     bool StoreAtomically(const UploadedFile& file);
     bool RenameIntoPlace(const UploadedFile& file, const std::string& part);
+    bool ReplaceMovingTheOldAside(const UploadedFile& file, const std::string& part);
     enum class RenameResult { Done, SourceRefused, TargetRefused };  // RNFR, RNTO refused
     RenameResult Rename(const std::string& from, const std::string& to);
     bool RenameRefusedAltogether() const;
@@ -58,6 +62,7 @@ private:
     bool atomic_;
     bool binary_ = false;  // TYPE I is in effect
     bool switched_ = false;
+    bool passiveMayHelp_ = true;  // false once passive mode failed too
     std::string error_;
 };
 

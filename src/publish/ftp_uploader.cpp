@@ -1,6 +1,7 @@
-#include "publish/upload_session.h"
+#include "publish/ftp_uploader.h"
 
 #include "net/ftp_client.h"
+#include "net/ftp_reply.h"
 
 namespace mondeliar {
 
@@ -25,11 +26,26 @@ std::string FallbackReason(net::ActiveModeFailure failure)
 
 }  // namespace
 
-std::string PartFileName(const std::string& hostFileName)
+namespace {
+
+// ".<name><suffix>" beside the file.
+std::string HiddenBeside(const std::string& hostFileName, const std::string& suffix)
 {
     std::size_t slash = hostFileName.rfind('/');
     std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    return hostFileName.substr(0, nameStart) + "." + hostFileName.substr(nameStart) + ".part";
+    return hostFileName.substr(0, nameStart) + "." + hostFileName.substr(nameStart) + suffix;
+}
+
+}  // namespace
+
+std::string PartFileName(const std::string& hostFileName)
+{
+    return HiddenBeside(hostFileName, ".part");
+}
+
+std::string AsideFileName(const std::string& hostFileName)
+{
+    return HiddenBeside(hostFileName, ".old");
 }
 
 UploadSession::UploadSession(net::TFtpClient& client,
@@ -57,13 +73,15 @@ bool UploadSession::Store(const UploadedFile& file)
 }
 
 // A failure that passive mode may cure switches to it for the rest of the session and
-// tries the file once more.
+// tries the file once more. The switch holds only when passive mode works: when it fails too
+// (PASV refused, or no data connection to the server's port), the file is lost and the rest
+// of the session goes on in active mode.
 bool UploadSession::StoreWithFallback(const UploadedFile& file, const std::string& hostFileName)
 {
     if (StoreOnce(file, hostFileName))
         return true;
     const std::string reason = FallbackReason(client_.LastActiveModeFailure());
-    if (client_.UsePasv() || reason.empty())
+    if (client_.UsePasv() || reason.empty() || !passiveMayHelp_)
         return Fail();
     Log("! Switching to passive mode for the rest of the session: " + reason);
     client_.SetUsePasv(true);
@@ -71,7 +89,16 @@ bool UploadSession::StoreWithFallback(const UploadedFile& file, const std::strin
     // A missing data connection ended the session (its replies were out of step).
     if (!client_.Connected() && !Open())
         return false;
-    return StoreOnce(file, hostFileName) || Fail();
+    if (StoreOnce(file, hostFileName))
+        return true;
+    Fail();
+    if (client_.PassiveModeFailed()) {
+        Log("! Passive mode failed too: back to active mode for the rest of the session");
+        client_.SetUsePasv(false);
+        switched_ = false;
+        passiveMayHelp_ = false;
+    }
+    return false;
 }
 
 bool UploadSession::StoreOnce(const UploadedFile& file, const std::string& hostFileName)
@@ -109,12 +136,35 @@ bool UploadSession::RenameIntoPlace(const UploadedFile& file, const std::string&
         return StoreWithFallback(file, file.HostFileName);
     }
     Fail();
-    // Some servers do not rename onto an existing file: the old one goes first.
     if (result == RenameResult::TargetRefused && client_.Connected()) {
-        client_.SetHostFileName(file.HostFileName);
-        if (client_.Dele() && Rename(part, file.HostFileName) == RenameResult::Done)
-            return true;
+        // RFC 959 section 4.2: 4yz refuses for now, 5yz for good. Some servers never rename
+        // onto an existing file.
+        if (net::ClassifyReply(client_.ReplyCode()) == net::ReplyClass::PermanentNegative)
+            return ReplaceMovingTheOldAside(file, part);
+        Log("! The server refused the rename for now: " + file.HostFileName + " is left as it was");
     }
+    DeleteLeftover(part);
+    return false;
+}
+
+// The old file is never deleted before the new one has its name: it moves aside, the new one
+// takes the name, and only then the old one goes. A new file that cannot take the name gives
+// it back to the old one.
+bool UploadSession::ReplaceMovingTheOldAside(const UploadedFile& file, const std::string& part)
+{
+    const std::string& name = file.HostFileName;
+    const std::string aside = AsideFileName(name);
+    Log("! The server will not rename onto " + name + ": moving the old file aside as " + aside);
+    if (Rename(name, aside) != RenameResult::Done) {
+        DeleteLeftover(part);
+        return false;
+    }
+    if (Rename(part, name) == RenameResult::Done) {
+        DeleteLeftover(aside);
+        return true;
+    }
+    Log("! Putting the old file back as " + name);
+    Rename(aside, name);
     DeleteLeftover(part);
     return false;
 }
