@@ -290,7 +290,7 @@ void SftpUploader::Road::PinHostKey(const std::string& fingerprint)
         stored.SFTPHOSTKEY = fingerprint;
         SaveConfig(stored, context_.SettingsFileName, SaveMode::Current, context_.ProgramFolder);
         Log("Host key pinned for this calendar");
-    } catch (const Error& error) {
+    } catch (const mondeliar::Error& error) {
         Log(std::string("! The host key could not be kept in the settings file: ") + error.what());
     }
 }
