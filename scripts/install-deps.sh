@@ -5,7 +5,8 @@ set -eu
 
 PACKAGES="cmake make g++ pkg-config qt6-base-dev libjpeg62-turbo-dev \
 libgtest-dev googletest libgmock-dev libbenchmark-dev \
-libssl-dev openssl python3 python3-pyftpdlib python3-openssl python3-icalendar \
+libssl-dev openssl libssh-dev openssh-server openssh-client python3-paramiko \
+python3 python3-pyftpdlib python3-openssl python3-icalendar \
 xvfb xauth curl clang libclang-rt-14-dev locales pcal \
 dpkg-dev file lintian desktop-file-utils appstream man-db groff-base \
 default-jre-headless chromium"

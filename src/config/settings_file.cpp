@@ -112,6 +112,9 @@ const std::vector<SettingKey>& ExtensionKeys()
         {"FTPATOMIC", &S::FTPATOMIC, 0, "FALSE", "FALSE"},
         {"ICSFEED", &S::ICSFEED, 0, "FALSE", "FALSE"},
         {"PAGESTYLE", &S::PAGESTYLE, 0, "0", "0"},
+        {"SFTP", &S::SFTP, 0, "FALSE", "FALSE"},
+        {"SFTPHOSTKEY", &S::SFTPHOSTKEY, 128, "", ""},
+        {"SFTPKEYFILE", &S::SFTPKEYFILE, 255, "", ""},
     };
     return keys;
 }
