@@ -73,7 +73,7 @@ TEST(WSocketSend, OnDataSentFiresFromTheEventLoopNeverInsideSend)
     EXPECT_EQ(pair.socket.SendText("hello"), 5);
     EXPECT_EQ(sent_events, 0);
     EXPECT_TRUE(WaitUntil([&] { return sent_events == 1; }));
-    EXPECT_EQ(ReceiveExactly(pair.peer, 5), "hello");
+    EXPECT_EQ(Receive(pair.peer, 5), "hello");
 }
 
 TEST(WSocketSend, LargeSendToASlowReaderIsQueuedAndDrained)
@@ -91,7 +91,7 @@ TEST(WSocketSend, LargeSendToASlowReaderIsQueuedAndDrained)
     EXPECT_FALSE(pair.socket.AllSent());  // the peer reads nothing yet
 
     std::string received;
-    std::thread reader([&] { received = ReceiveExactly(pair.peer, payload.size()); });
+    std::thread reader([&] { received = Receive(pair.peer, payload.size()); });
     EXPECT_TRUE(WaitUntil([&] { return sent_events > 0; }, 20000));
     reader.join();
     EXPECT_EQ(sent_events, 1);
@@ -304,7 +304,7 @@ TEST(WSocketListen, AcceptAndDupHandOverTheConnection)
     const int peer = ConnectLoopback(std::stoi(listener.BoundPort()));
     ASSERT_TRUE(WaitUntil([&] { return served.State() == wsConnected; }));
     served.SendText("hi");
-    EXPECT_EQ(ReceiveExactly(peer, 2), "hi");
+    EXPECT_EQ(Receive(peer, 2), "hi");
     EXPECT_EQ(served.PeerAddress(), "127.0.0.1");
     close(peer);
 }
@@ -390,13 +390,13 @@ TEST(WSocketSocks, Socks5NegotiatesUserCodeAndConnectsByName)
         const int fd = AcceptWithTimeout(listener, 5000);
         if (fd < 0)
             return;
-        greeting = ReceiveExactly(fd, 4);
+        greeting = Receive(fd, 4);
         SendAll(fd, std::string("\x05\x02", 2));
-        auth = ReceiveExactly(fd, 1 + 1 + 4 + 1 + 6);
+        auth = Receive(fd, 1 + 1 + 4 + 1 + 6);
         SendAll(fd, std::string("\x01\x00", 2));
-        request = ReceiveExactly(fd, 4 + 1 + 12 + 2);
+        request = Receive(fd, 4 + 1 + 12 + 2);
         SendAll(fd, std::string("\x05\x00\x00\x01\x7f\x00\x00\x01\x1f\x90", 10) + "welcome");
-        ReceiveUntilClosed(fd);
+        Receive(fd);
         close(fd);
     });
     TWSocket socket;

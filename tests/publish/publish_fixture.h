@@ -50,6 +50,22 @@ inline std::string WithoutCarriageReturns(std::string text)
     return text;
 }
 
+// mondeliar-cli publishing the default calendar of a data folder on 5 February 2002.
+inline RunResult PublishWithCli(const std::string& folder, const std::string& options = "")
+{
+    return testing::RunShell("cd '" + folder + "' && '" MONDELIAR_CLI "' --today 2002-02-05 "
+                             + options + " publish");
+}
+
+// A settings file of these keys, in their order.
+inline std::string SettingsText(const std::map<std::string, std::string>& values)
+{
+    std::string file;
+    for (const auto& [key, value] : values)
+        file += key + "=" + value + "\r\n";
+    return file;
+}
+
 // 5 February 2002, `minute` minutes past ten, local time: the moment PublishHere writes at.
 inline std::tm MinutesPastTen(int minute)
 {
@@ -77,18 +93,10 @@ protected:
         };
         for (const auto& [key, value] : changes)
             values[key] = value;
-        std::string file;
-        for (const auto& [key, value] : values)
-            file += key + "=" + value + "\r\n";
-        WriteFile(dir / "calendars/default calendar.cfg", file);
+        WriteFile(dir / "calendars/default calendar.cfg", SettingsText(values));
     }
 
-    RunResult Publish(const std::string& options = "")
-    {
-        return testing::RunShell("cd '" + dir.Path()
-                                 + "' && '" MONDELIAR_CLI "' --today 2002-02-05 " + options
-                                 + " publish");
-    }
+    RunResult Publish(const std::string& options = "") { return PublishWithCli(dir.Path(), options); }
 
     std::vector<std::string> ServerFiles() const { return FilesIn(server.Root()); }
 

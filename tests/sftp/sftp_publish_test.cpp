@@ -44,21 +44,12 @@ protected:
         };
         for (const auto& [key, value] : changes)
             values[key] = value;
-        std::string file;
-        for (const auto& [key, value] : values)
-            file += key + "=" + value + "\r\n";
-        testing::WriteFile(SettingsFile(), file);
+        testing::WriteFile(SettingsFile(), SettingsText(values));
     }
 
     std::string SettingsFile() const { return data / "calendars/default calendar.cfg"; }
 
-    RunResult PublishWithCli()
-    {
-        std::string command = "cd '" + data.Path() + "' && '" MONDELIAR_CLI
-                              "' --today 2002-02-05 publish 2>'" + (data / "err") + "'";
-        int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, testing::ReadFile(data / "err")};
-    }
+    RunResult PublishWithCli() { return mondeliar::PublishWithCli(data.Path()); }
 
     // A publish as the window runs it, with its question answered by `confirm`.
     PublishOutcome PublishHere(int timeoutSeconds = 10,

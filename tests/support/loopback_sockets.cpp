@@ -20,6 +20,20 @@ bool WaitReadable(int fd, int timeout_ms)
     return poll(&entry, 1, timeout_ms) > 0;
 }
 
+sockaddr_in Address(const std::string& ip, int port)
+{
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    inet_pton(AF_INET, ip.c_str(), &address.sin_addr);
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    return address;
+}
+
+bool Bind(int fd, const sockaddr_in& address)
+{
+    return bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+}
+
 }  // namespace
 
 int ListenLoopback(int* port)
@@ -27,11 +41,8 @@ int ListenLoopback(int* port)
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     int on = 1;
     setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<uint16_t>(*port));
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    sockaddr_in address = Address("127.0.0.1", *port);
+    Bind(fd, address);
     listen(fd, 5);
     socklen_t length = sizeof address;
     getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
@@ -56,35 +67,14 @@ int AcceptWithTimeout(int listener, int timeout_ms)
     return fd;
 }
 
-int ConnectLoopback(int port, int receive_buffer)
+int ConnectLoopback(int port, int receive_buffer, const std::string& source)
 {
     const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (receive_buffer > 0)
         setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receive_buffer, sizeof receive_buffer);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        close(fd);
-        return -1;
-    }
-    SetReceiveTimeout(fd, 5000);
-    return fd;
-}
-
-int ConnectFrom(const std::string& source, int port)
-{
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    inet_pton(AF_INET, source.c_str(), &local.sin_addr);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    if (bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0
-        || connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    const sockaddr_in address = Address("127.0.0.1", port);
+    if ((!source.empty() && !Bind(fd, Address(source, 0)))
+        || connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         close(fd);
         return -1;
     }
@@ -110,25 +100,12 @@ bool SendAll(int fd, const std::string& bytes)
     return true;
 }
 
-std::string ReceiveUntilClosed(int fd, size_t limit)
+std::string Receive(int fd, size_t most)
 {
     std::string bytes;
     char chunk[65536];
-    while (bytes.size() < limit) {
-        const ssize_t n = recv(fd, chunk, sizeof chunk, 0);
-        if (n <= 0)
-            break;
-        bytes.append(chunk, static_cast<size_t>(n));
-    }
-    return bytes;
-}
-
-std::string ReceiveExactly(int fd, size_t count)
-{
-    std::string bytes;
-    char chunk[65536];
-    while (bytes.size() < count) {
-        const ssize_t n = recv(fd, chunk, std::min(sizeof chunk, count - bytes.size()), 0);
+    while (bytes.size() < most) {
+        const ssize_t n = recv(fd, chunk, std::min(sizeof chunk, most - bytes.size()), 0);
         if (n <= 0)
             break;
         bytes.append(chunk, static_cast<size_t>(n));

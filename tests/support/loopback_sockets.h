@@ -11,15 +11,14 @@ namespace mondeliar::testing {
 int ListenLoopback(int* port);  // listening socket on 127.0.0.1:port (0: any)
 int ClosedLoopbackPort();       // a port of 127.0.0.1 nothing listens on
 int AcceptWithTimeout(int listener, int timeout_ms);
-// receive_buffer > 0: SO_RCVBUF set before connecting, so the peer can only push that much
-// (plus its own send buffer) ahead of what is read.
-int ConnectLoopback(int port, int receive_buffer = 0);
-// From `source` (another loopback address such as 127.0.0.2) to 127.0.0.1:port; -1 on failure.
-int ConnectFrom(const std::string& source, int port);
+// To 127.0.0.1:port; -1 on failure. receive_buffer > 0: SO_RCVBUF set before connecting, so the
+// peer can only push that much (plus its own send buffer) ahead of what is read. `source`:
+// another loopback address to connect from, such as 127.0.0.2.
+int ConnectLoopback(int port, int receive_buffer = 0, const std::string& source = "");
 void SetReceiveTimeout(int fd, int timeout_ms);
 bool SendAll(int fd, const std::string& bytes);
-std::string ReceiveUntilClosed(int fd, size_t limit = 64u << 20);
-std::string ReceiveExactly(int fd, size_t count);
+// Until `most` bytes came or the peer closed (or was silent for five seconds).
+std::string Receive(int fd, size_t most = 64u << 20);
 void CloseWithReset(int fd);  // SO_LINGER 0: the peer sees a reset
 // Sends `block` again and again until the peer closes (true) or max_ms have passed (false).
 bool FloodUntilClosed(int fd, const std::string& block, int max_ms);

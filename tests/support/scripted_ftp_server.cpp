@@ -4,152 +4,27 @@
 #include "support/loopback_sockets.h"
 
 #include <cstdio>
-#include <cstdlib>
+#include <stdexcept>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <utility>
 
 namespace mondeliar::testing {
 
-namespace {
-
 const int FloodLimitMs = 20000;
-
-}  // namespace
 
 // --- the script ------------------------------------------------------------------------------
 
-FtpScript& FtpScript::Connections(int count)
+FtpScript& FtpScript::Await(const std::atomic<bool>& event, bool connectFirst)
 {
-    connections_ = count;
-    return *this;
-}
-
-FtpScript& FtpScript::PassiveAddress(const std::string& commas)
-{
-    passiveAddress_ = commas;
-    return *this;
-}
-
-FtpScript& FtpScript::Hold(const std::vector<std::string>& names)
-{
-    held_.insert(names.begin(), names.end());
-    return *this;
-}
-
-FtpScript& FtpScript::On(const std::string& verb)
-{
-    rules_.emplace_back();
-    rules_.back().verb = verb;
-    return *this;
-}
-
-FtpScript& FtpScript::OnGreeting()
-{
-    return On("");
-}
-
-FtpScript& FtpScript::Only(int nth)
-{
-    Last().nth = nth;
-    return *this;
-}
-
-FtpScript& FtpScript::When(Condition condition)
-{
-    Last().condition = std::move(condition);
-    return *this;
-}
-
-FtpScript& FtpScript::InActiveMode()
-{
-    return When([](const FtpServerState& state) { return !state.passive; });
-}
-
-FtpScript& FtpScript::Reply(const std::string& bytes)
-{
-    Last().reply = bytes;
-    return *this;
-}
-
-FtpScript& FtpScript::Silent()
-{
-    return Reply("");
-}
-
-FtpScript& FtpScript::ThenClose()
-{
-    Last().thenClose = true;
-    return *this;
-}
-
-FtpScript& FtpScript::Flood()
-{
-    Last().flood = true;
-    return *this;
-}
-
-FtpScript& FtpScript::RawAfter(const std::string& answer)
-{
-    Last().raw = true;
-    Last().rawAnswer = answer;
-    return *this;
-}
-
-FtpScript& FtpScript::Intruder(const std::string& source)
-{
-    Last().intruder = source;
-    return *this;
-}
-
-FtpScript& FtpScript::DataBeforeReply(const std::atomic<bool>& taken)
-{
-    Last().data.connectFirst = true;
-    Last().data.await = &taken;
-    return *this;
-}
-
-FtpScript& FtpScript::DataAfterReply(const std::atomic<bool>& read)
-{
-    Last().data.connectFirst = false;
-    Last().data.await = &read;
-    return *this;
-}
-
-FtpScript& FtpScript::NoDataConnection()
-{
-    Last().data.fault = Data::Fault::NoConnection;
-    return *this;
-}
-
-FtpScript& FtpScript::CutData(std::size_t after, DataCut how, int receiveBuffer)
-{
-    Data& data = Last().data;
-    data.fault = Data::Fault::Cut;
-    data.cutAfter = after;
-    data.cut = how;
-    data.receiveBuffer = receiveBuffer;
-    return *this;
-}
-
-FtpScript& FtpScript::FloodData(const std::string& block)
-{
-    Last().data.fault = Data::Fault::Flood;
-    Last().data.floodBlock = block;
-    return *this;
-}
-
-FtpScript& FtpScript::FinalReply(const std::string& bytes)
-{
-    Last().data.finalReply = bytes;
-    return *this;
+    SetData(&Data::connectFirst, connectFirst);
+    return SetData(&Data::await, &event);
 }
 
 FtpScript::Rule& FtpScript::Last()
 {
-    if (rules_.empty()) {
-        std::fprintf(stderr, "FtpScript: a rule's setting comes before On()\n");
-        std::abort();
-    }
+    if (rules_.empty())
+        throw std::logic_error("FtpScript: a rule's setting comes before On()");
     return rules_.back();
 }
 
@@ -191,6 +66,7 @@ private:
 
     std::string ReadCommand();  // the next line without CR LF; "" when closed
     std::string ReadBytes();    // at least one byte; "" when closed
+    bool Fill();                // appends what comes to pending_; false when closed
     void Send(const std::string& bytes) { SendAll(fd_, bytes); }
     FtpServerState& State() { return server_.state_; }
 
@@ -207,7 +83,7 @@ private:
 ScriptedFtpSession::~ScriptedFtpSession()
 {
     if (intruder_ >= 0) {
-        std::string bytes = ReceiveUntilClosed(intruder_);
+        std::string bytes = Receive(intruder_);
         close(intruder_);
         std::lock_guard<std::mutex> lock(server_.mutex_);
         server_.intruderBytes_ = bytes;
@@ -240,7 +116,7 @@ void ScriptedFtpSession::Run()
 bool ScriptedFtpSession::Answer(const std::string& verb, const Rule* rule)
 {
     if (rule && !rule->intruder.empty())
-        intruder_ = ConnectFrom(rule->intruder, portPort_);
+        intruder_ = ConnectLoopback(portPort_, 0, rule->intruder);
     const std::string reply = rule && rule->reply ? *rule->reply : DefaultReply(verb);
     if (rule && rule->flood) {
         server_.floodEndedByClient_ = FloodUntilClosed(fd_, reply, FloodLimitMs);
@@ -250,8 +126,8 @@ bool ScriptedFtpSession::Answer(const std::string& verb, const Rule* rule)
         Store(rule ? rule->data : Data(), reply);
     else
         Send(reply);
-    if (rule && rule->raw) {
-        ReadRaw(rule->rawAnswer);
+    if (rule && rule->rawAnswer) {
+        ReadRaw(*rule->rawAnswer);
         return false;
     }
     if (rule && rule->thenClose) {
@@ -320,11 +196,11 @@ void ScriptedFtpSession::Store(const Data& data, const std::string& reply)
     }
     switch (data.fault) {
     case Data::Fault::None:
-        HoldUpload(ReceiveUntilClosed(connection));
+        HoldUpload(Receive(connection));
         close(connection);
         break;
     case Data::Fault::Cut:
-        ReceiveExactly(connection, data.cutAfter);
+        Receive(connection, data.cutAfter);
         if (data.cut == DataCut::Reset) {
             CloseWithReset(connection);
         } else {
@@ -383,40 +259,37 @@ void ScriptedFtpSession::ReadRaw(const std::string& answer)
 {
     std::string bytes = ReadBytes();
     Send(answer);
-    bytes += ReceiveUntilClosed(fd_);
+    bytes += Receive(fd_);
     std::lock_guard<std::mutex> lock(server_.mutex_);
     server_.rawBytes_ = bytes;
 }
 
+bool ScriptedFtpSession::Fill()
+{
+    char chunk[4096];
+    const ssize_t n = recv(fd_, chunk, sizeof chunk, 0);
+    if (n > 0)
+        pending_.append(chunk, static_cast<size_t>(n));
+    return n > 0;
+}
+
 std::string ScriptedFtpSession::ReadCommand()
 {
-    for (;;) {
-        const size_t end = pending_.find("\r\n");
-        if (end != std::string::npos) {
-            std::string line = pending_.substr(0, end);
-            pending_.erase(0, end + 2);
-            server_.Record(line);
-            return line;
-        }
-        char chunk[4096];
-        const ssize_t n = recv(fd_, chunk, sizeof chunk, 0);
-        if (n <= 0)
+    size_t end = pending_.find("\r\n");
+    for (; end == std::string::npos; end = pending_.find("\r\n"))
+        if (!Fill())
             return std::string();
-        pending_.append(chunk, static_cast<size_t>(n));
-    }
+    std::string line = pending_.substr(0, end);
+    pending_.erase(0, end + 2);
+    server_.Record(line);
+    return line;
 }
 
 std::string ScriptedFtpSession::ReadBytes()
 {
-    if (pending_.empty()) {
-        char chunk[4096];
-        const ssize_t n = recv(fd_, chunk, sizeof chunk, 0);
-        if (n > 0)
-            pending_.assign(chunk, static_cast<size_t>(n));
-    }
-    std::string bytes;
-    bytes.swap(pending_);
-    return bytes;
+    if (pending_.empty())
+        Fill();
+    return std::exchange(pending_, std::string());
 }
 
 // --- the server ------------------------------------------------------------------------------
@@ -469,24 +342,6 @@ void ScriptedFtpServer::Record(const std::string& command)
     commands_.push_back(command);
 }
 
-std::vector<std::string> ScriptedFtpServer::Commands() const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return commands_;
-}
-
-std::vector<std::string> ScriptedFtpServer::Stored() const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return stored_;
-}
-
-std::map<std::string, std::string> ScriptedFtpServer::Files() const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return state_.files;
-}
-
 std::set<std::string> ScriptedFtpServer::FileNames() const
 {
     std::set<std::string> names;
@@ -500,18 +355,6 @@ std::string ScriptedFtpServer::File(const std::string& name) const
     std::lock_guard<std::mutex> lock(mutex_);
     const auto file = state_.files.find(name);
     return file != state_.files.end() ? file->second : std::string();
-}
-
-std::string ScriptedFtpServer::RawBytes() const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return rawBytes_;
-}
-
-std::string ScriptedFtpServer::IntruderBytes() const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return intruderBytes_;
 }
 
 }  // namespace mondeliar::testing

@@ -19,6 +19,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace mondeliar::testing {
@@ -46,40 +47,80 @@ public:
     using Condition = std::function<bool(const FtpServerState&)>;
 
     // --- the session ----------------------------------------------------------------------
-    FtpScript& Connections(int count);                       // served one after the other (1)
-    FtpScript& PassiveAddress(const std::string& commas);    // what a 227 names ("127,0,0,1")
-    FtpScript& Hold(const std::vector<std::string>& names);  // files held from the start, empty
+    // Connections served one after the other (1).
+    FtpScript& Connections(int count)
+    {
+        connections_ = count;
+        return *this;
+    }
+    // What a 227 names ("127,0,0,1").
+    FtpScript& PassiveAddress(const std::string& commas)
+    {
+        passiveAddress_ = commas;
+        return *this;
+    }
+    // Files held from the start, empty.
+    FtpScript& Hold(const std::vector<std::string>& names)
+    {
+        held_.insert(names.begin(), names.end());
+        return *this;
+    }
 
     // --- a rule ---------------------------------------------------------------------------
-    FtpScript& On(const std::string& verb);
-    FtpScript& OnGreeting();
-    FtpScript& Only(int nth);  // only the nth time the verb comes, counted over all connections
-    FtpScript& When(Condition condition);
-    FtpScript& InActiveMode();  // only while data go by PORT
+    FtpScript& On(const std::string& verb)
+    {
+        rules_.emplace_back();
+        return Set(&Rule::verb, verb);
+    }
+    FtpScript& OnGreeting() { return On(""); }
+    // Only the nth time the verb comes, counted over all connections.
+    FtpScript& Only(int nth) { return Set(&Rule::nth, nth); }
+    FtpScript& When(Condition condition) { return Set(&Rule::condition, std::move(condition)); }
+    // Only while data go by PORT.
+    FtpScript& InActiveMode()
+    {
+        return When([](const FtpServerState& state) { return !state.passive; });
+    }
     // Replaces the default reply and what the server does with it (listening, renaming).
-    FtpScript& Reply(const std::string& bytes);
-    FtpScript& Silent();     // no reply: the server reads on, so it waits for the client's close
-    FtpScript& ThenClose();  // closes the control connection after the reply
+    FtpScript& Reply(const std::string& bytes) { return Set(&Rule::reply, bytes); }
+    // No reply: the server reads on, so it waits for the client's close.
+    FtpScript& Silent() { return Reply(""); }
+    // Closes the control connection after the reply.
+    FtpScript& ThenClose() { return Set(&Rule::thenClose, true); }
     // Sends the reply again and again until the client closes (20 s at most); then closes.
-    FtpScript& Flood();
+    FtpScript& Flood() { return Set(&Rule::flood, true); }
     // After the reply the client's bytes are read raw (a TLS handshake): the first to come get
     // `answer`, and all are kept (RawBytes) until the client closes.
-    FtpScript& RawAfter(const std::string& answer);
+    FtpScript& RawAfter(const std::string& answer) { return Set(&Rule::rawAnswer, answer); }
     // PORT: before the reply, a third party from `source` connects to the announced port.
-    FtpScript& Intruder(const std::string& source);
+    FtpScript& Intruder(const std::string& source) { return Set(&Rule::intruder, source); }
 
     // --- a store's data connection, after a 1yz reply --------------------------------------
     // The connection first; the 150 once the client has taken it (`taken` set).
-    FtpScript& DataBeforeReply(const std::atomic<bool>& taken);
+    FtpScript& DataBeforeReply(const std::atomic<bool>& taken) { return Await(taken, true); }
     // The 150 first; the connection once the client has read it (`read` set).
-    FtpScript& DataAfterReply(const std::atomic<bool>& read);
-    FtpScript& NoDataConnection();  // nor a final reply
+    FtpScript& DataAfterReply(const std::atomic<bool>& read) { return Await(read, false); }
+    // Nor a final reply.
+    FtpScript& NoDataConnection() { return SetData(&Data::fault, Data::Fault::NoConnection); }
     // Takes `after` bytes of the upload, then cuts the connection off. receiveBuffer > 0 (active
     // mode): the client can push only that much ahead of what the server reads.
-    FtpScript& CutData(std::size_t after, DataCut how, int receiveBuffer = 0);
+    FtpScript& CutData(std::size_t after, DataCut how, int receiveBuffer = 0)
+    {
+        Data& data = Last().data;
+        data.fault = Data::Fault::Cut;
+        data.cutAfter = after;
+        data.cut = how;
+        data.receiveBuffer = receiveBuffer;
+        return *this;
+    }
     // Sends `block` again and again on the data connection until the client closes it.
-    FtpScript& FloodData(const std::string& block);
-    FtpScript& FinalReply(const std::string& bytes);  // after the data ("226 stored\r\n"); "": none
+    FtpScript& FloodData(const std::string& block)
+    {
+        SetData(&Data::fault, Data::Fault::Flood);
+        return SetData(&Data::floodBlock, block);
+    }
+    // After the data ("226 stored\r\n"); "": none.
+    FtpScript& FinalReply(const std::string& bytes) { return SetData(&Data::finalReply, bytes); }
 
 private:
     friend class ScriptedFtpServer;
@@ -102,13 +143,23 @@ private:
         std::optional<std::string> reply;  // none: the default reply
         bool thenClose = false;
         bool flood = false;
-        bool raw = false;
-        std::string rawAnswer;
+        std::optional<std::string> rawAnswer;  // none: the reply is followed by commands
         std::string intruder;
         Data data;
     };
 
     Rule& Last();
+    FtpScript& Await(const std::atomic<bool>& event, bool connectFirst);
+    template <class Field, class Value> FtpScript& Set(Field Rule::*field, Value&& value)
+    {
+        Last().*field = std::forward<Value>(value);
+        return *this;
+    }
+    template <class Field, class Value> FtpScript& SetData(Field Data::*field, Value&& value)
+    {
+        Last().data.*field = std::forward<Value>(value);
+        return *this;
+    }
     const Rule* Match(const std::string& verb, int nth, const FtpServerState& state) const;
 
     int connections_ = 1;
@@ -130,17 +181,17 @@ public:
     bool Finish(int timeout_ms = 5000);
 
     // Every command line the client sent, in order.
-    std::vector<std::string> Commands() const;
+    std::vector<std::string> Commands() const { return Locked(commands_); }
     // The names of the uploads that arrived whole, in order.
-    std::vector<std::string> Stored() const;
+    std::vector<std::string> Stored() const { return Locked(stored_); }
     // What the server holds: the files it started with and the uploads, renamed and deleted as
     // it was told.
-    std::map<std::string, std::string> Files() const;
+    std::map<std::string, std::string> Files() const { return Locked(state_.files); }
     std::set<std::string> FileNames() const;
     std::string File(const std::string& name) const;  // its bytes; "" when it holds no such file
-    std::string RawBytes() const;
+    std::string RawBytes() const { return Locked(rawBytes_); }
     // What the intruder received; "(no connection)" when it could not connect.
-    std::string IntruderBytes() const;
+    std::string IntruderBytes() const { return Locked(intruderBytes_); }
     // A flood stopped because the client closed the connection, not at its time limit.
     bool FloodEndedByClient() const { return floodEndedByClient_; }
 
@@ -149,6 +200,11 @@ private:
 
     void Serve();
     void Record(const std::string& command);
+    template <class Value> Value Locked(const Value& value) const
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return value;
+    }
 
     const FtpScript script_;
     int listener_ = -1;
