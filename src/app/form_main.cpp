@@ -472,6 +472,13 @@ void TFormMain::closeEvent(QCloseEvent* event)
     Terminate();
 }
 
+void TFormMain::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::EnabledChange && !isEnabled() && formCfg_)
+        formCfg_->setEnabled(true);
+}
+
 // --- MainWindowAccess ------------------------------------------------------------------
 
 QString TFormMain::CalendarListText() const

@@ -37,8 +37,7 @@ public:
     TFormMain(CalendarContext& context, UserDialogs& dialogs);
     ~TFormMain() override;
 
-    // The dialogs, created after the main window. `formCfg` may be missing when its creation
-    // failed.
+    // The dialogs, created after the main window.
     void AttachDialogs(TFormCfg* formCfg, TFormAddNote& formAddNote, TFormPurge& formPurge,
                        TFormAbout& formAbout);
 
@@ -64,6 +63,9 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // The configuration dialog is modeless: a dialog that disables the main window leaves it
+    // usable.
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

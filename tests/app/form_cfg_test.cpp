@@ -26,7 +26,8 @@ using mondeliar::testing::ReadFile;
 using mondeliar::testing::WriteFile;
 
 // The default settings file after the first Ok: COLUMNWIDTH and ROWHEIGHT read back as false
-// from their empty values, and the remote folder gets its "/".
+// from their empty values, the remote folder gets its "/", and the selected start year 1
+// becomes the first year the picker shows.
 std::vector<std::string> DefaultLinesAfterOk(const std::string& htmlPath)
 {
     return {"NOTEPATH=calendars/",
@@ -42,7 +43,7 @@ std::vector<std::string> DefaultLinesAfterOk(const std::string& htmlPath)
             "ADDYEAR=FALSE",
             "ALLOWLINK=TRUE",
             "SELECTEDSTARTMONTH=1",
-            "SELECTEDSTARTYEAR=1",
+            "SELECTEDSTARTYEAR=100",
             "FTPUSER=",
             "FTPHOST=",
             "FTPPORT=21",
@@ -328,6 +329,43 @@ TEST_F(CfgDialogTest, CalendarListIsDisabledWhileTheDialogIsShown)
     EXPECT_TRUE(dialogs.Boxes.empty());
 }
 
+TEST_F(CfgDialogTest, EscapeOrCloseAsksBeforeDroppingChanges)
+{
+    struct Row {
+        const char* what;
+        QString typed;
+        bool byCloseRequest;  // else Escape
+        std::deque<bool> answers;
+        bool closed;
+    };
+    const Row rows[] = {
+        {"nothing changed", "", false, {}, true},
+        {"typed, No keeps the edit", "Club", false, {false}, false},
+        {"typed, Yes", "Club", false, {true}, true},
+        {"close request, No", "Club", true, {false}, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        dialogs = RecordingDialogs();
+        dialogs.YesNoAnswers = row.answers;
+        Open();
+        if (!row.typed.isEmpty())
+            Type("EditTitle", row.typed);
+        if (row.byCloseRequest)
+            dialog->close();
+        else
+            QTest::keyClick(Find<QLineEdit>("EditTitle"), Qt::Key_Escape);
+        EXPECT_EQ(dialogs.Questions,
+                  row.typed.isEmpty() ? QStringList() : QStringList{"Discard the changes?"});
+        EXPECT_EQ(dialog->isVisible(), !row.closed);
+        if (!row.closed) {
+            EXPECT_EQ(Find<QLineEdit>("EditTitle")->text(), row.typed);
+            Click("ButtonCancel");
+        }
+        EXPECT_EQ(context.Settings.TITLE, "Calendar");
+    }
+}
+
 TEST_F(CfgDialogTest, OpensOnMetaTagsFirstAndLaterOnTheTabLastShown)
 {
     EXPECT_EQ(dialog->windowTitle(), "Configuration");
@@ -352,8 +390,9 @@ TEST_F(CfgDialogTest, InvalidStoredDatesOpenAsTheNearestRealDates)
     };
     const Case cases[] = {
         {{2001, 0, 31}, {2001, 1, 31}}, {{2001, 2, 30}, {2001, 2, 28}},
-        {{2000, 2, 30}, {2000, 2, 29}}, {{0, 13, 0}, {1, 12, 1}},
-        {{2002, 5, 17}, {2002, 5, 17}}, {{40000, 6, 31}, {40000, 6, 30}},
+        {{2000, 2, 30}, {2000, 2, 29}}, {{0, 13, 0}, {100, 12, 1}},
+        {{2002, 5, 17}, {2002, 5, 17}}, {{40000, 6, 31}, {9999, 6, 30}},
+        {{99, 2, 29}, {100, 2, 28}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(NearestRealDate(c.stored.Year, c.stored.Month, c.stored.Day), c.shown)
@@ -368,12 +407,13 @@ TEST_F(CfgDialogTest, InvalidStoredDatesOpenAsTheNearestRealDates)
     Open();
     EXPECT_TRUE(dialogs.Boxes.empty());
     EXPECT_EQ(Find<DatePicker>("DateTimePickerPurge")->date(), QDate(2000, 1, 1));
+    EXPECT_EQ(Find<DatePicker>("DateTimePickerSelectStart")->date(), QDate(100, 1, 1));
     EXPECT_EQ(Find<QTableWidget>("sgKeywords")->item(1, 0)->text(), "alpha");
     PressOk();
     std::vector<std::string> lines = SettingsLines();
     EXPECT_EQ(Value(lines, "PURGEMONTH"), "1");
     EXPECT_EQ(Value(lines, "SELECTEDSTARTMONTH"), "1");
-    EXPECT_EQ(Value(lines, "SELECTEDSTARTYEAR"), "1");
+    EXPECT_EQ(Value(lines, "SELECTEDSTARTYEAR"), "100") << "as the picker shows it";
     EXPECT_EQ(Value(lines, "KEYWORDS"), ",alpha");
     EXPECT_EQ(Value(lines, "TITLE"), "Kept");
 }
@@ -397,15 +437,30 @@ TEST_F(CfgDialogTest, SelectedStartPickerFollowsTheStartYearChoice)
     EXPECT_EQ(context.Settings.SELECTEDSTARTYEAR, 2004);
 }
 
-TEST_F(CfgDialogTest, FileExtensionOtherThanHtmOpensAsHtml)
+// What Ok stores of a value the user left alone: a file extension other than ".htm" as
+// ".html", a spinner's text as it was.
+TEST_F(CfgDialogTest, OkStoresUntouchedValuesAsTheyWereOrAsShown)
 {
-    const std::pair<std::string, std::string> cases[]
-        = {{".htm", ".htm"}, {".html", ".html"}, {".HTM", ".html"}, {"", ".html"}};
-    for (const auto& [stored, saved] : cases) {
-        context.Settings.FILEEXTENSION = stored;
+    struct Row {
+        const char* key;
+        std::string stored, saved;
+    };
+    const Row rows[] = {
+        {"FILEEXTENSION", ".htm", ".htm"},
+        {"FILEEXTENSION", ".html", ".html"},
+        {"FILEEXTENSION", ".HTM", ".html"},
+        {"FILEEXTENSION", "", ".html"},
+        {"BORDER", "", ""},
+        {"BORDER", "x", "x"},
+        {"WIDTH", "5", "5"},
+        {"WIDTH", "80", "80"},
+    };
+    for (const Row& row : rows) {
+        WriteFile(context.SettingsFileName, SettingsFile() + row.key + "=" + row.stored + "\r\n");
+        LoadConfig(context.Settings, context.SettingsFileName);
         Open();
         PressOk();
-        EXPECT_EQ(Value(SettingsLines(), "FILEEXTENSION"), saved) << stored;
+        EXPECT_EQ(Value(SettingsLines(), row.key), row.saved) << row.key << "=" << row.stored;
     }
 }
 

@@ -8,16 +8,19 @@
 #include "app/form_purge.h"
 #include "app/month_grid.h"
 #include "base/program.h"
+#include "base/text_reader.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTextCharFormat>
 
 #include <algorithm>
 #include <filesystem>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 namespace mondeliar::app::testing {
@@ -237,6 +240,8 @@ TEST_F(MainWindowTest, TheMainWindowIsDisabledWhileADialogIsOpen)
         {"", "formAddNote", clickOn("ButtonOk")},
     };
     Start();
+    // The modeless configuration dialog stays usable meanwhile.
+    Click(Main(), "ButtonCfg");
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.dialog) + " opened by " + row.opener);
         if (*row.opener)
@@ -248,6 +253,7 @@ TEST_F(MainWindowTest, TheMainWindowIsDisabledWhileADialogIsOpen)
         EXPECT_TRUE(dialog->isVisible());
         EXPECT_TRUE(dialog->isEnabled());
         EXPECT_FALSE(Main().isEnabled());
+        EXPECT_TRUE(desktop->FormCfg()->isEnabled());
         row.close(*dialog);
         EXPECT_FALSE(dialog->isVisible());
         EXPECT_TRUE(Main().isEnabled());
@@ -255,11 +261,12 @@ TEST_F(MainWindowTest, TheMainWindowIsDisabledWhileADialogIsOpen)
     EXPECT_TRUE(Boxes().isEmpty()) << Boxes().join('|').toStdString();
 }
 
-TEST_F(MainWindowTest, NoteEditorAndAboutBoxHaveNoCloseBox)
+TEST_F(MainWindowTest, NoteEditorAboutBoxAndConfigureHaveNoCloseBox)
 {
     Start();
-    for (QWidget* dialog : {static_cast<QWidget*>(&desktop->FormAddNote()),
-                            static_cast<QWidget*>(&desktop->FormAbout())})
+    for (QWidget* dialog :
+         {static_cast<QWidget*>(&desktop->FormAddNote()),
+          static_cast<QWidget*>(&desktop->FormAbout()), static_cast<QWidget*>(desktop->FormCfg())})
         EXPECT_FALSE(dialog->windowFlags() & Qt::WindowCloseButtonHint)
             << dialog->objectName().toStdString();
     EXPECT_TRUE(desktop->FormPurge().windowFlags() & Qt::WindowCloseButtonHint
@@ -320,6 +327,51 @@ TEST_F(MainWindowTest, APlainFileNamedCalendarsIsReportedAndTheWindowStays)
     EXPECT_EQ(dialogs.Boxes[0].Text, "Invalid filename.");
     EXPECT_TRUE(Main().isVisible());
     EXPECT_TRUE(Main().isEnabled());
+}
+
+// An extra HTML file that cannot be read is reported; Configure works all the same, and its
+// Ok leaves the file alone until the user types into that text.
+TEST_F(MainWindowTest, AnUnreadableExtraHtmlFileLeavesConfigureUsableAndTheFileAlone)
+{
+    const std::pair<const char*, std::function<void(const std::string&)>> rows[] = {
+        {"a folder", [](const std::string& path) { std::filesystem::create_directory(path); }},
+        {"a FIFO", [](const std::string& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); }},
+        {"too large",
+         [](const std::string& path) {
+             WriteFile(path, "");
+             std::filesystem::resize_file(path, HtmlTextSizeLimit + 1);
+         }},
+    };
+    const std::string header = data / "pagetrim.header";
+    for (const auto& [what, make] : rows) {
+        SCOPED_TRACE(what);
+        desktop.reset();
+        dialogs = RecordingDialogs();
+        std::filesystem::remove_all(header);
+        make(header);
+        auto kept = std::filesystem::status(header).type();
+        WriteFile(data / "pagetrim.footer", "<P>Foot</P>\r\n");
+        Start();
+        ASSERT_EQ(dialogs.Boxes.size(), 1u);
+        EXPECT_TRUE(dialogs.Boxes[0].Text.startsWith(QString::fromStdString(header)));
+
+        Click(Main(), "ButtonCfg");
+        ASSERT_TRUE(desktop->FormCfg()->isVisible());
+        auto* memo = Control<QPlainTextEdit>(*desktop->FormCfg(), "MemoHeader");
+        EXPECT_EQ(memo->toPlainText(), "");
+        EXPECT_TRUE(memo->placeholderText().contains("could not be read"));
+        EXPECT_EQ(Control<QPlainTextEdit>(*desktop->FormCfg(), "MemoFooter")->toPlainText(),
+                  "<P>Foot</P>");
+        Click(*desktop->FormCfg(), "ButtonOk");
+        EXPECT_FALSE(desktop->FormCfg()->isVisible());
+        EXPECT_EQ(dialogs.Boxes.size(), 1u);
+        EXPECT_EQ(std::filesystem::status(header).type(), kept);
+    }
+    // Typed into, the text replaces the file that was only too large.
+    Click(Main(), "ButtonCfg");
+    TypeText(Control(*desktop->FormCfg(), "MemoHeader"), "<P>Head</P>");
+    Click(*desktop->FormCfg(), "ButtonOk");
+    EXPECT_EQ(ReadFile(header), "<P>Head</P>\r\n");
 }
 
 TEST_F(MainWindowTest, CalendarsFolderThatCannotBeCreatedIsFatal)
