@@ -18,6 +18,7 @@ namespace mondeliar::app {
 Desktop::Desktop(UserDialogs& dialogs, const DesktopFolders& folders, Date today)
     : dialogs_(dialogs), context_(folders.Program, folders.Data, today, dialogs)
 {
+    dialogs_.DataFolder = folders.Data;
     PrepareCalendarsFolder(context_);
     QApplication::setApplicationName(ProgramTitle);
     QApplication::setWindowIcon(ProgramIcon());

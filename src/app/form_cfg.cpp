@@ -24,6 +24,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -69,7 +70,9 @@ TFormCfg::TFormCfg(CalendarContext& context, UserDialogs& dialogs, MainWindowAcc
     splitter->setSizes({700, 420});
 
     auto* buttonOk = NamedButton("ButtonOk", "Ok", this);
-    // No default button: Return ends an edit in the grids and edits, it does not save.
+    // Return in a one-line field accepts the dialog; in a grid it ends the cell's edit and
+    // in a memo it is a line break (keyPressEvent).
+    buttonOk->setDefault(true);
     auto* buttonCancel = NamedButton("ButtonCancel", "Cancel", this);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -279,6 +282,15 @@ void TFormCfg::reject()
             return;
         ButtonCancelClick();
     });
+}
+
+void TFormCfg::keyPressEvent(QKeyEvent* event)
+{
+    bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    for (QWidget* widget = focusWidget(); enter && widget; widget = widget->parentWidget())
+        if (qobject_cast<QAbstractItemView*>(widget))
+            return;
+    QDialog::keyPressEvent(event);
 }
 
 void TFormCfg::hideEvent(QHideEvent* event)

@@ -48,6 +48,8 @@ protected:
     // Escape, or a close asked by the window manager, is Cancel; when anything was changed
     // since the opening, the user is asked first, and No keeps every edit.
     void reject() override;
+    // Return presses Ok, but in a grid it only ends (or starts) a cell's edit.
+    void keyPressEvent(QKeyEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     // Coming back to the dialog shows what the main window changed meanwhile (a write
     // command reloads the recurring entries).

@@ -12,12 +12,15 @@
 
 #include <functional>
 
+class QAbstractButton;
 class QAction;
 class QComboBox;
 class QFrame;
+class QKeyEvent;
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class QToolButton;
 
 namespace mondeliar::app {
 
@@ -72,6 +75,7 @@ private:
     class PublishRun;
 
     void CreateControls();
+    void CreateWrittenLine();
     void SetTabOrder();
     void ConnectHandlers();
     void LoadDefaultCalendar();
@@ -79,6 +83,11 @@ private:
     void ApplyMainWindowText(const std::string& key, const std::string& text);
     void UpdateCommandStates();
     void ShowPublishProgress(const QString& text);
+    void ShowWrittenPages();
+    // Keys of the month grid beyond its own: Home, Ctrl+Page Up/Down, Delete.
+    bool GridKeyPress(const QKeyEvent& key);
+    // A name that is not a calendar switches nothing; the list shows the current one again.
+    void RequireCalendar(const std::string& name);
     void Terminate();
     PageWriterHooks WriterHooks();
 
@@ -89,6 +98,9 @@ private:
     void UploadAllPagesClick();
     void Publish(bool uploadAll);
     void ButtonHelpClick();
+    void ButtonOpenPageClick();
+    void ButtonTodayClick();
+    void DeleteDateNotes();
     void ButtonPurgeClick();
     void ButtonExitClick();
     void ButtonPrevClick();
@@ -106,6 +118,7 @@ private:
 
     Date selectedDate_;
     QString lastSwitchName_;  // the name the calendar list last switched to, or tried
+    QString writtenPage_;     // the current month's page of the last Write
     bool publishing_ = false;
     bool calendarListHeld_ = false;  // disabled by the configuration dialog
 
@@ -113,19 +126,23 @@ private:
     QPushButton* ButtonAbout;
     QPushButton* ButtonCfg;
     QPushButton* ButtonWrite;
-    QPushButton* ButtonPublish;
-    QAction* UploadAllPages;  // the Publish button's menu
+    QToolButton* ButtonPublish;  // a split button: its arrow offers UploadAllPages
+    QAction* UploadAllPages;
     QPushButton* ButtonHelp;
     QComboBox* cbSelectCalendar;
     QPushButton* ButtonPurge;
     QPushButton* ButtonExit;
     QPushButton* ButtonPrev;
     QPushButton* ButtonNext;
+    QPushButton* ButtonToday;
     QProgressBar* GaugeUsage;
     QFrame* Bevel1;
     QLabel* LabelDate;
     MonthGrid* Calendar1;
     QLabel* LabelProgress;
+    QWidget* PanelWritten;  // the line saying where Write put the pages
+    QLabel* LabelWritten;
+    QPushButton* ButtonOpenPage;
 
     net::TFtpClient FtpClient1;
 };

@@ -7,8 +7,14 @@
 #include "app/radio_group.h"
 #include "html/write_command.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSpinBox>
@@ -262,6 +268,8 @@ TEST_F(CfgDialogTest, ColourButtonStoresAtOnceAndCancelKeepsIt)
     EXPECT_EQ(context.Settings.COLORMAINBG, "FF8000");
     auto* panel = Find<QWidget>("PanelMain");
     EXPECT_EQ(panel->palette().color(QPalette::Window), QColor(0xFF, 0x80, 0x00));
+    QImage swatch = Find<QPushButton>("ButtonBGmain")->icon().pixmap(16).toImage();
+    EXPECT_EQ(swatch.pixelColor(8, 8), QColor(0xFF, 0x80, 0x00)) << "the button shows it too";
     Click("ButtonFGnote");  // cancelled: the old colour is stored again
     EXPECT_EQ(context.Settings.COLORNOTESFG, "000000");
     Click("ButtonCancel");
@@ -364,6 +372,37 @@ TEST_F(CfgDialogTest, EscapeOrCloseAsksBeforeDroppingChanges)
         }
         EXPECT_EQ(context.Settings.TITLE, "Calendar");
     }
+}
+
+// Return accepts the dialog from a one-line field (Ok is the default button); it is a line
+// break in a memo, and ends or starts a cell's edit in a grid.
+TEST_F(CfgDialogTest, ReturnAcceptsFromAOneLineFieldOnly)
+{
+    struct Row {
+        const char* tab;
+        const char* control;
+        bool accepts;
+    };
+    const Row rows[] = {
+        {"Meta tags", "EditTitle", true},      {"Appearance", "SpinEditWidth", true},
+        {"Appearance", "cbNoteDivider", true}, {"Additional HTML", "MemoHeader", false},
+        {"Meta tags", "sgKeywords", false},    {"Recurring", "sgRecurring", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.control);
+        Open();
+        dialog->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+        ShowTab(row.tab);
+        Find<QWidget>(row.control)->setFocus();
+        Type(row.control, "17");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        EXPECT_EQ(dialog->isVisible(), !row.accepts);
+        if (dialog->isVisible())
+            Click("ButtonCancel");
+    }
+    EXPECT_EQ(context.Settings.TITLE, "17");
+    EXPECT_EQ(context.Settings.WIDTH, "17");
 }
 
 TEST_F(CfgDialogTest, OpensOnMetaTagsFirstAndLaterOnTheTabLastShown)
@@ -470,7 +509,9 @@ TEST_F(CfgDialogTest, OpeningWithAMissingLanguageFileStillFillsEveryControl)
     context.Settings.TITLE = "Kept";
     WriteFile(context.RecurringFileName(), CrLfLines({"\"1\",\"2\",\"Party\""}));
     Open();
-    EXPECT_EQ(dialogs.Texts(), QStringList({"File not found."}));
+    EXPECT_EQ(
+        dialogs.Texts(),
+        QStringList({"File not found: " + QString::fromStdString(dir / "program/Nowhere.lang.")}));
     EXPECT_EQ(Find<QLineEdit>("EditTitle")->text(), "Kept");
     EXPECT_EQ(Find<QLineEdit>("EditLanguage")->text(), "Nowhere");
     EXPECT_EQ(context.Recurring.Row(1).Description, "Party");
@@ -550,6 +591,28 @@ TEST_F(CfgDialogTest, FooterMemoIsUsedByAWriteWithoutOk)
     Click("ButtonCancel");
     Open();
     EXPECT_EQ(Find<QPlainTextEdit>("MemoFooter")->toPlainText(), "<P>Footer</P>\nsecond");
+}
+
+// At the dialog's first size the language note shows whole, and a narrow preview scrolls
+// sideways rather than break a weekday name.
+TEST_F(CfgDialogTest, NothingIsCutOrBrokenAtTheFirstSize)
+{
+    Open();
+    ShowTab("Language");
+    auto* note = Find<QLabel>("Memo1");
+    EXPECT_GE(note->height(), note->heightForWidth(note->width()));
+    QTextBrowser* browser = dialog->Preview()->Browser();
+    browser->setFixedWidth(260);
+    dialog->Preview()->Refresh();
+    QTextDocument* page = browser->document();
+    page->size();  // lays the page out
+    int names = 0;
+    for (QTextBlock block = page->begin(); block.isValid(); block = block.next())
+        if (block.text() == "Wednesday") {
+            ++names;
+            EXPECT_EQ(block.layout()->lineCount(), 1);
+        }
+    EXPECT_EQ(names, 1);
 }
 
 TEST_F(CfgDialogTest, PreviewShowsUnsavedTitleAndColourAsTheWriterWritesThem)

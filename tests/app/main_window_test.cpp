@@ -10,6 +10,7 @@
 #include "base/program.h"
 #include "base/text_reader.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -42,6 +43,12 @@ protected:
         TypeText(edit, name);
     }
 
+    QColor WeekendColour()
+    {
+        auto* grid = Control<MonthGrid>(Main(), "Calendar1");
+        return grid->weekdayTextFormat(Qt::Sunday).foreground().color();
+    }
+
     QTextCharFormat Mark(int year, int month, int day)
     {
         return Control<MonthGrid>(Main(), "Calendar1")->dateTextFormat(QDate(year, month, day));
@@ -63,7 +70,7 @@ TEST_F(MainWindowTest, FirstLaunchInAnEmptyFolderCreatesTheDefaultCalendar)
     EXPECT_EQ(CalendarList()->currentIndex(), -1) << "no item is selected";
     auto* gauge = Control<QProgressBar>(Main(), "GaugeUsage");
     EXPECT_EQ(gauge->value(), 0);
-    EXPECT_EQ(gauge->text(), "0%");
+    EXPECT_EQ(gauge->text(), "0 of 1000");
     EXPECT_EQ(DateLabel(), "February 5, 2002");
     EXPECT_TRUE(Main().isVisible());
     EXPECT_TRUE(Main().isEnabled());
@@ -83,18 +90,19 @@ TEST_F(MainWindowTest, ControlsCarryTheirCaptionsHintsAndTabOrder)
         const char* hint;
     };
     const Row rows[] = {
-        {"ButtonAbout", "About", "About the program"},
-        {"ButtonCfg", "Configure", "Set configuration options"},
-        {"ButtonWrite", "Write", "Write out .html files"},
-        {"ButtonPublish", "Publish", "Send calendar to web server via FTP"},
-        {"ButtonHelp", "Help", "Program documentation via html"},
-        {"ButtonPurge", "Purge", "Remove old calendar entries"},
-        {"ButtonExit", "Exit", "Terminate the program"},
-        {"ButtonPrev", "Previous month", "Display previous month"},
-        {"ButtonNext", "Next month", "Display next month"},
+        {"ButtonAbout", "&About", "About the program"},
+        {"ButtonCfg", "&Configure", "Set configuration options"},
+        {"ButtonWrite", "&Write", "Write out .html files"},
+        {"ButtonPublish", "&Publish", "Send calendar to web server via FTP"},
+        {"ButtonHelp", "&Help", "Program documentation via html"},
+        {"ButtonPurge", "P&urge", "Remove old calendar entries"},
+        {"ButtonExit", "E&xit", "Terminate the program"},
+        {"ButtonPrev", "Pre&vious month", "Display previous month"},
+        {"ButtonNext", "&Next month", "Display next month"},
+        {"ButtonToday", "&Today", "Display today's date (Home)"},
     };
     for (const Row& row : rows) {
-        auto* button = Control<QPushButton>(Main(), row.name);
+        auto* button = Control<QAbstractButton>(Main(), row.name);
         EXPECT_EQ(button->text(), row.caption);
         EXPECT_EQ(button->toolTip(), row.hint);
         // Nothing is clipped: each button is at least as wide as its caption needs.
@@ -106,7 +114,7 @@ TEST_F(MainWindowTest, ControlsCarryTheirCaptionsHintsAndTabOrder)
 
     const QStringList order = {"ButtonAbout", "ButtonCfg",        "ButtonWrite", "ButtonPublish",
                                "ButtonHelp",  "cbSelectCalendar", "ButtonPurge", "ButtonExit",
-                               "ButtonPrev",  "ButtonNext",       "Calendar1"};
+                               "ButtonPrev",  "ButtonNext",       "ButtonToday", "Calendar1"};
     QStringList chain;
     QWidget* widget = Control(Main(), "ButtonAbout");
     for (int steps = 0; steps < 200 && chain.size() < order.size(); ++steps) {
@@ -117,12 +125,15 @@ TEST_F(MainWindowTest, ControlsCarryTheirCaptionsHintsAndTabOrder)
     EXPECT_EQ(chain, order);
 }
 
-TEST_F(MainWindowTest, MonthSteppingKeepsTheDayOrTakesTheMonthsLastDay)
+// Months step by the buttons (or the grid's Page Up/Down), years by Ctrl+Page Up/Down;
+// Home and Today go to the launch date.
+TEST_F(MainWindowTest, SteppingKeepsTheDayOrTakesTheMonthsLastDay)
 {
     struct Row {
         Date from;
-        const char* button;
+        const char* button;  // or "" for a key pressed on the grid
         const char* label;
+        QKeyCombination key = {};
     };
     const Row rows[] = {
         {{2002, 1, 31}, "ButtonNext", "February 28, 2002"},
@@ -130,15 +141,43 @@ TEST_F(MainWindowTest, MonthSteppingKeepsTheDayOrTakesTheMonthsLastDay)
         {{2004, 1, 31}, "ButtonNext", "February 29, 2004"},
         {{2002, 12, 15}, "ButtonNext", "January 15, 2003"},
         {{2003, 1, 15}, "ButtonPrev", "December 15, 2002"},
+        {{2004, 2, 29}, "", "February 28, 2005", Qt::CTRL | Qt::Key_PageDown},
+        {{2002, 7, 15}, "", "July 15, 2001", Qt::CTRL | Qt::Key_PageUp},
+        {{2003, 7, 15}, "", "February 5, 2002", Qt::Key_Home},
+        {{2003, 7, 15}, "ButtonToday", "February 5, 2002"},
     };
     Start();
     auto* grid = Control<MonthGrid>(Main(), "Calendar1");
     for (const Row& row : rows) {
         grid->ShowDate(row.from);
-        Click(Main(), row.button);
+        if (*row.button)
+            Click(Main(), row.button);
+        else
+            QTest::keyClick(grid->findChild<QAbstractItemView*>(), row.key.key(),
+                            row.key.keyboardModifiers());
         EXPECT_EQ(DateLabel(), row.label) << row.button;
         EXPECT_EQ(grid->monthShown(), GridDate().Month) << "the grid shows the new month";
     }
+}
+
+// The Delete key on a date with notes asks, then removes them and saves the notes file.
+TEST_F(MainWindowTest, TheDeleteKeyRemovesADatesNotesAfterAsking)
+{
+    WriteNotes("default calendar", {{2, 5, 2002, "Meeting"}, {2, 14, 2002, "Dinner"}});
+    Start();
+    std::string before = ReadFile(data / "calendars/default calendar");
+    auto* view = Control<MonthGrid>(Main(), "Calendar1")->findChild<QAbstractItemView*>();
+    dialogs.YesNoAnswers = {false, true};
+    QTest::keyClick(view, Qt::Key_Delete);
+    EXPECT_EQ(Mark(2002, 2, 5).fontWeight(), QFont::Bold);
+    EXPECT_EQ(ReadFile(data / "calendars/default calendar"), before);
+    QTest::keyClick(view, Qt::Key_Delete);
+    EXPECT_EQ(dialogs.Questions, QStringList(2, "Delete the notes of February 5, 2002?"));
+    EXPECT_NE(Mark(2002, 2, 5).fontWeight(), QFont::Bold);
+    Context().Entries.LoadEntries();
+    EXPECT_EQ(Context().Entries.CountUsedEntries(), 1) << "the file was saved without them";
+    QTest::keyClick(view, Qt::Key_Delete);
+    EXPECT_EQ(dialogs.Questions.size(), 2) << "a date without notes asks nothing";
 }
 
 TEST_F(MainWindowTest, SwitchToAFrenchCalendarChangesLabelAndCaptionsAtOnce)
@@ -178,24 +217,34 @@ TEST_F(MainWindowTest, SwitchToAFrenchCalendarChangesLabelAndCaptionsAtOnce)
     EXPECT_TRUE(Boxes().isEmpty()) << Boxes().join('|').toStdString();
 }
 
-TEST_F(MainWindowTest, ATypedMissingNameIsReportedOnceWhenEntered)
+// A name that is no calendar switches nothing: the error names the missing file, and the
+// list shows the current calendar again.
+TEST_F(MainWindowTest, ATypedNameThatIsNoCalendarIsReportedOnceAndTheListReturns)
 {
     WriteNotes("default calendar", {{2, 5, 2002, "Meeting"}});
+    WriteNotes("Orphan", {});
     Start();
-    TypeCalendarName("Team");
-    EXPECT_TRUE(Boxes().isEmpty()) << "typing alone switches nothing";
-    QTest::keyClick(CalendarList()->lineEdit(), Qt::Key_Return);
-    ASSERT_EQ(dialogs.Boxes.size(), 1u);
-    EXPECT_EQ(dialogs.Boxes[0].Kind, BoxKind::ErrorReport);
-    EXPECT_EQ(dialogs.Boxes[0].Text, "File not found.");
-    // Leaving the edit afterwards does not try the same name again.
-    QTest::keyClick(CalendarList()->lineEdit(), Qt::Key_Tab);
-    EXPECT_EQ(dialogs.Boxes.size(), 1u);
-    // The table was replaced by an empty one; the label and the caption stay.
-    EXPECT_EQ(Context().Entries.CountUsedEntries(), 0);
-    EXPECT_NE(Mark(2002, 2, 5).fontWeight(), QFont::Bold);
-    EXPECT_EQ(DateLabel(), "February 5, 2002");
-    EXPECT_EQ(Main().windowTitle(), "Quellbrook - Mondeliar");
+    const std::pair<QString, QString> rows[] = {
+        {"Team", "File not found: calendars/Team."},
+        {"Orphan", "File not found: calendars/Orphan.cfg."},
+        {"../calendars/default calendar", "Invalid filename."},
+    };
+    for (const auto& [name, report] : rows) {
+        dialogs.Boxes.clear();
+        TypeCalendarName(name);
+        EXPECT_TRUE(Boxes().isEmpty()) << "typing alone switches nothing";
+        QTest::keyClick(CalendarList()->lineEdit(), Qt::Key_Return);
+        ASSERT_EQ(dialogs.Boxes.size(), 1u);
+        EXPECT_EQ(dialogs.Boxes[0].Kind, BoxKind::ErrorReport);
+        EXPECT_EQ(dialogs.Boxes[0].Text, report);
+        EXPECT_EQ(CalendarList()->currentText(), "default calendar");
+        // Leaving the edit afterwards tries nothing again.
+        QTest::keyClick(CalendarList()->lineEdit(), Qt::Key_Tab);
+        EXPECT_EQ(dialogs.Boxes.size(), 1u);
+        EXPECT_EQ(Context().Entries.CountUsedEntries(), 1);
+        EXPECT_EQ(Mark(2002, 2, 5).fontWeight(), QFont::Bold);
+        EXPECT_EQ(Main().windowTitle(), "Quellbrook - Mondeliar");
+    }
 }
 
 TEST_F(MainWindowTest, WriteLeavesTheGridOnTheLaunchDate)
@@ -214,6 +263,13 @@ TEST_F(MainWindowTest, WriteLeavesTheGridOnTheLaunchDate)
     for ([[maybe_unused]] const auto& page : std::filesystem::directory_iterator(data / "site"))
         ++pages;
     EXPECT_EQ(pages, 14);
+    // A line below the grid says so, and opens the current month's page.
+    EXPECT_TRUE(Control(Main(), "PanelWritten")->isVisible());
+    EXPECT_EQ(Control<QLabel>(Main(), "LabelWritten")->text(),
+              QString::fromStdString("14 pages written to " + (data / "site/")));
+    Click(Main(), "ButtonOpenPage");
+    EXPECT_EQ(dialogs.OpenedDocuments,
+              QStringList{QString::fromStdString(data / "site/current.html")});
 }
 
 // Each dialog disables the main window while it is open; each way of closing it enables
@@ -254,9 +310,11 @@ TEST_F(MainWindowTest, TheMainWindowIsDisabledWhileADialogIsOpen)
         EXPECT_TRUE(dialog->isEnabled());
         EXPECT_FALSE(Main().isEnabled());
         EXPECT_TRUE(desktop->FormCfg()->isEnabled());
+        EXPECT_EQ(WeekendColour(), Main().palette().color(QPalette::Disabled, QPalette::Text));
         row.close(*dialog);
         EXPECT_FALSE(dialog->isVisible());
         EXPECT_TRUE(Main().isEnabled());
+        EXPECT_EQ(WeekendColour(), QColor(Qt::red));
     }
     EXPECT_TRUE(Boxes().isEmpty()) << Boxes().join('|').toStdString();
 }
@@ -271,10 +329,12 @@ TEST_F(MainWindowTest, NoteEditorAboutBoxAndConfigureHaveNoCloseBox)
             << dialog->objectName().toStdString();
     EXPECT_TRUE(desktop->FormPurge().windowFlags() & Qt::WindowCloseButtonHint
                 || !(desktop->FormPurge().windowFlags() & Qt::CustomizeWindowHint));
-    // Neither Escape nor the window manager's close takes typed notes away.
+    // Neither Escape nor the window manager's close takes typed notes away unasked.
     DoubleClickDate(LaunchDate);
+    TypeText(Control(desktop->FormAddNote(), "EditDateImage"), "x.gif");
     QTest::keyClick(&desktop->FormAddNote(), Qt::Key_Escape);
     desktop->FormAddNote().close();
+    EXPECT_EQ(dialogs.Questions, QStringList(2, "Discard the changes to this date?"));
     EXPECT_TRUE(desktop->FormAddNote().isVisible());
     EXPECT_FALSE(Main().isEnabled());
     // Nor does closing the main window meanwhile end the program.
@@ -301,12 +361,18 @@ TEST_F(MainWindowTest, AboutBoxShowsTheProgramAndOpensItsAddresses)
     EXPECT_EQ(dialogs.OpenedDocuments, (QStringList{MakerWebAddress, WishListAddress}));
 }
 
-TEST_F(MainWindowTest, HelpOpensTheDocumentationOfTheWorkingFolder)
+TEST_F(MainWindowTest, HelpOpensTheDocumentationOfTheWorkingFolderOrSaysWhereItLooked)
 {
     Start();
     Click(Main(), "ButtonHelp");
+    EXPECT_EQ(Boxes(), QStringList{"The help pages were not found. Mondeliar looked for "
+                                   + QString::fromStdString(data / "doc/index.html.")});
+    EXPECT_TRUE(dialogs.OpenedDocuments.isEmpty());
+    std::filesystem::create_directory(data / "doc");
+    WriteFile(data / "doc/index.html", "<html></html>");
+    Click(Main(), "ButtonHelp");
     EXPECT_EQ(dialogs.OpenedDocuments, QStringList{"doc/index.html"});
-    EXPECT_TRUE(Boxes().isEmpty());
+    EXPECT_EQ(Boxes().size(), 1);
 }
 
 TEST_F(MainWindowTest, ExitAndClosingTheWindowEndTheProgram)
@@ -324,7 +390,7 @@ TEST_F(MainWindowTest, APlainFileNamedCalendarsIsReportedAndTheWindowStays)
     Start();
     ASSERT_EQ(dialogs.Boxes.size(), 1u);
     EXPECT_EQ(dialogs.Boxes[0].Kind, BoxKind::ErrorReport);
-    EXPECT_EQ(dialogs.Boxes[0].Text, "Invalid filename.");
+    EXPECT_EQ(dialogs.Boxes[0].Text, "Invalid filename: calendars/default calendar.");
     EXPECT_TRUE(Main().isVisible());
     EXPECT_TRUE(Main().isEnabled());
 }

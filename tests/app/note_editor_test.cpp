@@ -35,8 +35,12 @@ protected:
     NoteGrid* Grid() { return Control<NoteGrid>(Editor(), "sgNotes"); }
     QLineEdit* Edit(const char* name) { return Control<QLineEdit>(Editor(), name); }
 
-    // Opens the editor for 5 February 2002.
-    void Open() { DoubleClickDate(LaunchDate); }
+    // Opens the editor for 5 February 2002, ready for keys.
+    void Open()
+    {
+        DoubleClickDate(LaunchDate);
+        EXPECT_TRUE(QTest::qWaitFor([this] { return QApplication::activeWindow() == &Editor(); }));
+    }
 
     // Types `text` into a cell (row 1..10, column 0 note, 1 link), as after F2.
     void TypeIntoCell(int row, int column, const QString& text)
@@ -249,6 +253,93 @@ TEST_F(NoteEditorTest, ANotesFileThatCannotBeWrittenKeepsTheEditorOpen)
         QFont::Bold);
     Click(Editor(), "ButtonCancel");
     EXPECT_TRUE(Main().isEnabled());
+}
+
+// Tab walks the cells, then the date's link, its image, Ok and Cancel; Ctrl+Tab leaves the
+// grid from any cell.
+TEST_F(NoteEditorTest, TheKeyboardMovesThroughTheEditorInOrder)
+{
+    struct Row {
+        const char* from;  // "cell", "editor" (a cell being edited) or a control's name
+        int row, column;
+        QKeyCombination key;
+        const char* to;
+        int toRow = 0, toColumn = 0;
+    };
+    const Row rows[] = {
+        {"cell", 3, 0, Qt::Key_Tab, "sgNotes", 3, 1},
+        {"cell", 3, 1, Qt::Key_Tab, "sgNotes", 4, 0},
+        {"cell", 10, 1, Qt::Key_Tab, "EditDateURL"},
+        {"editor", 10, 1, Qt::Key_Tab, "EditDateURL"},
+        {"editor", 4, 1, Qt::Key_Tab, "sgNotes", 5, 0},
+        {"cell", 2, 0, Qt::CTRL | Qt::Key_Tab, "EditDateURL"},
+        {"cell", 1, 0, Qt::SHIFT | Qt::Key_Backtab, "ButtonCancel"},
+        {"EditDateURL", 0, 0, Qt::Key_Tab, "EditDateImage"},
+        {"EditDateImage", 0, 0, Qt::Key_Tab, "ButtonOk"},
+        {"ButtonOk", 0, 0, Qt::Key_Tab, "ButtonCancel"},
+    };
+    Start();
+    Open();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.from) + " " + std::to_string(row.row) + " to " + row.to);
+        QWidget* start = Grid();
+        if (std::string(row.from) == "editor")
+            TypeIntoCell(row.row, row.column, "x");
+        else if (std::string(row.from) == "cell")
+            Grid()->setCurrentCell(row.row - 1, row.column);
+        else
+            start = Control(Editor(), row.from);
+        start->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), row.key.key(), row.key.keyboardModifiers());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        EXPECT_EQ(focus->objectName(), row.to);
+        if (std::string(row.to) == "sgNotes") {
+            EXPECT_EQ(Grid()->currentRow(), row.toRow - 1);
+            EXPECT_EQ(Grid()->currentColumn(), row.toColumn);
+        }
+    }
+}
+
+TEST_F(NoteEditorTest, CtrlReturnIsOkAndEscapeAsksOnlyAfterTyping)
+{
+    struct Row {
+        const char* what;
+        QString typed;  // into the image name
+        QKeyCombination key;
+        std::deque<bool> answers;
+        bool stays;
+        std::string stored;
+    };
+    const Row rows[] = {
+        {"Ctrl+Return", "a.gif", Qt::CTRL | Qt::Key_Return, {}, false, "a.gif"},
+        {"Escape, nothing typed", "", Qt::Key_Escape, {}, false, "a.gif"},
+        {"Escape after typing, No", "b", Qt::Key_Escape, {false}, true, "a.gif"},
+        {"Escape after typing, Yes", "b", Qt::Key_Escape, {true}, false, "a.gif"},
+    };
+    Start();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        dialogs.Questions.clear();
+        dialogs.YesNoAnswers = row.answers;
+        if (!Editor().isVisible())
+            Open();
+        TypeText(Edit("EditDateImage"), row.typed);
+        QTest::keyClick(Edit("EditDateImage"), row.key.key(), row.key.keyboardModifiers());
+        EXPECT_EQ(dialogs.Questions.size(), row.answers.size());
+        EXPECT_EQ(Editor().isVisible(), row.stays);
+        EXPECT_EQ(Main().isEnabled(), !row.stays);
+        Context().Entries.FindEntry(2, 5, 2002);
+        EXPECT_EQ(Context().Entries.CurrentEntry.DateImage, row.stored);
+    }
+    // Ctrl+Return from a cell's open editor keeps what was typed there.
+    Open();
+    TypeIntoCell(1, 0, "Lunch");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_FALSE(Editor().isVisible());
+    Context().Entries.FindEntry(2, 5, 2002);
+    EXPECT_EQ(Context().Entries.CurrentEntry.Notes[0], "Lunch");
 }
 
 TEST_F(NoteEditorTest, ResizingKeepsTheMinimumSizeAndTheGridFollows)

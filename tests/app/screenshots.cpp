@@ -119,6 +119,10 @@ int TakeScreenshots(const std::string& folder)
     saved &= Save(desktop->FormAbout(), folder, "about.png");
     QTest::mouseClick(desktop->FormAbout().findChild<QPushButton*>("ButtonOk"), Qt::LeftButton);
 
+    // The line Write leaves below the grid.
+    QTest::mouseClick(main.findChild<QPushButton*>("ButtonWrite"), Qt::LeftButton);
+    saved &= Save(main, folder, "written.png");
+
     // The main window while the third file is on its way.
     bool publishingSaved = false;
     QTimer watcher;
@@ -129,7 +133,7 @@ int TakeScreenshots(const std::string& folder)
             publishingSaved = Save(main, folder, "publishing.png");
     });
     watcher.start();
-    QTest::mouseClick(main.findChild<QPushButton*>("ButtonPublish"), Qt::LeftButton);
+    QTest::mouseClick(main.findChild<QAbstractButton*>("ButtonPublish"), Qt::LeftButton);
     watcher.stop();
     saved &= publishingSaved;
     return saved ? 0 : 1;
