@@ -9,7 +9,7 @@ BUILD_BENCH := build/bench
 BUILD_FUZZ := build/fuzz
 FUZZ_SECONDS ?= 20
 
-.PHONY: all deps run test bench fuzz screenshots clean
+.PHONY: all deps run test release package check-package bench fuzz screenshots clean
 
 all: run
 
@@ -19,9 +19,7 @@ deps:
 # Builds the release tree, puts the help pages into the data folder (Help opens its
 # doc/index.html) and starts Mondeliar there. Without a display it writes the default
 # calendar's pages with mondeliar-cli instead, and says why.
-run: deps
-	cmake -S . -B $(BUILD_RUN) -DCMAKE_BUILD_TYPE=Release -DMONDELIAR_TESTS=OFF >/dev/null
-	cmake --build $(BUILD_RUN) -j$(JOBS)
+run: deps release
 	mkdir -p "$(DATA)/doc"
 	cp -R doc/. "$(DATA)/doc/"
 	@echo "Calendars are kept in $(DATA)/calendars; the help is in $(DATA)/doc."
@@ -33,11 +31,27 @@ run: deps
 		sed -n 's/^HTMLPATH=\(.*\)\r$$/Pages written to \1/p' "$(DATA)/calendars/default calendar.cfg"; \
 	fi
 
-# Every test, built with AddressSanitizer and UndefinedBehaviorSanitizer.
+# Every test, built with AddressSanitizer and UndefinedBehaviorSanitizer; then the Debian
+# package, built from the release tree and checked.
 test: deps
 	cmake -S . -B $(BUILD_TEST) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMONDELIAR_SANITIZE=ON >/dev/null
 	cmake --build $(BUILD_TEST) -j$(JOBS)
 	cd $(BUILD_TEST) && ctest --output-on-failure -j$(JOBS)
+	@$(MAKE) --no-print-directory check-package
+
+# The release tree, which `make run` starts and `make package` packs.
+release:
+	cmake -S . -B $(BUILD_RUN) -DCMAKE_BUILD_TYPE=Release -DMONDELIAR_TESTS=OFF >/dev/null
+	cmake --build $(BUILD_RUN) -j$(JOBS)
+
+# mondeliar_<version>_<arch>.deb in the release tree (install it with apt install ./<file>).
+package: deps release
+	cd $(BUILD_RUN) && cpack -G DEB >/dev/null
+	@ls $(BUILD_RUN)/mondeliar_*.deb
+
+# lintian, the unpacked programs, the desktop entry, the AppStream metadata, the manual pages.
+check-package: package
+	scripts/check-package.sh $(BUILD_RUN)
 
 bench: deps
 	cmake -S . -B $(BUILD_BENCH) -DCMAKE_BUILD_TYPE=Release -DMONDELIAR_TESTS=OFF -DMONDELIAR_BENCHMARKS=ON >/dev/null

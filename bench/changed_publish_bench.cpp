@@ -23,7 +23,6 @@
 
 #include "base/files.h"
 #include "bench_calendar.h"
-#include "net/ftp_client.h"
 #include "publish/publish_command.h"
 #include "run_process.h"
 #include "support/ftp_server_process.h"
@@ -248,7 +247,7 @@ private:
         int files = 0;
         request.Progress = [&files](int, int count, const std::string&) { files = count; };
         const auto start = std::chrono::steady_clock::now();
-        const PublishOutcome outcome = PublishCalendar(*context_, client_, request);
+        const PublishOutcome outcome = PublishCalendar(*context_, request);
         const std::chrono::duration<double, std::milli> took
             = std::chrono::steady_clock::now() - start;
         if (!outcome.Succeeded) {
@@ -340,7 +339,6 @@ private:
     testing::FtpServerProcess server_;
     testing::RecordingMessages messages_;
     std::unique_ptr<CalendarContext> context_;
-    net::TFtpClient client_;
 };
 
 void PrintTable(int rttMs, int rounds, const Timings (&timings)[UploaderCount])

@@ -1,5 +1,5 @@
-// Soak: one calendar, one FTP client, PublishCalendar again and again against pyftpdlib on
-// loopback in one process, the way the main window publishes. Whatever a publish leaves
+// Soak: one calendar, PublishCalendar (each with an FTP client of its own) again and again
+// against pyftpdlib on loopback in one process, the way the main window publishes. Whatever a publish leaves
 // behind (a descriptor, a socket object, a queued event, a timer, memory) adds up here.
 // Prints the figures before and after; exits 1 when one of the counts grew. Runs the soak in
 // plain FTP, then over TLS (half as many publishes), so every SSL object, context and
@@ -9,7 +9,7 @@
 
 #include "base/files.h"
 #include "config/calendar_context.h"
-#include "net/ftp_client.h"
+#include "net/wsocket.h"
 #include "net/posted_events.h"
 #include "publish/publish_command.h"
 #include "support/ftp_server_process.h"
@@ -126,13 +126,12 @@ int Soak(int runs, bool tls)
     testing::RecordingMessages messages;
     CalendarContext context(ExecutableFolder(), work.Path(), Date{2002, 2, 5}, messages);
     StartUp(context);
-    net::TFtpClient client;
 
     // The first publishes pay for what is set up once (Qt's event types, the allocator's
     // arenas, OpenSSL's caches of algorithms, which fill over the first few TLS sessions);
     // the soak starts after them.
     for (int warm_up = 0; warm_up < kWarmUpPublishes; ++warm_up) {
-        if (!PublishCalendar(context, client).Succeeded) {
+        if (!PublishCalendar(context).Succeeded) {
             std::fprintf(stderr, "a first publish failed\n");
             return 1;
         }
@@ -141,7 +140,7 @@ int Soak(int runs, bool tls)
     Print("start", start);
     const auto began = std::chrono::steady_clock::now();
     for (int run = 1; run <= runs; ++run) {
-        const PublishOutcome outcome = PublishCalendar(context, client);
+        const PublishOutcome outcome = PublishCalendar(context);
         if (!outcome.Succeeded) {
             std::fprintf(stderr, "publish %d failed: %s\n", run, outcome.Message.c_str());
             return 1;

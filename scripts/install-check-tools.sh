@@ -1,10 +1,11 @@
 #!/bin/sh
 # Installs the tools of the manual checks (not needed to build or test Mondeliar):
-# vsftpd, the FTP server that scripts/check-vsftpd-tls.sh publishes to, and lftp.
+# vsftpd, the FTP server that scripts/check-vsftpd-tls.sh publishes to, lftp, and
+# rsvg-convert, which packaging/icons/render-icons.sh draws the icon's PNGs with.
 # Idempotent, like install-deps.sh.
 set -eu
 
-PACKAGES="vsftpd lftp openssl"
+PACKAGES="vsftpd lftp openssl librsvg2-bin"
 
 missing=""
 for p in $PACKAGES; do

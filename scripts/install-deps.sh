@@ -6,7 +6,8 @@ set -eu
 PACKAGES="cmake make g++ pkg-config qt6-base-dev libjpeg62-turbo-dev \
 libgtest-dev googletest libgmock-dev libbenchmark-dev \
 libssl-dev openssl python3 python3-pyftpdlib python3-openssl python3-icalendar \
-xvfb xauth curl clang libclang-rt-14-dev locales pcal"
+xvfb xauth curl clang libclang-rt-14-dev locales pcal \
+dpkg-dev file lintian desktop-file-utils appstream man-db groff-base"
 
 missing=""
 for p in $PACKAGES; do

@@ -7,11 +7,8 @@
 #include "app/radio_group.h"
 #include "app/text_convert.h"
 #include "app/user_dialogs.h"
-#include "base/errors.h"
-#include "base/files.h"
-#include "base/output_file.h"
 #include "config/calendar_context.h"
-#include "publish/sent_record.h"
+#include "config/calendar_files.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -21,41 +18,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <cerrno>
-#include <unistd.h>
-
 namespace mondeliar::app {
 
 namespace {
-
-const char* const SettingsExtension = ".cfg";
-const char* const RecurringExtension = ".rcr";
-
-// A file that already exists keeps its content: notes left behind by a lost settings file
-// are not emptied by creating the calendar again.
-void CreateFileWhenMissing(const std::string& path)
-{
-    if (FileExists(path))
-        return;
-    OutputFile file(path);
-    file.Close();
-}
-
-void RemoveFileWhenPresent(const std::string& path)
-{
-    if (::unlink(path.c_str()) != 0 && errno != ENOENT)
-        ThrowFileError(errno, path);
-}
-
-bool IsUsableCalendarName(const std::string& name)
-{
-    if (name.empty() || name.front() == '.')
-        return false;
-    for (char c : name)
-        if (c == '/' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-            return false;
-    return true;
-}
 
 QFrame* Separator(QWidget* parent)
 {
@@ -120,49 +85,26 @@ void CfgCalendarsTab::StorePurgeDate(CalendarSettings& settings) const
     settings.PURGEDAY = static_cast<std::uint16_t>(purge.Day);
 }
 
-bool CfgCalendarsTab::CheckCalendarName(const std::string& name)
+bool CfgCalendarsTab::Refused(const std::string& refusal)
 {
-    if (IsUsableCalendarName(name))
-        return true;
-    dialogs_.ShowBox(BoxKind::Message,
-                     "A calendar name must not be empty, begin with \".\", or contain \"/\" or "
-                     "control characters.");
-    return false;
+    if (!refusal.empty())
+        dialogs_.ShowBox(BoxKind::Message, FromWindows1252(refusal));
+    return !refusal.empty();
 }
 
 // The new calendar's three files; the current calendar stays current.
 void CfgCalendarsTab::ButtonCreateClick()
 {
     std::string name = ToWindows1252(EditNewCalendar->text());
-    if (!CheckCalendarName(name))
-        return;
-    std::string base = context_.CalendarsFolder() + name;
-    if (FileExists(base + SettingsExtension)) {
-        dialogs_.ShowBox(BoxKind::Message, "A calendar with that name already exists");
-        return;
-    }
     SaveMode mode = rgNewCfg->Index() == 1 ? SaveMode::Current : SaveMode::Defaults;
-    SaveConfig(context_.Settings, base + SettingsExtension, mode, context_.ProgramFolder);
-    CreateFileWhenMissing(base);
-    CreateFileWhenMissing(base + RecurringExtension);
+    if (Refused(CreateCalendar(context_, name, mode)))
+        return;
     mainWindow_.AddCalendarListItem(FromWindows1252(name));
 }
 
 void CfgCalendarsTab::ButtonDeleteCalendarClick()
 {
-    std::string name = ToWindows1252(cbDeleteCalendar->currentText());
-    if (!CheckCalendarName(name))
-        return;
-    std::string base = context_.CalendarsFolder() + name;
-    if (!FileExists(base + SettingsExtension)) {
-        dialogs_.ShowBox(BoxKind::Message, "No calendar with that name exists");
-        return;
-    }
-    RemoveFileWhenPresent(base);
-    RemoveFileWhenPresent(base + SettingsExtension);
-    RemoveFileWhenPresent(base + RecurringExtension);
-    // What was sent from this calendar says nothing of a new one of the same name.
-    RemoveFileWhenPresent(base + SentRecordExtension);
+    Refused(DeleteCalendar(context_, ToWindows1252(cbDeleteCalendar->currentText())));
 }
 
 }  // namespace mondeliar::app

@@ -31,8 +31,8 @@ public:
 private:
     void ButtonCreateClick();
     void ButtonDeleteCalendarClick();
-    // Refuses, with a message, a name that could not stay a plain file in the calendars folder.
-    bool CheckCalendarName(const std::string& name);
+    // Shows why a calendar was not created or deleted; false when it was ("" refusal).
+    bool Refused(const std::string& refusal);
 
     CalendarContext& context_;
     UserDialogs& dialogs_;

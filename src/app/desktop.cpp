@@ -19,6 +19,8 @@ Desktop::Desktop(UserDialogs& dialogs, const DesktopFolders& folders, Date today
     : dialogs_(dialogs), context_(folders.Program, folders.Data, today, dialogs)
 {
     dialogs_.DataFolder = folders.Data;
+    if (!folders.Output.empty())
+        context_.DefaultOutputFolder = folders.Output;
     PrepareCalendarsFolder(context_);
     QApplication::setApplicationName(ProgramTitle);
     QApplication::setWindowIcon(ProgramIcon());

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace mondeliar::app {
 
@@ -18,8 +19,13 @@ class TFormPurge;
 class UserDialogs;
 
 struct DesktopFolders {
+    DesktopFolders(std::string program, std::string data, std::string output = {})
+        : Program(std::move(program)), Data(std::move(data)), Output(std::move(output))
+    {
+    }
     std::string Program;  // the language files, with a trailing "/"
     std::string Data;     // the calendars, the extra HTML files and doc/, with a trailing "/"
+    std::string Output;   // the output folder of a new calendar; empty: the Program folder
 };
 
 class Desktop {

@@ -6,6 +6,7 @@
 #include "app/program_pictures.h"
 #include "app/user_dialogs.h"
 #include "base/program.h"
+#include "base/release.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -113,7 +114,7 @@ void TFormAbout::CreateControls()
     QFont nameFont("Verdana");
     nameFont.setPixelSize(19);
     LabelProgramName->setFont(nameFont);
-    LabelVersion = NamedLabel("LabelVersion", ProgramVersion, this);
+    LabelVersion = NamedLabel("LabelVersion", QString("Version ") + ReleaseVersion, this);
     LabelFurther = NamedLabel("LabelFurther", AboutFurtherLine, this);
     LabelEmail = NamedLabel("LabelEmail", MakerEmailAddress, this);
     LabelEmail->setTextInteractionFlags(Qt::TextSelectableByMouse);

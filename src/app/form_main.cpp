@@ -10,9 +10,11 @@
 #include "app/program_pictures.h"
 #include "app/text_convert.h"
 #include "app/user_dialogs.h"
+#include "base/files.h"
 #include "base/program.h"
 #include "base/errors.h"
-#include "base/files.h"
+#include "base/program_folders.h"
+#include "config/calendar_files.h"
 #include "html/page_names.h"
 #include "html/write_command.h"
 #include "publish/publish_command.h"
@@ -22,6 +24,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFile>
 #include <QFocusEvent>
 #include <QFrame>
 #include <QGridLayout>
@@ -44,7 +47,6 @@ const char* const StartUpCaption = "Quellbrook - Mondeliar";
 const char* const SwitchedCaption = "Mondeliar - ";
 const char* const MainWindowKeyPrefix = "formMain.";
 const char* const HintSuffix = "Hint";
-const char* const HelpDocument = "doc/index.html";
 
 QPushButton* CommandButton(const char* name, const QString& caption, const QString& hint,
                            QWidget* parent)
@@ -432,23 +434,35 @@ void TFormMain::Publish(bool uploadAll)
     PublishOutcome outcome;
     {
         PublishRun run(*this, FromWindows1252(context_.Settings.FTPHOST));
-        outcome = PublishCalendar(context_, FtpClient1, request);
+        outcome = PublishCalendar(context_, request);
     }
-    if (outcome.Succeeded || outcome.Message == FtpSettingsIncomplete)
+    switch (outcome.Result) {
+    case PublishResult::Sent:
+    case PublishResult::NothingChanged:
+    case PublishResult::SettingsIncomplete:
         dialogs_.ShowBox(BoxKind::Message, FromWindows1252(outcome.Message));
-    else
+        break;
+    case PublishResult::Busy:
+    case PublishResult::Failed:
         dialogs_.ShowBox(BoxKind::Warning, FromWindows1252(outcome.Message), sessionLog.join('\n'));
+        break;
+    }
 }
 
+// The data folder's help pages when it has them, else the installed ones; without either, a
+// box says where Mondeliar looked.
 void TFormMain::ButtonHelpClick()
 {
-    std::string help = context_.DataFolder + HelpDocument;
-    if (!FileExists(help)) {
-        dialogs_.ShowBox(BoxKind::Message, "The help pages were not found. Mondeliar looked for "
-                                               + FromWindows1252(help) + ".");
+    std::string help = HelpIndexPage(context_.DataFolder, ExecutableFolder());
+    if (!IsRegularFile(help)) {
+        dialogs_.ShowBox(BoxKind::Message,
+                         "The help pages were not found. Mondeliar looked for "
+                             + QFile::decodeName(help.c_str()) + " and "
+                             + QFile::decodeName(InstalledHelpIndexPage(ExecutableFolder()).c_str())
+                             + ".");
         return;
     }
-    dialogs_.OpenDocument(HelpDocument);
+    dialogs_.OpenDocument(QFile::decodeName(help.c_str()));
 }
 
 void TFormMain::ButtonPurgeClick()
@@ -529,8 +543,8 @@ void TFormMain::RequireCalendar(const std::string& name)
 {
     try {
         RequirePlainFileName(name);
-        std::string base = context_.CalendarsFolder() + name;
-        for (const std::string& file : {base, base + ".cfg"})
+        CalendarFiles files(context_.CalendarsFolder(), name);
+        for (const std::string& file : {files.Notes, files.Settings})
             if (!FileExists(file))
                 ThrowFileError(ENOENT, file);
     } catch (...) {

@@ -1,12 +1,11 @@
 #pragma once
 // TFormMain, the main window: the month grid of the current calendar, the selected date as
 // text, how full the table of notes is, the calendar list, and the buttons that start every
-// other function. It owns the FTP client of the Publish command.
+// other function.
 
 #include "app/main_window_access.h"
 #include "config/calendar_context.h"
 #include "html/page_writer.h"
-#include "net/ftp_client.h"
 
 #include <QWidget>
 
@@ -143,8 +142,6 @@ private:
     QWidget* PanelWritten;  // the line saying where Write put the pages
     QLabel* LabelWritten;
     QPushButton* ButtonOpenPage;
-
-    net::TFtpClient FtpClient1;
 };
 
 }  // namespace mondeliar::app

@@ -37,16 +37,40 @@ void CheckWritable(const std::string& path)
 }  // namespace
 
 // Left uninitialised: only the bytes written are ever read.
-BufferedWriter::BufferedWriter() : buffer_(new char[BufferSize]) {}
+BufferedWriter::BufferedWriter(std::size_t bufferSize)
+    : buffer_(new char[bufferSize]), size_(bufferSize)
+{
+}
 
-BufferedWriter::~BufferedWriter()
+BufferedWriter::~BufferedWriter() = default;
+
+void BufferedWriter::WriteThrough(std::string_view text)
+{
+    Flush();
+    if (text.size() < size_)
+        Write(text);
+    else
+        Deliver(text);
+}
+
+void BufferedWriter::Flush()
+{
+    std::size_t used = used_;
+    used_ = 0;
+    if (used > 0)
+        Deliver(std::string_view(buffer_.get(), used));
+}
+
+FileWriter::FileWriter() : BufferedWriter(64 * 1024) {}
+
+FileWriter::~FileWriter()
 {
     if (fd_ >= 0)
         ::close(fd_);
 }
 
-void BufferedWriter::Open(const std::string& openedPath, const std::string& reportedPath, int flags,
-                          mode_t mode)
+void FileWriter::Open(const std::string& openedPath, const std::string& reportedPath, int flags,
+                      mode_t mode)
 {
     path_ = reportedPath;
     fd_ = ::open(openedPath.c_str(), flags | O_CLOEXEC, mode);
@@ -54,30 +78,10 @@ void BufferedWriter::Open(const std::string& openedPath, const std::string& repo
         ThrowFileError(errno, reportedPath);
 }
 
-void BufferedWriter::WriteThrough(std::string_view text)
+void FileWriter::Deliver(std::string_view bytes)
 {
-    Flush();
-    if (text.size() < BufferSize)
-        Write(text);
-    else
-        WriteOut(text.data(), text.size());
-}
-
-void BufferedWriter::WriteLine(std::string_view text)
-{
-    Write(text);
-    Write("\r\n");
-}
-
-void BufferedWriter::Flush()
-{
-    std::size_t used = used_;
-    used_ = 0;
-    WriteOut(buffer_.get(), used);
-}
-
-void BufferedWriter::WriteOut(const char* data, std::size_t size)
-{
+    const char* data = bytes.data();
+    const std::size_t size = bytes.size();
     std::size_t done = 0;
     while (done < size) {
         ssize_t n = ::write(fd_, data + done, size - done);
@@ -93,7 +97,7 @@ void BufferedWriter::WriteOut(const char* data, std::size_t size)
     written_ += done;
 }
 
-void BufferedWriter::CloseHandle()
+void FileWriter::CloseHandle()
 {
     int fd = fd_;
     fd_ = -1;

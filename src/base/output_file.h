@@ -12,22 +12,27 @@
 
 namespace mondeliar {
 
+// Gathers what a writer makes in thousands of small pieces and hands it on in blocks, so that
+// a piece costs a copy and not a call: the pages and the files the program saves.
 class BufferedWriter {
 public:
     BufferedWriter(const BufferedWriter&) = delete;
     BufferedWriter& operator=(const BufferedWriter&) = delete;
 
-    // Pages are written in thousands of small pieces: a piece that fits is only copied.
     void Write(std::string_view text)
     {
-        if (text.size() <= BufferSize - used_) {
+        if (text.size() <= size_ - used_) {
             std::copy(text.begin(), text.end(), buffer_.get() + used_);
             used_ += text.size();
         } else {
             WriteThrough(text);
         }
     }
-    void WriteLine(std::string_view text = {});  // text and CR LF
+    void WriteLine(std::string_view text = {})  // text and CR LF
+    {
+        Write(text);
+        Write("\r\n");
+    }
 
     // The texts one after another, without building them into one string first.
     template <typename... Texts>
@@ -43,29 +48,41 @@ public:
         Write(first, second, rest...);
         Write("\r\n");
     }
+
+protected:
+    explicit BufferedWriter(std::size_t bufferSize);
+    virtual ~BufferedWriter();
+    // Hands on what is gathered.
+    void Flush();
+    // Receives the bytes written, in order.
+    virtual void Deliver(std::string_view bytes) = 0;
+
+private:
+    void WriteThrough(std::string_view text);  // flushes, then buffers or delivers `text`
+
+    std::unique_ptr<char[]> buffer_;
+    std::size_t size_;
+    std::size_t used_ = 0;
+};
+
+// The file behind OutputFile and AtomicFile.
+class FileWriter : public BufferedWriter {
+public:
     const std::string& Path() const { return path_; }
 
 protected:
-    BufferedWriter();
-    ~BufferedWriter();
+    FileWriter();
+    ~FileWriter() override;
     void Open(const std::string& openedPath, const std::string& reportedPath, int flags,
               mode_t mode);
-    void Flush();
+    void Deliver(std::string_view bytes) override;
     void CloseHandle();  // raises when the system reports a failure on close
     int fd_ = -1;
     std::string path_;
     std::uintmax_t written_ = 0;  // bytes handed to the file so far
-
-private:
-    static constexpr std::size_t BufferSize = 64 * 1024;
-    void WriteThrough(std::string_view text);  // flushes, then buffers or writes `text`
-    void WriteOut(const char* data, std::size_t size);
-
-    std::unique_ptr<char[]> buffer_;
-    std::size_t used_ = 0;
 };
 
-class OutputFile : public BufferedWriter {
+class OutputFile : public FileWriter {
 public:
     // Creates `path`, or writes over it from its start when it exists: when it is closed or
     // abandoned, it holds exactly what was written. An existing page is not truncated first,
@@ -81,7 +98,7 @@ private:
     void CutAfterWritten();
 };
 
-class AtomicFile : public BufferedWriter {
+class AtomicFile : public FileWriter {
 public:
     // Keep the mode of a file being replaced; a new file gets 0666 less the umask.
     static constexpr mode_t KeepMode = 0;

@@ -1,5 +1,7 @@
 #pragma once
-// The program's own name, version and web address, as the pages and windows show them.
+// The program's own name and web address, and the version text the pages' "Formatter" line
+// has always carried (kept byte for byte; the release's version is ReleaseVersion, in
+// base/release.h, shown by the about box and --version).
 
 namespace mondeliar {
 

@@ -2,20 +2,22 @@
 
 #include "base/errors.h"
 #include "base/integer_text.h"
+#include "base/release.h"
 #include "html/week_grid.h"
 
 namespace mondeliar {
 
 const char* const CliUsage
-    = "Usage: mondeliar-cli [--calendar NAME] [--today YYYY-MM-DD] write\n"
-      "       mondeliar-cli [--calendar NAME] [--today YYYY-MM-DD] [--verbose] [--passive]\n"
-      "                     [--tls] [--changed-only] [--atomic] [--all] publish\n"
-      "       mondeliar-cli --help\n"
+    = "Usage: mondeliar-cli [--data DIR] [--calendar NAME] [--today YYYY-MM-DD] write\n"
+      "       mondeliar-cli [--data DIR] [--calendar NAME] [--today YYYY-MM-DD] [--verbose]\n"
+      "                     [--passive] [--tls] [--changed-only] [--atomic] [--all] publish\n"
+      "       mondeliar-cli --help | --version\n"
       "\n"
-      "Mondeliar without its windows. Run it in the folder that holds your calendars, as the\n"
-      "program itself runs: it creates the folder \"calendars\" and the default calendar's\n"
-      "files there when they are missing, loads the calendar's settings, language and notes,\n"
-      "and the extra HTML texts (pagetrim.header, pagetrim.footer) of that folder.\n"
+      "Mondeliar without its windows. Run it in the folder that holds your calendars (or name\n"
+      "that folder with --data), as the program itself runs: it creates the folder\n"
+      "\"calendars\" and the default calendar's files there when they are missing, loads the\n"
+      "calendar's settings, language and notes, and the extra HTML texts (pagetrim.header,\n"
+      "pagetrim.footer) of that folder.\n"
       "\n"
       "Commands:\n"
       "  write     Write the calendar's pages (twelve month pages, the current month's copy\n"
@@ -24,6 +26,9 @@ const char* const CliUsage
       "            session. Succeeds only when every file was stored.\n"
       "\n"
       "Options:\n"
+      "  --data DIR          Use DIR as the data folder instead of the working folder, as if\n"
+      "                      started there; it is created when missing. A leading \"~\" stands\n"
+      "                      for your home folder.\n"
       "  --calendar NAME     Use the calendar NAME of the folder \"calendars\" instead of the\n"
       "                      default calendar, loaded as choosing it in the program does.\n"
       "  --today YYYY-MM-DD  Take this date as today's: it decides the first month written\n"
@@ -48,8 +53,14 @@ const char* const CliUsage
       "                      saved.\n"
       "  --all               With publish: send every file, even those that did not change.\n"
       "  --help              Print this text.\n"
+      "  --version           Print the version.\n"
       "\n"
       "Messages go to the error output. The exit status is 0 on success and 1 on any error.\n";
+
+std::string CliVersionText()
+{
+    return std::string("mondeliar-cli ") + ReleaseVersion;
+}
 
 namespace {
 
@@ -96,8 +107,14 @@ CliOptions ParseCliOptions(int argc, const char* const argv[])
             options.Command = CliCommand::Help;
             return options;
         }
+        if (argument == "--version") {
+            options.Command = CliCommand::Version;
+            return options;
+        }
         if (argument == "--calendar") {
             options.Calendar = ValueOf(i, argc, argv);
+        } else if (argument == "--data") {
+            options.Data = ValueOf(i, argc, argv);
         } else if (argument == "--today") {
             std::string value = ValueOf(i, argc, argv);
             options.Today = ParseIsoDate(value);

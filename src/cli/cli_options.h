@@ -8,11 +8,12 @@
 
 namespace mondeliar {
 
-enum class CliCommand { Write, Publish, Help };
+enum class CliCommand { Write, Publish, Help, Version };
 
 struct CliOptions {
     CliCommand Command = CliCommand::Help;
     std::optional<std::string> Calendar;  // --calendar NAME
+    std::optional<std::string> Data;      // --data DIR: the data folder instead of the working one
     std::optional<Date> Today;            // --today YYYY-MM-DD
     bool Verbose = false;                 // --verbose: the FTP session log
     bool Passive = false;                 // --passive: FTPPASSIVE for this run
@@ -30,5 +31,8 @@ CliOptions ParseCliOptions(int argc, const char* const argv[]);
 std::optional<Date> ParseIsoDate(const std::string& text);
 
 extern const char* const CliUsage;
+
+// What --version prints: the name and the release's version.
+std::string CliVersionText();
 
 }  // namespace mondeliar

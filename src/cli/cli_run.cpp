@@ -2,6 +2,8 @@
 
 #include "base/errors.h"
 #include "base/files.h"
+#include "base/program_folders.h"
+#include "config/calendar_files.h"
 #include "html/write_command.h"
 
 #include <clocale>
@@ -15,6 +17,15 @@ std::string WorkingFolder()
     return WorkingFolderPath() + "/";
 }
 
+// --data: the named folder becomes the working folder; without it the working folder is the
+// data folder.
+std::string EnterDataFolderOf(const CliOptions& options)
+{
+    if (options.Data)
+        EnterDataFolder(ExpandHomeFolder(*options.Data));
+    return WorkingFolder();
+}
+
 void LoadDefaultCalendar(CalendarContext& context)
 {
     CreateDefaultCalendarFiles(context);
@@ -26,6 +37,10 @@ int Run(int argc, char* argv[], const PublishRunner& publish)
     CliOptions options = ParseCliOptions(argc, argv);
     if (options.Command == CliCommand::Help) {
         std::fputs(CliUsage, stdout);
+        return 0;
+    }
+    if (options.Command == CliCommand::Version) {
+        PrintLine(stdout, CliVersionText());
         return 0;
     }
     if (options.Command == CliCommand::Publish)
@@ -53,6 +68,11 @@ void StderrMessages::ShowMessage(const std::string& text)
 
 void OpenCalendar(CalendarContext& context, const CliOptions& options, MessageSink& warnings)
 {
+    if (options.Calendar) {
+        const std::string collision = CalendarNameCollision(*options.Calendar);
+        if (!collision.empty())
+            throw Error(collision);
+    }
     PrepareCalendarsFolder(context);
     if (!options.Calendar) {
         LoadDefaultCalendar(context);
@@ -70,8 +90,10 @@ void OpenCalendar(CalendarContext& context, const CliOptions& options, MessageSi
 }
 
 CliSession::CliSession(const CliOptions& options)
-    : context_(ExecutableFolder(), WorkingFolder(), options.Today.value_or(SystemDate()), messages_)
+    : context_(LanguageFolder(ExecutableFolder()), EnterDataFolderOf(options),
+               options.Today.value_or(SystemDate()), messages_)
 {
+    context_.DefaultOutputFolder = NewCalendarOutputFolder(ExecutableFolder(), context_.DataFolder);
     OpenCalendar(context_, options, messages_);
 }
 

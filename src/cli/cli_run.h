@@ -27,10 +27,11 @@ public:
 // then the calendar switch when --calendar names a calendar. With --calendar, a default
 // calendar that does not load is told on `warnings` and the switch goes on, as the windows
 // go on after a start-up error; without it, the error ends the command. A calendars folder
-// that cannot be created always ends it.
+// that cannot be created always ends it, and a --calendar name that would be a file of another
+// calendar ("Club.cfg") is refused before anything is done.
 void OpenCalendar(CalendarContext& context, const CliOptions& options, MessageSink& warnings);
 
-// A calendar loaded for one command, in the working folder.
+// A calendar loaded for one command, in the folder --data names or else the working folder.
 class CliSession {
 public:
     explicit CliSession(const CliOptions& options);

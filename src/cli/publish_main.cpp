@@ -1,8 +1,7 @@
 // mondeliar-publish: mondeliar-cli with the publish command, which needs Qt's event loop for
-// the FTP client. mondeliar-cli runs it for `publish`, with the same command line.
+// its upload. mondeliar-cli runs it for `publish`, with the same command line.
 
 #include "cli/cli_run.h"
-#include "net/ftp_client.h"
 #include "publish/publish_command.h"
 
 #include <QCoreApplication>
@@ -22,12 +21,11 @@ int Publish(const CliOptions& options, int argc, char* argv[])
     settings.FTPTLS = settings.FTPTLS || options.Tls;
     settings.FTPCHANGEDONLY = settings.FTPCHANGEDONLY || options.ChangedOnly;
     settings.FTPATOMIC = settings.FTPATOMIC || options.Atomic;
-    net::TFtpClient client;
     PublishRequest request;
     if (options.Verbose)
         request.SessionLog = [](const std::string& line) { PrintLine(stderr, line); };
     request.UploadAll = options.All;
-    PublishOutcome outcome = PublishCalendar(session.Context(), client, request);
+    PublishOutcome outcome = PublishCalendar(session.Context(), request);
     PrintLine(stderr, outcome.Message);
     return outcome.Succeeded ? 0 : 1;
 }

@@ -2,7 +2,7 @@
 
 #include "base/errors.h"
 #include "base/files.h"
-#include "base/output_file.h"
+#include "config/calendar_files.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -17,19 +17,11 @@ const char* const CalendarsDirectoryError = "FATAL ERROR: Cannot create calendar
 
 namespace {
 
-const char* const SettingsExtension = ".cfg";
-const char* const RecurringExtension = ".rcr";
-
-void CreateEmptyFile(const std::string& path)
-{
-    OutputFile file(path);
-    file.Close();
-}
-
 void BindCalendarFiles(CalendarContext& context, const std::string& folder)
 {
-    context.Entries.NotesFileName = folder + context.CalendarName;
-    context.SettingsFileName = folder + context.CalendarName + SettingsExtension;
+    const CalendarFiles files(folder, context.CalendarName);
+    context.Entries.NotesFileName = files.Notes;
+    context.SettingsFileName = files.Settings;
 }
 
 }  // namespace
@@ -46,6 +38,7 @@ CalendarContext::CalendarContext(std::string programFolder, std::string dataFold
                                  MessageSink& messages)
     : ProgramFolder(std::move(programFolder))
     , DataFolder(std::move(dataFolder))
+    , DefaultOutputFolder(ProgramFolder)
     , Today(today)
     , Messages(messages)
     , Entries(messages)
@@ -59,7 +52,7 @@ CalendarContext::CalendarContext(std::string programFolder, std::string dataFold
 // and written.
 std::string CalendarContext::RecurringFileName() const
 {
-    return CalendarsFolder() + CalendarName + RecurringExtension;
+    return CalendarFiles(CalendarsFolder(), CalendarName).Recurring;
 }
 
 void CalendarContext::LoadLanguage(const std::string& name)
@@ -87,16 +80,14 @@ void PrepareCalendarsFolder(CalendarContext& context)
 
 void CreateDefaultCalendarFiles(CalendarContext& context)
 {
-    std::string base = context.CalendarsFolder() + DefaultCalendarName;
-    if (!FileExists(base))
-        CreateEmptyFile(base);
-    if (!FileExists(base + SettingsExtension)) {
-        context.SettingsFileName = base + SettingsExtension;
+    const CalendarFiles files(context.CalendarsFolder(), DefaultCalendarName);
+    CreateFileWhenMissing(files.Notes);
+    if (!FileExists(files.Settings)) {
+        context.SettingsFileName = files.Settings;
         SaveConfig(context.Settings, context.SettingsFileName, SaveMode::Defaults,
-                   context.ProgramFolder);
+                   context.DefaultOutputFolder);
     }
-    if (!FileExists(base + RecurringExtension))
-        CreateEmptyFile(base + RecurringExtension);
+    CreateFileWhenMissing(files.Recurring);
 }
 
 void LoadCurrentCalendar(CalendarContext& context)

@@ -42,6 +42,9 @@ struct CalendarContext {
 
     const std::string ProgramFolder;
     const std::string DataFolder;
+    // The output folder (HTMLPATH) of a calendar made with the default settings: the program's
+    // folder unless the front end says otherwise (an installed program uses the data folder).
+    std::string DefaultOutputFolder;
     const Date Today;  // the date at launch, kept for the whole run
     MessageSink& Messages;
 

@@ -13,7 +13,7 @@ public:
     ~PageFile() override
     {
         try {
-            HandOn();
+            Flush();
         } catch (const FileError&) {
             // The error that abandoned the page has already been reported.
         }
@@ -29,7 +29,7 @@ private:
 class PageText : public PageOutput {
 public:
     explicit PageText(std::string& text) : text_(text) { text_.clear(); }
-    ~PageText() override { HandOn(); }
+    ~PageText() override { Flush(); }
 
 private:
     void Deliver(std::string_view bytes) override { text_.append(bytes); }
@@ -42,25 +42,8 @@ private:
 
 void PageOutput::Close()
 {
-    HandOn();
+    Flush();
     Finish();
-}
-
-void PageOutput::HandOn()
-{
-    std::size_t used = used_;
-    used_ = 0;
-    if (used > 0)
-        Deliver(std::string_view(buffer_, used));
-}
-
-void PageOutput::WriteLarge(std::string_view text)
-{
-    HandOn();
-    if (text.size() <= sizeof buffer_)
-        Write(text);
-    else
-        Deliver(text);
 }
 
 std::unique_ptr<PageOutput> OpenPageFile(const std::string& pageFileName)

@@ -150,13 +150,15 @@ void TCustomFtpCli::ShowReply()
     Display("< " + reply_line_);
 }
 
-void TCustomFtpCli::NoteError()
+void TCustomFtpCli::KeepFirstError(const std::string& text)
 {
     // The first failure of a request is the one kept.
     if (error_message_.empty())
-        error_message_ = reply_line_;
+        error_message_ = text;
 }
 
+// The wrapper of the client's own handlers run from the event loop (posted events, timers):
+// what they raise goes to OnBgException and never into Qt's loop.
 void TCustomFtpCli::Guarded(const std::function<void()>& work)
 {
     try {
@@ -166,9 +168,9 @@ void TCustomFtpCli::Guarded(const std::function<void()>& work)
         try {
             if (OnBgException)
                 OnBgException(error, can_close);
-        } catch (...) {
+        } catch (const std::exception&) {
+            // The application's own handler failed: there is nobody left to tell.
         }
-    } catch (...) {
     }
 }
 
@@ -205,6 +207,8 @@ void TCustomFtpCli::StartCompound(TFtpRequest kind, std::initializer_list<FtpSte
         wanted.set(Bit(FtpStep::Prot));
     }
     active_failure_ = ActiveModeFailure::None;
+    passive_failed_ = false;
+    pasv_reply_.clear();  // only a 227 of this request names its data port
     request_kind_ = kind;
     request_outcome_ = 0;
     pending_steps_ = wanted;
@@ -217,7 +221,7 @@ void TCustomFtpCli::StartCompound(TFtpRequest kind, std::initializer_list<FtpSte
     continue_with_next_step_ = false;
     try {
         NextStep();
-    } catch (...) {
+    } catch (const std::exception&) {
         // A first step refused at once leaves nothing behind to continue later.
         pending_steps_.reset();
         in_compound_ = false;
@@ -232,6 +236,7 @@ void TCustomFtpCli::BeginSingle(TFtpRequest kind)
     in_compound_ = false;
     continue_with_next_step_ = false;
     pending_steps_.reset();
+    pasv_reply_.clear();
     request_kind_ = kind;
 }
 
@@ -339,14 +344,28 @@ void TCustomFtpCli::FailStep(const std::exception& error)
 {
     // A later step refused by a usage error ends the request as a failure
     // (left alone, the request would read as finished with success).
-    reply_line_ = "500 " + ExceptionClassName(error) + ": " + error.what();
-    reply_code_ = 500;
-    request_outcome_ = 500;
-    NoteError();
-    Display("! " + reply_line_);
-    continue_with_next_step_ = false;
     done_signalled_ = false;
-    FinishRequest(500);
+    FailRequest(500, "500 " + ExceptionClassName(error) + ": " + error.what(), Held::Nothing);
+}
+
+void TCustomFtpCli::FailRequest(int code, const std::string& text, Held held, LogLine log,
+                                EarlierError earlier, int request_error)
+{
+    reply_line_ = text;
+    reply_code_ = request_outcome_ = code;
+    if (earlier == EarlierError::Replaced)
+        error_message_ = text;
+    KeepFirstError(text);
+    if (log == LogLine::Written)
+        Display("! " + text);
+    continue_with_next_step_ = false;
+    if (held == Held::Session)
+        return control_->Close();  // the close handler finishes the request
+    if (held != Held::Nothing)
+        CloseLocalFiles();
+    if (held == Held::DataConnection)
+        CloseDataConnection();
+    FinishRequest(request_error != 0 ? request_error : code);
 }
 
 void TCustomFtpCli::FinishRequest(int error)
@@ -397,8 +416,7 @@ void TCustomFtpCli::AbortSession()
     tls_context_.reset();
     if (request_running && !done_signalled_) {
         // The request caught by the abort ends here, so OnRequestDone reports it.
-        if (error_message_.empty())
-            error_message_ = "426 Operation aborted.";
+        KeepFirstError("426 Operation aborted.");
         request_outcome_ = 426;
         continue_with_next_step_ = false;
         FinishRequest(426);

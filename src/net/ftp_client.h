@@ -108,6 +108,9 @@ public:
     TWSocket& DataConnection() { return *data_; }
     // Set when the last request failed in active mode in a way passive mode may cure.
     ActiveModeFailure LastActiveModeFailure() const { return active_failure_; }
+    // Set when the last request failed in passive mode before its data connection stood:
+    // PASV answered with anything but 227, or the server's data port could not be reached.
+    bool PassiveModeFailed() const { return passive_failed_; }
 
     // --- compound requests ----------------------------------------------------
     void OpenSessionAsync();  // open, USER, PASS
@@ -191,6 +194,10 @@ protected:
 
 private:
     using Handler = void (TCustomFtpCli::*)();
+    // What a failed request closes (FailRequest); the close of the Session finishes it.
+    enum class Held { Nothing, LocalFiles, DataConnection, Session };
+    enum class LogLine { Written, Omitted };  // "! <text>" in the session log
+    enum class EarlierError { Kept, Replaced };
     enum class Direction { None, Upload, Download };
     enum PostedKind { kRequestDone = 1, kStartSending };
 
@@ -203,7 +210,13 @@ private:
     void StartStep(FtpStep step);
     void FailStep(const std::exception& error);
     void FinishRequest(int error);
-    void NoteError();
+    // Ends the request as a failure: `text` becomes the reply line and (unless an earlier error
+    // is kept) ErrorMessage, `code` the reply code and the outcome; then the log line, what the
+    // request held is closed, and the request finishes, OnRequestDone reporting
+    // `request_error` (0: `code`).
+    void FailRequest(int code, const std::string& text, Held held, LogLine log = LogLine::Written,
+                     EarlierError earlier = EarlierError::Kept, int request_error = 0);
+    void KeepFirstError(const std::string& text);  // ErrorMessage, unless one is set
     void Display(const std::string& line);
     void ShowReply();
     void HandlePosted(NetEvent& event);
@@ -324,6 +337,7 @@ private:
     long long size_result_ = 0;
     std::string pasv_reply_;
     ActiveModeFailure active_failure_ = ActiveModeFailure::None;
+    bool passive_failed_ = false;
 
     // transfer
     Direction direction_ = Direction::None;
@@ -349,7 +363,6 @@ private:
     bool data_tls_started_ = false;
     std::string local_failure_;          // set when this side broke the transfer off
     std::uint64_t transfer_serial_ = 0;  // tags posted events and timers of one transfer
-    std::shared_ptr<char> life_ = std::make_shared<char>();
 };
 
 class TFtpClient : public TCustomFtpCli {

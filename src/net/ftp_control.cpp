@@ -63,7 +63,7 @@ void TCustomFtpCli::StartOpen()
     try {
         ApplyConnectionSettings(*control_);
         control_->LookupHost(connection_type_ == ftpProxy ? proxy_server_ : host_name_);
-    } catch (...) {
+    } catch (const std::exception&) {
         // Refused at once (an empty host name): the client stays usable.
         done_signalled_ = true;
         ChangeState(FtpSessionState::fstReady);
@@ -75,13 +75,9 @@ void TCustomFtpCli::OnControlLookupDone(int error)
 {
     if (state_ != FtpSessionState::fstResolving)
         return;  // cancelled by an abort
-    if (error != 0) {
-        reply_line_ = SocketErrorLine(error);
-        reply_code_ = request_outcome_ = 500;
-        NoteError();
-        FinishRequest(error);
-        return;
-    }
+    if (error != 0)
+        return FailRequest(500, SocketErrorLine(error), Held::Nothing, LogLine::Omitted,
+                           EarlierError::Kept, error);
     try {
         control_->SetAddr(control_->DnsResult());
         control_->SetLocalAddr(local_addr_);
@@ -91,10 +87,7 @@ void TCustomFtpCli::OnControlLookupDone(int error)
         ChangeState(FtpSessionState::fstWaitGreeting);
         control_->Connect();
     } catch (const std::exception& connect_error) {
-        reply_line_ = ExceptionLine(connect_error);
-        reply_code_ = request_outcome_ = 500;
-        NoteError();
-        FinishRequest(500);
+        FailRequest(500, ExceptionLine(connect_error), Held::Nothing, LogLine::Omitted);
         if (control_->State() != wsClosed)
             control_->Close();
         ChangeState(FtpSessionState::fstReady);
@@ -106,11 +99,8 @@ void TCustomFtpCli::OnControlConnected(int error)
     if (state_ != FtpSessionState::fstWaitGreeting)
         return;
     if (error != 0) {
-        reply_line_ = SocketErrorLine(error);
-        reply_code_ = request_outcome_ = 500;
-        NoteError();
-        continue_with_next_step_ = false;
-        FinishRequest(error);
+        FailRequest(500, SocketErrorLine(error), Held::Nothing, LogLine::Omitted,
+                    EarlierError::Kept, error);
         control_->Close();
         ChangeState(FtpSessionState::fstReady);
         return;
@@ -146,9 +136,9 @@ void TCustomFtpCli::AfterAuth()
 {
     if (request_outcome_ != 0) {
         // Without TLS the session goes no further, so the password never travels in clear.
-        error_message_ = reply_line_ + " (the server refused AUTH TLS: nothing more was sent)";
-        control_->Close();  // the close handler finishes the request
-        return;
+        return FailRequest(reply_code_,
+                           reply_line_ + " (the server refused AUTH TLS: nothing more was sent)",
+                           Held::Session, LogLine::Omitted, EarlierError::Replaced);
     }
     // Whatever followed the 234 in clear cannot be the server's answer to a command sent
     // under TLS (command injection before the handshake): it is dropped.
@@ -157,10 +147,7 @@ void TCustomFtpCli::AfterAuth()
     try {
         control_->StartTls(tls_context_, TlsHostName());
     } catch (const std::exception& error) {
-        reply_line_ = ExceptionLine(error);
-        reply_code_ = request_outcome_ = 500;
-        NoteError();
-        control_->Close();
+        FailRequest(500, ExceptionLine(error), Held::Session, LogLine::Omitted);
     }
 }
 
@@ -172,12 +159,9 @@ void TCustomFtpCli::OnControlTlsDone(int error)
     awaiting_reply_ = false;
     if (error != 0) {
         // The session ends before USER: the report says why, with the fingerprint offered.
-        reply_line_ = "500 " + control_->TlsErrorText();
-        reply_code_ = request_outcome_ = 500;
-        NoteError();
         Display("! " + control_->TlsErrorText());
-        control_->Close();  // the close handler finishes the request
-        return;
+        return FailRequest(500, "500 " + control_->TlsErrorText(), Held::Session,
+                           LogLine::Omitted);
     }
     Display("! TLS established (" + control_->TlsDescription() + "), server certificate SHA-256 "
             + control_->TlsPeerFingerprint());
@@ -297,13 +281,14 @@ void TCustomFtpCli::OnControlDataAvailable(int /*error*/)
     if (received < 0)
         return;
     reply_buffer_.Added(received);
-    std::weak_ptr<char> alive = life_;
+    // The client goes with its sockets: a handler that destroyed it destroyed this one too.
+    const CallGuard guard(*control_);
     std::string raw_line;
     while (reply_buffer_.TakeLine((options_ & ftpAcceptLF) != 0, &raw_line)) {
         reply_line_ = StripLineEnd(raw_line);
         if (OnResponse)
             OnResponse();
-        if (alive.expired())
+        if (guard.Destroyed())
             return;
         switch (state_) {
         case FtpSessionState::fstWaitGreeting:
@@ -317,7 +302,7 @@ void TCustomFtpCli::OnControlDataAvailable(int /*error*/)
             ShowReply();
             break;
         }
-        if (alive.expired() || control_->State() != wsConnected)
+        if (guard.Ended() || control_->State() != wsConnected)
             return;
     }
 }
@@ -333,9 +318,7 @@ bool TCustomFtpCli::HandleGreetingLine()
         return true;
     awaiting_reply_ = false;
     if (reply_code_ != 220) {
-        NoteError();
-        request_outcome_ = reply_code_;
-        control_->Close();  // the close handler finishes the request
+        FailRequest(reply_code_, reply_line_, Held::Session, LogLine::Omitted);
         return false;
     }
     ChangeState(FtpSessionState::fstConnected);
@@ -389,7 +372,7 @@ void TCustomFtpCli::CheckReply()
         request_outcome_ = 0;
     } else {
         request_outcome_ = reply_code_;
-        NoteError();
+        KeepFirstError(reply_line_);
     }
     if (use_pasv_ && reply_code_ == 227)
         pasv_reply_ = reply_line_;
@@ -427,10 +410,9 @@ void TCustomFtpCli::OnControlClosed(int error)
         // The server went away before answering: that is no success.
         request_outcome_ = 426;
         reply_code_ = 426;
-        if (error_message_.empty())
-            error_message_ = error != 0 ? "426 Connection closed (Winsock error #"
+        KeepFirstError(error != 0 ? "426 Connection closed (Winsock error #"
                                               + std::to_string(error) + ")"
-                                        : "426 Connection closed";
+                                        : "426 Connection closed");
     }
     awaiting_reply_ = false;
     reply_buffer_.Clear();

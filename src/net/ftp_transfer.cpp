@@ -72,8 +72,13 @@ void TCustomFtpCli::StartPortStep()
     }
     transfer_count_ = 0;
     try {
-        RunCommand(ftpPortAsync, command, {200, 227}, &TCustomFtpCli::AfterPortReply);
-    } catch (...) {
+        // Only a 227 gives the data port of passive mode (RFC 959 section 4.1.1).
+        if (use_pasv_)
+            RunCommand(ftpPortAsync, command, {227}, &TCustomFtpCli::AfterPortReply);
+        else
+            RunCommand(ftpPortAsync, command, {200, 227}, &TCustomFtpCli::AfterPortReply);
+    } catch (const std::exception&) {
+        // A usage error: the port announced for nothing closes again.
         if (data_->State() != wsClosed)
             data_->Close();
         throw;
@@ -87,6 +92,8 @@ void TCustomFtpCli::AfterPortReply()
     if (request_outcome_ != 0 && !use_pasv_
         && ClassifyReply(reply_code_) == ReplyClass::PermanentNegative)
         active_failure_ = ActiveModeFailure::PortRefused;
+    if (request_outcome_ != 0 && use_pasv_)
+        passive_failed_ = true;
     FinishRequest(request_outcome_);
 }
 
@@ -160,24 +167,13 @@ void TCustomFtpCli::BeginStore(bool append)
     bool cancel = false;
     if (OnReadyToTransmit)
         OnReadyToTransmit(cancel);
-    if (cancel) {
-        error_message_ = "426 Transmit cancelled by application";
-        reply_code_ = 426;
-        Display("! " + error_message_);
-        request_outcome_ = 426;
-        FinishRequest(426);
-        return;
-    }
+    if (cancel)
+        return FailRequest(426, "426 Transmit cancelled by application", Held::Nothing,
+                           LogLine::Written, EarlierError::Replaced);
     data_->OnSessionAvailable = [this](int error) { OnDataAccepted(error); };
-    if (!OpenSource()) {
-        error_message_ = "426 Unable to open local file " + local_file_name_;
-        reply_code_ = 426;
-        Display("! " + error_message_);
-        CloseDataConnection();
-        request_outcome_ = 426;
-        FinishRequest(426);
-        return;
-    }
+    if (!OpenSource())
+        return FailRequest(426, "426 Unable to open local file " + local_file_name_,
+                           Held::DataConnection, LogLine::Written, EarlierError::Replaced);
     transfer_command_ = (append ? "APPE " : "STOR ") + host_file_name_;
     if (use_pasv_)
         return StartPassiveDataConnection();
@@ -195,16 +191,9 @@ void TCustomFtpCli::BeginRetrieve(const std::string& verb, FtpStep step)
         throw FtpException("RETR/LIST/NLST: not connected");
     ResetTransfer(Direction::Download, step);
     data_->OnSessionAvailable = [this](int error) { OnDataAccepted(error); };
-    if (!OpenDestination()) {
-        reply_line_ = "Unable to open local file " + local_file_name_;
-        reply_code_ = 550;
-        NoteError();
-        Display("! " + reply_line_);
-        CloseDataConnection();
-        request_outcome_ = 550;
-        FinishRequest(550);
-        return;
-    }
+    if (!OpenDestination())
+        return FailRequest(550, "Unable to open local file " + local_file_name_,
+                           Held::DataConnection);
     transfer_command_ = host_file_name_.empty() ? verb : verb + " " + host_file_name_;
     if (use_pasv_)
         return StartPassiveDataConnection();
@@ -223,12 +212,9 @@ void TCustomFtpCli::StartPassiveDataConnection()
     ChangeState(FtpSessionState::fstWaitReply);
     int port = 0;
     if (!ParsePasvPort(pasv_reply_, &port)) {
-        reply_line_ = "426 Invalid passive mode reply: " + pasv_reply_;
-        reply_code_ = request_outcome_ = 426;
-        NoteError();
-        CloseLocalFiles();
-        FinishRequest(426);
-        return;
+        passive_failed_ = true;
+        return FailRequest(426, "426 Invalid passive mode reply: " + pasv_reply_,
+                           Held::LocalFiles, LogLine::Omitted);
     }
     try {
         if (data_->State() != wsClosed)
@@ -245,11 +231,9 @@ void TCustomFtpCli::StartPassiveDataConnection()
         InstallDataHandlers();
         data_->Connect();
     } catch (const std::exception& error) {
-        reply_line_ = "426 " + ExceptionClassName(error) + ": " + error.what();
-        reply_code_ = request_outcome_ = 426;
-        NoteError();
-        CloseLocalFiles();
-        FinishRequest(426);
+        passive_failed_ = true;
+        FailRequest(426, "426 " + ExceptionClassName(error) + ": " + error.what(),
+                    Held::LocalFiles, LogLine::Omitted);
     }
 }
 
@@ -258,13 +242,9 @@ void TCustomFtpCli::OnPassiveDataConnected(int error)
     if (direction_ == Direction::None || done_signalled_)
         return;
     if (error != 0) {
-        reply_line_ = "Unable to establish data connection, error #" + std::to_string(error);
-        reply_code_ = request_outcome_ = 550;
-        NoteError();
-        Display("! " + reply_line_);
-        CloseLocalFiles();
-        FinishRequest(550);
-        return;
+        passive_failed_ = true;
+        return FailRequest(550, "Unable to establish data connection, error #" + std::to_string(error),
+                           Held::LocalFiles);
     }
     data_arrived_ = true;
     // With PROT P the handshake waits for the transfer's 1xx reply (MaybeStartDataTls).
@@ -321,8 +301,7 @@ void TCustomFtpCli::OnDataTlsDone(int error)
 void TCustomFtpCli::DataTlsFailed(const std::string& text)
 {
     Display("! " + text);
-    if (error_message_.empty())
-        error_message_ = "426 " + text;
+    KeepFirstError("426 " + text);
     NoteLocalFailure("426 " + text);
     CloseLocalFiles();
     CloseDataConnection();
@@ -357,8 +336,7 @@ void TCustomFtpCli::OnDataArrivalTimeout()
     const std::string text = "425 No data connection from the server within "
                              + std::to_string(seconds) + (seconds == 1 ? " second" : " seconds");
     Display("! " + text);
-    if (error_message_.empty())
-        error_message_ = text;
+    KeepFirstError(text);
     reply_code_ = request_outcome_ = 425;
     active_failure_ = ActiveModeFailure::NoDataConnection;
     CloseLocalFiles();
@@ -419,15 +397,11 @@ void TCustomFtpCli::OnDataAccepted(int /*error*/)
 // The server refused the transfer command: the request ends with its reply.
 void TCustomFtpCli::RefuseTransfer()
 {
-    NoteError();
     if (!use_pasv_ && reply_code_ == 425 && local_failure_.empty())
         active_failure_ = ActiveModeFailure::DataRefused;
     reply_handler_ = nullptr;
-    CloseDataConnection();
-    CloseLocalFiles();
     restart_offset_ = 0;
-    request_outcome_ = reply_code_;
-    FinishRequest(reply_code_);
+    FailRequest(reply_code_, reply_line_, Held::DataConnection, LogLine::Omitted);
 }
 
 void TCustomFtpCli::OnStoreReply()
@@ -471,14 +445,10 @@ void TCustomFtpCli::OnTransferReply()
         MaybeFinishTransfer();
         return;
     }
-    NoteError();
     if (!use_pasv_ && reply_code_ == 425 && local_failure_.empty())
         active_failure_ = ActiveModeFailure::DataRefused;
-    CloseLocalFiles();
-    CloseDataConnection();
     Display(upload ? "! STOR Failed" : "! RETR/LIST/NLST Failed");
-    request_outcome_ = reply_code_;
-    FinishRequest(reply_code_);
+    FailRequest(reply_code_, reply_line_, Held::DataConnection, LogLine::Omitted);
 }
 
 // --- sending ---------------------------------------------------------------------------
@@ -640,8 +610,7 @@ int TCustomFtpCli::TransferOutcome()
         return 0;
     if (outcome == 0)
         outcome = reply_code_ = 426;
-    if (error_message_.empty())
-        error_message_ = failure;
+    KeepFirstError(failure);
     return outcome;
 }
 

@@ -49,11 +49,8 @@ void HostLookup::Deliver(NetEvent* event)
 
 void ResolveName(const std::string& name, NetEvent* event)
 {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
-    const int rc = getaddrinfo(name.c_str(), nullptr, &hints, &found);
+    const int rc = LookUpIpv4(name, &found);
     if (rc != 0) {
         event->error = WinsockError(ErrorOrigin::Resolver, rc);
         return;

@@ -41,11 +41,11 @@ void TCustomLineWSocket::HandleEvent(NetEvent& event)
         return;
     }
     // Line mode switched off: hand the buffered bytes out as plain data.
-    std::weak_ptr<char> alive = LifeToken();
-    while (!lines_.Empty() && !alive.expired()) {
+    const CallGuard guard(*this);
+    while (!lines_.Empty() && !guard.Destroyed()) {
         const size_t before = lines_.Buffered();
         TCustomTlsWSocket::FireDataAvailable(0);
-        if (alive.expired() || lines_.Buffered() == before)
+        if (guard.Destroyed() || lines_.Buffered() == before)
             break;
     }
 }
@@ -102,8 +102,8 @@ void TCustomLineWSocket::CheckLineLimit()
 
 void TCustomLineWSocket::DeliverLines(int error)
 {
-    std::weak_ptr<char> alive = LifeToken();
-    while (lines_.LineLength() != 0 && !alive.expired()) {
+    const CallGuard guard(*this);
+    while (lines_.LineLength() != 0 && !guard.Destroyed()) {
         if (!OnDataAvailable) {
             // Nobody reads lines: drop them.
             lines_.DropLine();
@@ -112,7 +112,7 @@ void TCustomLineWSocket::DeliverLines(int error)
         }
         const size_t pending = lines_.LineLength();
         OnDataAvailable(error);
-        if (alive.expired())
+        if (guard.Destroyed())
             return;
         // A handler that leaves its line gets it again with the next event.
         if (lines_.LineLength() == pending)
@@ -143,15 +143,15 @@ void TCustomLineWSocket::FireSessionClosed(int error)
 {
     // A last line without its end is still delivered.
     if (Active() && !lines_.Empty() && OnDataAvailable) {
-        std::weak_ptr<char> alive = LifeToken();
+        const CallGuard guard(*this);
         FindLine();
         DeliverLines(0);
-        if (alive.expired())
+        if (guard.Destroyed())
             return;
         if (!lines_.Empty() && lines_.LineLength() == 0) {
             lines_.EndPartialLine();
             OnDataAvailable(0);
-            if (alive.expired())
+            if (guard.Destroyed())
                 return;
         }
     }

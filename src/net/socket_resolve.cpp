@@ -5,6 +5,7 @@
 #include <arpa/inet.h>
 #include <cctype>
 #include <netdb.h>
+#include <strings.h>
 #include <sys/socket.h>
 
 namespace mondeliar::net {
@@ -96,6 +97,32 @@ std::string FormatDottedAddress(in_addr address)
     return text;
 }
 
+namespace {
+
+bool InReservedInvalidDomain(std::string name)
+{
+    if (!name.empty() && name.back() == '.')
+        name.pop_back();
+    const std::string domain = "invalid";
+    if (name.size() < domain.size()
+        || strcasecmp(name.c_str() + name.size() - domain.size(), domain.c_str()) != 0)
+        return false;
+    return name.size() == domain.size() || name[name.size() - domain.size() - 1] == '.';
+}
+
+}  // namespace
+
+int LookUpIpv4(const std::string& name, addrinfo** found)
+{
+    *found = nullptr;
+    if (InReservedInvalidDomain(name))
+        return EAI_NONAME;
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    return getaddrinfo(name.c_str(), nullptr, &hints, found);
+}
+
 in_addr WSocketResolveHost(const std::string& host)
 {
     if (host.empty() || host.size() > kMaxHostLength)
@@ -107,11 +134,8 @@ in_addr WSocketResolveHost(const std::string& host)
             return address;
         throw ESocketException("WSocketResolveHost: '" + host + "' Invalid IP address.");
     }
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
-    int rc = getaddrinfo(name.c_str(), nullptr, &hints, &found);
+    const int rc = LookUpIpv4(name, &found);
     if (rc != 0 || found == nullptr) {
         throw ESocketException(
             "WSocketResolveHost: Cannot convert host address '" + host + "', Error #"

@@ -1,6 +1,7 @@
 #pragma once
 // Host, port and protocol resolution for the socket layer, and its exception.
 
+#include <netdb.h>
 #include <netinet/in.h>
 #include <stdexcept>
 #include <string>
@@ -22,6 +23,11 @@ bool WSocketIsDottedIP(const std::string& text);
 // Parses "a.b.c.d" (each part at most 255) into network order; false otherwise.
 bool ParseDottedAddress(const std::string& text, in_addr* result);
 std::string FormatDottedAddress(in_addr address);
+
+// getaddrinfo for the IPv4 stream addresses of `name`: 0 and the list (freed with
+// freeaddrinfo), or the EAI_* error. A name in the reserved domain "invalid" never exists
+// (RFC 6761 section 6.4): it fails with EAI_NONAME at once, without asking the resolver.
+int LookUpIpv4(const std::string& name, addrinfo** found);
 
 // Each raises ESocketException with the texts of the resolution rules.
 in_addr WSocketResolveHost(const std::string& host);

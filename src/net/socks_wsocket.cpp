@@ -303,12 +303,12 @@ void TCustomSocksWSocket::Succeed(size_t reply_length)
     leftover_.assign(reply_.begin() + static_cast<long>(reply_length), reply_.end());
     reply_.clear();
     phase_ = Phase::Done;
-    std::weak_ptr<char> alive = LifeToken();
+    const CallGuard guard(*this);
     FireSocksConnected(0);
-    if (alive.expired())
+    if (guard.Destroyed())
         return;
     TCustomWSocket::FireSessionConnected(0);
-    if (!alive.expired() && !leftover_.empty() && State() == wsConnected)
+    if (!guard.Destroyed() && !leftover_.empty() && State() == wsConnected)
         FireDataAvailable(0);  // through the layers above
 }
 
@@ -316,12 +316,12 @@ void TCustomSocksWSocket::Fail(int error, const std::string& message)
 {
     phase_ = Phase::Done;
     reply_.clear();
-    std::weak_ptr<char> alive = LifeToken();
+    const CallGuard guard(*this);
     FireSocksError(error, message);
-    if (alive.expired())
+    if (guard.Destroyed())
         return;
     TCustomWSocket::FireSessionConnected(error);
-    if (!alive.expired() && State() != wsClosed)
+    if (!guard.Destroyed() && State() != wsClosed)
         Close();
 }
 

@@ -43,7 +43,7 @@ void TCustomTlsWSocket::FreeTls()
     ssl_ = nullptr;
     network_in_ = network_out_ = nullptr;
     context_.reset();
-    ++generation_;
+    NewGeneration();
     phase_ = Phase::Off;
     plain_in_.clear();
     plain_pos_ = 0;
@@ -51,11 +51,6 @@ void TCustomTlsWSocket::FreeTls()
     transport_closed_ = close_notify_received_ = close_notify_sent_ = false;
     close_after_flush_ = application_sent_ = record_failed_ = read_posted_ = false;
     delivering_ = 0;
-}
-
-bool TCustomTlsWSocket::Alive(const std::weak_ptr<char>& alive, std::uint64_t generation) const
-{
-    return !alive.expired() && generation_ == generation;
 }
 
 // --- the handshake -------------------------------------------------------------
@@ -115,8 +110,7 @@ void TCustomTlsWSocket::StartTls(std::shared_ptr<TlsContext> context, const std:
 
 void TCustomTlsWSocket::ContinueHandshake()
 {
-    std::weak_ptr<char> alive = LifeToken();
-    const std::uint64_t generation = generation_;
+    const CallGuard guard(*this);
     ERR_clear_error();
     const int rc = SSL_do_handshake(ssl_);
     const int kind = rc == 1 ? SSL_ERROR_NONE : SSL_get_error(ssl_, rc);
@@ -124,7 +118,7 @@ void TCustomTlsWSocket::ContinueHandshake()
     if (rc != 1 && kind != SSL_ERROR_WANT_READ && kind != SSL_ERROR_WANT_WRITE)
         failure = TakeOpenSslError();
     FlushCiphertext();  // the next flight, or the alert that tells the server why
-    if (!Alive(alive, generation))
+    if (guard.Ended())
         return;
     if (!failure.empty())
         return FailHandshake(kTlsHandshakeFailed, "TLS handshake failed: " + failure);
@@ -145,7 +139,7 @@ void TCustomTlsWSocket::ContinueHandshake()
         waiting.swap(plain_out_);
         application_sent_ = true;
         WritePlaintext(waiting.data(), waiting.size());
-        if (!Alive(alive, generation))
+        if (guard.Ended())
             return;
     }
     FireTlsDone(0);
@@ -180,9 +174,9 @@ void TCustomTlsWSocket::FailHandshake(int error, const std::string& text)
 {
     error_text_ = text;
     phase_ = Phase::Failed;
-    std::weak_ptr<char> alive = LifeToken();
+    const CallGuard guard(*this);
     FireTlsDone(error);
-    if (!alive.expired() && State() != wsClosed)
+    if (!guard.Destroyed() && State() != wsClosed)
         ShutAndClose(false, error);
 }
 
@@ -198,18 +192,17 @@ void TCustomTlsWSocket::DataReady(int error)
 {
     if (phase_ == Phase::Off)
         return TCustomSocksWSocket::DataReady(error);
-    std::weak_ptr<char> alive = LifeToken();
-    const std::uint64_t generation = generation_;
+    const CallGuard guard(*this);
     PullCiphertext();
     if (phase_ == Phase::Handshake) {
         ContinueHandshake();
-        if (!Alive(alive, generation))
+        if (guard.Ended())
             return;
     }
     if (phase_ != Phase::Established)
         return;
     DecryptAvailable();
-    if (!Alive(alive, generation))
+    if (guard.Ended())
         return;
     DeliverPlaintext(error);
 }
@@ -254,8 +247,7 @@ void TCustomTlsWSocket::DecryptAvailable()
 
 void TCustomTlsWSocket::DeliverPlaintext(int error)
 {
-    std::weak_ptr<char> alive = LifeToken();
-    const std::uint64_t generation = generation_;
+    const CallGuard guard(*this);
     bool progressed = false;
     ++delivering_;
     for (int pass = 0; PlainBuffered() > 0; ++pass) {
@@ -264,7 +256,7 @@ void TCustomTlsWSocket::DeliverPlaintext(int error)
             break;
         const size_t before = PlainBuffered();
         FireDataAvailable(error);
-        if (!Alive(alive, generation))
+        if (guard.Ended())
             return;  // closed or destroyed by the handler
         progressed = PlainBuffered() < before;
         if (!progressed)
@@ -361,8 +353,7 @@ int TCustomTlsWSocket::Send(const void* data, int count)
 
 void TCustomTlsWSocket::WritePlaintext(const char* data, size_t count)
 {
-    std::weak_ptr<char> alive = LifeToken();
-    const std::uint64_t generation = generation_;
+    const CallGuard guard(*this);
     while (count > 0) {
         ERR_clear_error();
         const int n = SSL_write(ssl_, data, static_cast<int>(std::min<size_t>(count, INT_MAX)));
@@ -375,7 +366,7 @@ void TCustomTlsWSocket::WritePlaintext(const char* data, size_t count)
         count -= static_cast<size_t>(n);
     }
     FlushCiphertext();
-    if (Alive(alive, generation) && record_failed_ && State() != wsClosed)
+    if (!guard.Ended() && record_failed_ && State() != wsClosed)
         ShutAndClose(false, kTlsRecordError);
 }
 
@@ -383,8 +374,7 @@ void TCustomTlsWSocket::WritePlaintext(const char* data, size_t count)
 // sends it and tells when all of it has left.
 void TCustomTlsWSocket::FlushCiphertext()
 {
-    std::weak_ptr<char> alive = LifeToken();
-    const std::uint64_t generation = generation_;
+    const CallGuard guard(*this);
     char chunk[kCipherChunk];
     while (ssl_ != nullptr && BIO_ctrl_pending(network_out_) > 0) {
         const int n = BIO_read(network_out_, chunk, sizeof chunk);
@@ -393,7 +383,7 @@ void TCustomTlsWSocket::FlushCiphertext()
         if (State() != wsConnected)
             continue;  // nobody to send it to
         TCustomSocksWSocket::Send(chunk, n);
-        if (!Alive(alive, generation))
+        if (guard.Ended())
             return;
     }
 }
@@ -430,9 +420,9 @@ void TCustomTlsWSocket::SendCloseNotify()
 void TCustomTlsWSocket::ShutAndClose(bool shut, int error)
 {
     if (shut && State() == wsConnected && SocketHandle() != -1) {
-        std::weak_ptr<char> alive = LifeToken();
+        const CallGuard guard(*this);
         SendCloseNotify();
-        if (alive.expired())
+        if (guard.Destroyed())
             return;
     }
     TCustomSocksWSocket::ShutAndClose(shut, error);
@@ -445,9 +435,9 @@ void TCustomTlsWSocket::HandleCloseLater()
         return TCustomSocksWSocket::HandleCloseLater();
     if (close_after_flush_)
         return;
-    std::weak_ptr<char> alive = LifeToken();
+    const CallGuard guard(*this);
     SendCloseNotify();
-    if (alive.expired() || SocketHandle() == -1)
+    if (guard.Destroyed() || SocketHandle() == -1)
         return;
     if (AllSent())
         return Close();

@@ -65,7 +65,6 @@ private:
     enum class Phase { Off, Handshake, Established, Failed };
 
     void FreeTls();
-    bool Alive(const std::weak_ptr<char>& alive, std::uint64_t generation) const;
     void PullCiphertext();
     void ContinueHandshake();
     std::string CheckCertificate();
@@ -78,8 +77,7 @@ private:
     void PostTlsRead();
     size_t PlainBuffered() const { return plain_in_.size() - plain_pos_; }
 
-    Phase phase_ = Phase::Off;
-    std::uint64_t generation_ = 0;  // changes whenever the SSL object is freed or replaced
+    Phase phase_ = Phase::Off;  // each change of the SSL object starts a new generation
     std::shared_ptr<TlsContext> context_;
     SSL* ssl_ = nullptr;
     BIO* network_in_ = nullptr;   // ciphertext received, read by OpenSSL (owned by ssl_)

@@ -200,8 +200,9 @@ protected:
     void TryToSend();
     void DrainReadable(int error, bool force_loop);
     bool Destroying() const { return destroying_; }
-    std::weak_ptr<char> LifeToken() const { return life_; }
     void ResolveTarget();  // fills the cached sin_addr/port/proto or raises
+    // What a layer above the connection changed that ends the CallGuards taken before.
+    void NewGeneration() { ++generation_; }
 
     // Runs a handler body: exceptions escaping it go to HandleBackgroundError.
     void Guarded(const std::function<void()>& work);
@@ -214,6 +215,8 @@ private:
     void HandleWriteEvent();
     void HandleLookupDone(NetEvent& event);
     void AdoptHandle(int handle);
+    int ReleaseHandle(int error, bool notify);
+    void RunEventsWhile(const std::function<bool()>& waiting, const std::function<void()>& step);
     void UpdateNotifiers();
     void ClearSendQueue();
     void AppendToSendQueue(const char* data, int count);
@@ -258,11 +261,34 @@ private:
     std::uint64_t lookup_serial_ = 0;
     std::shared_ptr<HostLookup> lookup_;  // the running lookup's worker, if any
     bool destroying_ = false;
+    std::uint64_t generation_ = 0;  // of the connection: see CallGuard
 
     EventTarget* target_ = nullptr;
     QSocketNotifier* read_notifier_ = nullptr;
     QSocketNotifier* write_notifier_ = nullptr;
     std::shared_ptr<char> life_ = std::make_shared<char>();
+
+    friend class CallGuard;
+};
+
+// A socket handler that calls out (to the application's events, to a layer above) may find
+// the socket destroyed, or its connection gone, when the call returns: it takes a guard before
+// and asks it after.
+class CallGuard {
+public:
+    explicit CallGuard(const TCustomWSocket& socket)
+        : socket_(socket), life_(socket.life_), generation_(socket.generation_)
+    {
+    }
+    bool Destroyed() const { return life_.expired(); }
+    // Destroyed, or the connection it was taken on is gone: closed, another one adopted, or
+    // (TLS) its session freed or replaced.
+    bool Ended() const { return Destroyed() || socket_.generation_ != generation_; }
+
+private:
+    const TCustomWSocket& socket_;
+    std::weak_ptr<char> life_;
+    std::uint64_t generation_;
 };
 
 }  // namespace mondeliar::net

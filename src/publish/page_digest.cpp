@@ -35,7 +35,9 @@ private:
     int fd_ = -1;
 };
 
-std::string ReadWholeFile(const std::string& path)
+}  // namespace
+
+std::string ReadPageBytes(const std::string& path)
 {
     ReadHandle file(path);
     RequireRegularFile(file.Fd(), path);
@@ -59,6 +61,8 @@ std::string ReadWholeFile(const std::string& path)
     bytes.resize(done);
     return bytes;
 }
+
+namespace {
 
 void RemoveEvery(std::string& text, const std::string& piece)
 {
@@ -85,11 +89,15 @@ std::string Sha256Hex(const std::string& bytes)
 
 }  // namespace
 
-std::string PageDigest(const std::string& path, const std::string& masked)
+std::string PageBytesDigest(std::string bytes, const std::string& masked)
 {
-    std::string bytes = ReadWholeFile(path);
     RemoveEvery(bytes, masked);
     return Sha256Hex(bytes);
+}
+
+std::string PageDigest(const std::string& path, const std::string& masked)
+{
+    return PageBytesDigest(ReadPageBytes(path), masked);
 }
 
 }  // namespace mondeliar

@@ -11,4 +11,8 @@ namespace mondeliar {
 // than any page the writer makes, raises RefusedFileError.
 std::string PageDigest(const std::string& path, const std::string& masked);
 
+// The two halves of PageDigest, for a caller that keeps the bytes it digested.
+std::string ReadPageBytes(const std::string& path);
+std::string PageBytesDigest(std::string bytes, const std::string& masked);
+
 }  // namespace mondeliar

@@ -1,10 +1,15 @@
 #include "publish/publish_command.h"
 
+#include "config/calendar_files.h"
 #include "html/ics_feed.h"
 #include "html/page_names.h"
 #include "html/write_command.h"
-#include "net/ftp_client.h"
 #include "publish/upload_plan.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace mondeliar {
 
@@ -18,26 +23,38 @@ bool FtpSettingsComplete(const CalendarSettings& s)
            && !s.FTPREMOTEDIR.empty();
 }
 
-// The client as the program always uses it: active data connections unless FTPPASSIVE, no
-// TYPE command on the plain road, a 15-second limit on every wait.
-void ConfigureClient(net::TFtpClient& client, const CalendarSettings& s, int timeoutSeconds)
-{
-    client.SetTimeout(timeoutSeconds);
-    client.SetMultiThreaded(false);
-    client.SetLocalAddr("0.0.0.0");
-    client.SetDisplayFileFlag(false);
-    client.SetBinary(true);
-    client.SetShareMode(net::ftpShareExclusive);
-    client.SetOptions(net::ftpAcceptLF);
-    client.SetConnectionType(net::ftpDirect);
-    client.SetHostName(s.FTPHOST);
-    client.SetPort(s.FTPPORT);
-    client.SetUserName(s.FTPUSER);
-    client.SetPassWord(s.FTPPASSWORD);
-    client.SetUsePasv(s.FTPPASSIVE);
-    client.SetUseTls(s.FTPTLS);
-    client.SetTlsFingerprint(s.FTPTLSFINGERPRINT);
-}
+// Held while the calendar is published (flock on its lock file). A lock file that cannot be
+// made does not keep the calendar from being published.
+class PublishLock {
+public:
+    PublishLock(const std::string& path, int waitSeconds)
+    {
+        fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0600);
+        if (fd_ < 0)
+            return;
+        constexpr int PollMs = 100;
+        for (int waited = 0;; waited += PollMs) {
+            if (::flock(fd_, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK)
+                return;
+            if (waited >= waitSeconds * 1000)
+                break;
+            ::usleep(PollMs * 1000);
+        }
+        busy_ = true;
+    }
+    ~PublishLock()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);  // and the lock with it
+    }
+    PublishLock(const PublishLock&) = delete;
+    PublishLock& operator=(const PublishLock&) = delete;
+    bool Busy() const { return busy_; }
+
+private:
+    int fd_ = -1;
+    bool busy_ = false;  // another process held the lock for the whole wait
+};
 
 std::string FileName(const std::string& path)
 {
@@ -56,40 +73,35 @@ std::string FailureMessage(const std::string& host, const std::vector<UploadedFi
     return message + ". First failure: " + firstError;
 }
 
-// The FTP session of a publish: every file of the plan, then QUIT.
-PublishOutcome Upload(net::TFtpClient& client, const std::string& host, bool atomic,
-                      UploadPlan& plan, const PublishRequest& request)
+// One session of the uploader: every file of the plan, then its end.
+PublishOutcome Upload(Uploader& uploader, const std::string& host, UploadPlan& plan,
+                      const PublishRequest& request)
 {
     const std::vector<UploadedFile>& files = plan.Files();
     std::vector<std::string> notStored;
     std::string firstError;
-    UploadSession session(client, request.SessionLog, atomic);
-    if (!session.Open()) {
-        // Nothing can be sent. A session that is still connected (a refused log-on) is
-        // ended with QUIT so the server sees a clean end.
-        if (client.Connected())
-            client.QuitSession();
+    if (!uploader.Open()) {
         for (const UploadedFile& file : files)
             notStored.push_back(FileName(file.HostFileName));
-        return {false, FailureMessage(host, files, notStored, session.Error())};
+        return {PublishResult::Failed, FailureMessage(host, files, notStored, uploader.Error())};
     }
     const int count = static_cast<int>(files.size());
     for (int index = 1; index <= count; ++index) {
         const UploadedFile& file = files[static_cast<std::size_t>(index - 1)];
         if (request.Progress)
             request.Progress(index, count, file.HostFileName);
-        if (session.Store(file)) {
+        if (uploader.Store(file)) {
             plan.Stored(file);
             continue;
         }
         if (firstError.empty())
-            firstError = session.Error();
+            firstError = uploader.Error();
         notStored.push_back(FileName(file.HostFileName));
     }
-    client.QuitSession();
+    uploader.Close();
     if (!notStored.empty())
-        return {false, FailureMessage(host, files, notStored, firstError)};
-    return {true, plan.SentMessage(session.SwitchedToPassive())};
+        return {PublishResult::Failed, FailureMessage(host, files, notStored, firstError)};
+    return {PublishResult::Sent, plan.SentMessage(uploader.SentNote())};
 }
 
 }  // namespace
@@ -110,20 +122,17 @@ std::vector<UploadedFile> FilesToPublish(const CalendarContext& context)
     return files;
 }
 
-std::string MaskedSessionLine(const std::string& line)
-{
-    const std::string pass = "> PASS ";
-    if (line.compare(0, pass.size(), pass) == 0)
-        return pass + "********";
-    return line;
-}
-
-PublishOutcome PublishCalendar(CalendarContext& context, net::TFtpClient& client,
-                               const PublishRequest& request)
+PublishOutcome PublishCalendar(CalendarContext& context, const PublishRequest& request)
 {
     const CalendarSettings& s = context.Settings;
     if (!FtpSettingsComplete(s))
-        return {false, FtpSettingsIncomplete};
+        return {PublishResult::SettingsIncomplete, FtpSettingsIncomplete};
+    const PublishLock lock(
+        CalendarFiles(context.CalendarsFolder(), context.CalendarName).PublishLock,
+        request.LockWaitSeconds);
+    if (lock.Busy())
+        return {PublishResult::Busy,
+                "Calendar \"" + context.CalendarName + "\" is being published by another process"};
     // One moment for every page, so that its last-updated line can be told apart.
     PageWriterHooks hooks = request.Hooks;
     const std::tm moment = hooks.Now ? hooks.Now() : CurrentLocalTime();
@@ -133,15 +142,11 @@ PublishOutcome PublishCalendar(CalendarContext& context, net::TFtpClient& client
     UploadPlan plan(context, FilesToPublish(context), request.UploadAll,
                     LastUpdatedLine(moment) + "\r\n");
     if (plan.Files().empty())
-        return {true, plan.SentMessage(false)};
+        return {PublishResult::NothingChanged, plan.SentMessage("")};
 
-    ConfigureClient(client, s, request.TimeoutSeconds);
-    client.OnDisplay = [&request](std::string& line) {
-        if (request.SessionLog)
-            request.SessionLog(MaskedSessionLine(line));
-    };
-    PublishOutcome outcome = Upload(client, s.FTPHOST, s.FTPATOMIC, plan, request);
-    client.OnDisplay = nullptr;
+    const std::unique_ptr<Uploader> uploader
+        = MakeUploader(s, request.TimeoutSeconds, request.SessionLog);
+    PublishOutcome outcome = Upload(*uploader, s.FTPHOST, plan, request);
     plan.KeepRecord(outcome.Message);
     return outcome;
 }

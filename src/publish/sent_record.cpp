@@ -9,8 +9,6 @@
 
 namespace mondeliar {
 
-const char* const SentRecordExtension = ".sent";
-
 namespace {
 
 constexpr std::size_t DigestLength = 64;  // SHA-256 in hex digits

@@ -4,7 +4,8 @@
 // bytes stored there. Publishing only what changed skips a file whose bytes the record shows
 // already stored at the same place.
 //
-// Kept in calendars/<name>.sent, replaced atomically, as lines ended by CR LF:
+// Kept in calendars/.<name>.sent (CalendarFiles::SentRecord), replaced atomically, as lines
+// ended by CR LF:
 //   HOST=<host>  PORT=<port>  USER=<user>  REMOTEDIR=<folder>
 //   FILE=<64 hex digits> <remote file name>     (one line per file)
 
@@ -12,8 +13,6 @@
 #include <string>
 
 namespace mondeliar {
-
-extern const char* const SentRecordExtension;  // ".sent"
 
 struct SentPlace {
     std::string Host;

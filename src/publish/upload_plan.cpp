@@ -1,6 +1,8 @@
 #include "publish/upload_plan.h"
 
 #include "base/errors.h"
+#include "base/files.h"
+#include "config/calendar_files.h"
 #include "publish/page_digest.h"
 
 #include <cerrno>
@@ -16,10 +18,12 @@ SentPlace PlaceOf(const CalendarSettings& s)
 }
 
 // A file that cannot be read has no digest: it is sent, and its store tells what is wrong.
-std::string DigestOrNothing(const std::string& path, const std::string& maskedLine)
+std::string DigestOrNothing(const std::string& path, const std::string& maskedLine,
+                            std::string& bytes)
 {
     try {
-        return PageDigest(path, maskedLine);
+        bytes = ReadPageBytes(path);
+        return PageBytesDigest(bytes, maskedLine);
     } catch (const Error&) {
         return std::string();
     }
@@ -32,7 +36,7 @@ UploadPlan::UploadPlan(const CalendarContext& context, std::vector<UploadedFile>
     : changedOnly_(context.Settings.FTPCHANGEDONLY)
     , counted_(changedOnly_ && !uploadAll)
     , host_(context.Settings.FTPHOST)
-    , recordPath_(context.CalendarsFolder() + context.CalendarName + SentRecordExtension)
+    , recordPath_(CalendarFiles(context.CalendarsFolder(), context.CalendarName).SentRecord)
 {
     if (!changedOnly_) {
         files_ = std::move(files);
@@ -48,19 +52,34 @@ void UploadPlan::Choose(std::vector<UploadedFile> files, bool uploadAll,
 {
     bool struck = false;
     for (UploadedFile& file : files) {
-        std::string digest = DigestOrNothing(file.LocalFileName, maskedLine);
+        std::string bytes;
+        const std::string digest = DigestOrNothing(file.LocalFileName, maskedLine, bytes);
         if (!uploadAll && !digest.empty() && record_.Holds(file.HostFileName, digest)) {
             ++unchanged_;
             continue;
         }
         struck = record_.Forget(file.HostFileName) || struck;
-        digests_[file.HostFileName] = digest;
+        digests_[file.HostFileName] = SendFromCopy(file, bytes, digest);
         files_.push_back(std::move(file));
     }
     // A publish broken off (a crash, a lost machine) must not leave a record vouching for
     // files it was replacing.
     if (struck)
         SaveOrRemoveRecord();
+}
+
+// The digest the record may take once the file is stored: the copy's, or none when the page
+// itself goes (its bytes may change while it is sent).
+std::string UploadPlan::SendFromCopy(UploadedFile& file, const std::string& bytes,
+                                     const std::string& digest)
+{
+    if (digest.empty())
+        return digest;
+    const std::string copy = snapshots_.Keep(FileNamePart(file.LocalFileName), bytes);
+    if (copy.empty())
+        return std::string();
+    file.LocalFileName = copy;
+    return digest;
 }
 
 void UploadPlan::Stored(const UploadedFile& file)
@@ -70,15 +89,13 @@ void UploadPlan::Stored(const UploadedFile& file)
         record_.Stored(file.HostFileName, found->second);
 }
 
-std::string UploadPlan::SentMessage(bool switchedToPassive) const
+std::string UploadPlan::SentMessage(const std::string& note) const
 {
     std::string message = "Calendar files sent to " + host_;
     if (counted_)
         message += ": " + std::to_string(files_.size()) + " changed, " + std::to_string(unchanged_)
                    + " unchanged";
-    if (switchedToPassive)
-        message += " (passive mode)";
-    return message;
+    return message + note;
 }
 
 void UploadPlan::KeepRecord(std::string& message)

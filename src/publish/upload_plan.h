@@ -4,8 +4,9 @@
 // record follows what is stored.
 
 #include "config/calendar_context.h"
+#include "publish/page_snapshots.h"
 #include "publish/sent_record.h"
-#include "publish/upload_session.h"
+#include "publish/uploader.h"
 
 #include <map>
 #include <string>
@@ -21,12 +22,14 @@ public:
     UploadPlan(const CalendarContext& context, std::vector<UploadedFile> files, bool uploadAll,
                const std::string& maskedLine);
 
-    // The files to send, in order.
+    // The files to send, in order. With FTPCHANGEDONLY each is a copy of its page taken when
+    // its digest was made, where it could be made.
     const std::vector<UploadedFile>& Files() const { return files_; }
     // `file` is on the server now.
     void Stored(const UploadedFile& file);
-    // "Calendar files sent to <host>", with the counts when only changes were sent.
-    std::string SentMessage(bool switchedToPassive) const;
+    // "Calendar files sent to <host>", with the counts when only changes were sent, then
+    // `note` (the uploader's).
+    std::string SentMessage(const std::string& note) const;
     // Saves the record once the session is over: with FTPCHANGEDONLY every file stored is
     // in it; without, it is removed. A record that cannot be kept is removed, and the
     // outcome's message says so.
@@ -34,6 +37,8 @@ public:
 
 private:
     void Choose(std::vector<UploadedFile> files, bool uploadAll, const std::string& maskedLine);
+    std::string SendFromCopy(UploadedFile& file, const std::string& bytes,
+                             const std::string& digest);
     std::string SaveOrRemoveRecord();
 
     bool changedOnly_;
@@ -44,6 +49,7 @@ private:
     std::vector<UploadedFile> files_;
     std::map<std::string, std::string> digests_;  // remote file name -> digest being sent
     std::size_t unchanged_ = 0;
+    PageSnapshots snapshots_;
 };
 
 }  // namespace mondeliar

@@ -1,4 +1,5 @@
 #include "app/handler_guard.h"
+#include "app/program_options.h"
 #include "app/recording_dialogs.h"
 #include "app/text_convert.h"
 #include "base/errors.h"
@@ -11,6 +12,49 @@ namespace mondeliar::app {
 namespace {
 
 using testing::RecordingDialogs;
+
+TEST(ProgramOptionsTest, TakesItsOwnOptionsAndLeavesTheRestToQt)
+{
+    struct Case {
+        std::vector<const char*> arguments;
+        bool help, version;
+        std::optional<std::string> data;
+        std::vector<std::string> forQt;
+    } cases[] = {
+        {{"mondeliar"}, false, false, {}, {"mondeliar"}},
+        {{"mondeliar", "--data", "~/Mondeliar"}, false, false, "~/Mondeliar", {"mondeliar"}},
+        {{"mondeliar", "-style", "fusion", "--version"}, false, true, {},
+         {"mondeliar", "-style", "fusion"}},
+        {{"mondeliar", "--data", "--help"}, false, false, "--help", {"mondeliar"}},
+        {{"mondeliar", "-h"}, true, false, {}, {"mondeliar"}},
+    };
+    for (const Case& c : cases) {
+        ProgramOptions options
+            = ParseProgramOptions(static_cast<int>(c.arguments.size()), c.arguments.data());
+        EXPECT_EQ(options.Help, c.help);
+        EXPECT_EQ(options.Version, c.version);
+        EXPECT_EQ(options.Data, c.data);
+        EXPECT_EQ(options.ForQt, c.forQt);
+    }
+}
+
+TEST(ProgramOptionsTest, WhatQtLeavesIsAMistake)
+{
+    std::pair<std::vector<const char*>, std::string> cases[] = {
+        {{"mondeliar"}, "no error"},
+        {{"mondeliar", "--colour"}, "Unknown option --colour (try --help)"},
+        {{"mondeliar", "notes.txt"}, "Unexpected argument \"notes.txt\" (try --help)"},
+    };
+    for (const auto& [arguments, text] : cases) {
+        std::string error = "no error";
+        try {
+            RefuseLeftOverArguments(static_cast<int>(arguments.size()), arguments.data());
+        } catch (const Error& e) {
+            error = e.what();
+        }
+        EXPECT_EQ(error, text);
+    }
+}
 
 TEST(TextConvertTest, TypedTextBecomesWindows1252WithReferencesForTheRest)
 {

@@ -77,17 +77,30 @@ TEST_F(CalendarsTabTest, CreateWithCurrentSettingsTakesColoursStoredWithoutOk)
 TEST_F(CalendarsTabTest, NamesThatWouldLeaveTheCalendarsFolderAreRefused)
 {
     Open();
-    for (const QString& name : {QString(""), QString(".hidden"), QString("../up"), QString("a/b"),
-                                QString("tab\tname")}) {
+    const QString outside = "A calendar name must not be empty, begin with \".\", or contain "
+                            "\"/\" or control characters.";
+    const struct {
+        QString name, refusal;
+    } rows[] = {
+        {"", outside},
+        {".hidden", outside},
+        {"../up", outside},
+        {"a/b", outside},
+        {"tab\tname", outside},
+        {"Team.cfg", "A calendar cannot be called \"Team.cfg\": its notes file would be the "
+                     "settings file of the calendar \"Team\"."},
+        {"Team.rcr", "A calendar cannot be called \"Team.rcr\": its notes file would be the "
+                     "recurring entries file of the calendar \"Team\"."},
+        {"Team.sent", "A calendar cannot be called \"Team.sent\": its notes file would be the "
+                      "record of the pages published for the calendar \"Team\"."},
+    };
+    for (const auto& row : rows) {
         dialogs.Boxes.clear();
         Type("EditNewCalendar", "");
-        Find<QLineEdit>("EditNewCalendar")->setText(name);
+        Find<QLineEdit>("EditNewCalendar")->setText(row.name);
         Click("ButtonCreate");
-        Delete(name);
-        EXPECT_EQ(dialogs.Texts(),
-                  QStringList(2, "A calendar name must not be empty, begin with \".\", or "
-                                 "contain \"/\" or control characters."))
-            << name.toStdString();
+        Delete(row.name);
+        EXPECT_EQ(dialogs.Texts(), QStringList(2, row.refusal)) << row.name.toStdString();
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "data/calendars"), {}), 3);
     EXPECT_EQ(mainWindow.ListItems.size(), 1);
@@ -100,14 +113,16 @@ TEST_F(CalendarsTabTest, DeleteNeedsTheSettingsFileAndRemovesWhatThereIs)
     ShowTab("Calendars");
     Create("Team");
     std::filesystem::remove(Calendar("Team.rcr"));
-    WriteFile(Calendar("Team.sent"), "HOST=ftp.example.org\r\n");
+    WriteFile(Calendar(".Team.sent"), "HOST=ftp.example.org\r\n");
+    WriteFile(Calendar("Team.sent"), "notes of a calendar of earlier versions");
     Delete("Orphan");
     EXPECT_EQ(dialogs.Texts(), QStringList({"No calendar with that name exists"}));
     EXPECT_TRUE(std::filesystem::exists(Calendar("Orphan")));
     Delete("Team");
     EXPECT_EQ(dialogs.Boxes.size(), 1u);
-    for (const char* file : {"Team", "Team.cfg", "Team.rcr", "Team.sent"})
+    for (const char* file : {"Team", "Team.cfg", "Team.rcr", ".Team.sent"})
         EXPECT_FALSE(std::filesystem::exists(Calendar(file))) << file;
+    EXPECT_TRUE(std::filesystem::exists(Calendar("Team.sent"))) << "another calendar's file";
     EXPECT_EQ(mainWindow.ListItems, QStringList({"default calendar", "Team"}))
         << "the lists keep the name";
 }

@@ -7,7 +7,10 @@
 #include "app/form_add_note.h"
 #include "app/form_purge.h"
 #include "app/month_grid.h"
+#include "base/files.h"
 #include "base/program.h"
+#include "base/program_folders.h"
+#include "base/release.h"
 #include "base/text_reader.h"
 
 #include <QAbstractItemView>
@@ -350,7 +353,7 @@ TEST_F(MainWindowTest, AboutBoxShowsTheProgramAndOpensItsAddresses)
     TFormAbout& about = desktop->FormAbout();
     EXPECT_EQ(about.windowTitle(), "About Mondeliar");
     EXPECT_EQ(Control<QLabel>(about, "LabelProgramName")->text(), "Mondeliar");
-    EXPECT_EQ(Control<QLabel>(about, "LabelVersion")->text(), "Version 4.02 05 February 2002");
+    EXPECT_EQ(Control<QLabel>(about, "LabelVersion")->text(), QString("Version ") + ReleaseVersion);
     EXPECT_EQ(Control<QLabel>(about, "LabelURL")->toolTip(), "Visit my web page");
     EXPECT_EQ(Control<QLabel>(about, "Image2")->toolTip(), "See my wishlist");
     QPixmap banner = Control<QLabel>(about, "Image1")->pixmap();
@@ -361,17 +364,21 @@ TEST_F(MainWindowTest, AboutBoxShowsTheProgramAndOpensItsAddresses)
     EXPECT_EQ(dialogs.OpenedDocuments, (QStringList{MakerWebAddress, WishListAddress}));
 }
 
-TEST_F(MainWindowTest, HelpOpensTheDocumentationOfTheWorkingFolderOrSaysWhereItLooked)
+TEST_F(MainWindowTest, HelpOpensTheDocumentationOfTheDataFolderOrSaysWhereItLooked)
 {
     Start();
     Click(Main(), "ButtonHelp");
-    EXPECT_EQ(Boxes(), QStringList{"The help pages were not found. Mondeliar looked for "
-                                   + QString::fromStdString(data / "doc/index.html.")});
+    EXPECT_EQ(Boxes(),
+              QStringList{"The help pages were not found. Mondeliar looked for "
+                          + QString::fromStdString(data / "doc/index.html") + " and "
+                          + QString::fromStdString(InstalledHelpIndexPage(ExecutableFolder()))
+                          + "."});
     EXPECT_TRUE(dialogs.OpenedDocuments.isEmpty());
     std::filesystem::create_directory(data / "doc");
     WriteFile(data / "doc/index.html", "<html></html>");
     Click(Main(), "ButtonHelp");
-    EXPECT_EQ(dialogs.OpenedDocuments, QStringList{"doc/index.html"});
+    EXPECT_EQ(dialogs.OpenedDocuments,
+              QStringList{QString::fromStdString(data / "doc/index.html")});
     EXPECT_EQ(Boxes().size(), 1);
 }
 
@@ -449,19 +456,37 @@ TEST_F(MainWindowTest, CalendarsFolderThatCannotBeCreatedIsFatal)
     EXPECT_EQ(dialogs.Boxes[0].Text, "FATAL ERROR: Cannot create calendars directory.");
 }
 
+// Without a display the program only answers --version and --help, and otherwise says why
+// it ends, in one line.
 TEST(DesktopProgramTest, WithoutADisplayItSaysSoAndEnds)
 {
-    mondeliar::testing::TempDir folder;
-    std::string command = "cd '" + folder.Path()
-                          + "' && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '"
-                          + MONDELIAR_DESKTOP + "' 2>err";
-    int status = std::system(command.c_str());
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 1);
-    std::string err = ReadFile(folder / "err");
-    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
-    EXPECT_NE(err.find("no display"), std::string::npos) << err;
-    EXPECT_FALSE(std::filesystem::exists(folder / "calendars"));
+    struct Case {
+        std::string arguments;
+        int status;
+        std::string out, err;
+    } cases[] = {
+        {"", 1, "", "no display"},
+        {"--data cal", 1, "", "no display"},
+        {"--version", 0, "mondeliar " + std::string(ReleaseVersion) + "\n", ""},
+        {"--data cal --help", 0, "Usage: mondeliar [--data DIR]", ""},
+        {"--data", 1, "", "mondeliar: The option --data needs a value"},
+    };
+    for (const Case& c : cases) {
+        mondeliar::testing::TempDir folder;
+        std::string command = "cd '" + folder.Path()
+                              + "' && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '"
+                              + MONDELIAR_DESKTOP + "' " + c.arguments + " >out 2>err";
+        int status = std::system(command.c_str());
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), c.status) << c.arguments;
+        std::string out = ReadFile(folder / "out");
+        std::string err = ReadFile(folder / "err");
+        EXPECT_EQ(out.substr(0, c.out.size()), c.out) << c.arguments;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), c.err.empty() ? 0 : 1) << err;
+        EXPECT_NE(err.find(c.err), std::string::npos) << err;
+        EXPECT_FALSE(std::filesystem::exists(folder / "calendars"));
+        EXPECT_FALSE(std::filesystem::exists(folder / "cal"));
+    }
 }
 
 }  // namespace

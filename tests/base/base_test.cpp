@@ -34,12 +34,7 @@ std::vector<std::string> ReadAllLines(const std::string& path, std::size_t maxLe
 
 std::string ErrorText(const std::function<void()>& action)
 {
-    try {
-        action();
-    } catch (const Error& error) {
-        return error.what();
-    }
-    return "no error";
+    return testing::RaisedText<Error>(action);
 }
 
 TEST(FileErrorText, MapsSystemErrorsToTheTextsUsersRead)

@@ -1,5 +1,6 @@
 #include "base/errors.h"
 #include "cli/cli_options.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -14,12 +15,7 @@ CliOptions Parse(std::vector<const char*> arguments)
 
 std::string ParseError(std::vector<const char*> arguments)
 {
-    try {
-        Parse(arguments);
-    } catch (const Error& error) {
-        return error.what();
-    }
-    return "no error";
+    return testing::RaisedText<Error>([&] { Parse(arguments); });
 }
 
 TEST(CliOptions, ReadsCommandsAndOptionsInAnyOrder)
@@ -43,6 +39,8 @@ TEST(CliOptions, ReadsCommandsAndOptionsInAnyOrder)
     EXPECT_TRUE(options.Tls);
 
     EXPECT_EQ(Parse({"write", "--help"}).Command, CliCommand::Help);
+    EXPECT_EQ(Parse({"write", "--version"}).Command, CliCommand::Version);
+    EXPECT_EQ(Parse({"--data", "~/cal", "write"}).Data, "~/cal");
 }
 
 TEST(CliOptions, MistakesSayWhatIsWrong)
@@ -56,6 +54,7 @@ TEST(CliOptions, MistakesSayWhatIsWrong)
         {{"write", "publish"}, "Only one command may be given (try --help)"},
         {{"--colour", "write"}, "Unknown option --colour (try --help)"},
         {{"write", "--calendar"}, "The option --calendar needs a value"},
+        {{"write", "--data"}, "The option --data needs a value"},
         {{"--today", "2002-02-30", "write"},
          "--today needs a date written YYYY-MM-DD, not \"2002-02-30\""},
         {{"--today", "5.2.2002", "write"},

@@ -1,5 +1,6 @@
 // mondeliar-cli run as a process in a fresh working folder.
 
+#include "base/release.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -51,8 +52,10 @@ TEST_F(CliRunTest, HelpDocumentsEveryOption)
     RunResult result = Run("--help");
     EXPECT_EQ(result.status, 0);
     for (const char* word :
-         {"--calendar NAME", "--today YYYY-MM-DD", "--verbose", "write", "publish", "--help"})
+         {"--data DIR", "--calendar NAME", "--today YYYY-MM-DD", "--verbose", "write", "publish",
+          "--help", "--version"})
         EXPECT_NE(result.out.find(word), std::string::npos) << word;
+    EXPECT_EQ(Run("--version").out, "mondeliar-cli " + std::string(ReleaseVersion) + "\n");
 }
 
 TEST_F(CliRunTest, FirstWriteCreatesTheCalendarAndThePages)
@@ -94,6 +97,9 @@ TEST_F(CliRunTest, ErrorsGoToStderrWithTheReportTextAndExitOne)
     };
     Case cases[] = {
         {"--calendar nowhere write", [] {}, "File not found.\n"},
+        {"--calendar 'default calendar.cfg' write", [] {},
+         "A calendar cannot be called \"default calendar.cfg\": its notes file would be the "
+         "settings file of the calendar \"default calendar\".\n"},
         {"write", [this] { UseSiteFolder("SELECTEDSTARTMONTH=x\r\n"); },
          "'x' is not a valid integer value.\n"},
         {"write", [this] { UseSiteFolder("STARTYEAR=2\r\nSELECTEDSTARTMONTH=1\r\n"); },
@@ -105,6 +111,11 @@ TEST_F(CliRunTest, ErrorsGoToStderrWithTheReportTextAndExitOne)
          },
          "Invalid filename.\n"},
         {"frobnicate", [] {}, "Unknown command \"frobnicate\" (try --help).\n"},
+        {"--data '' write", [] {}, "The data folder must not be empty.\n"},
+        {"--data site/x publish", [this] { WriteFile(dir / "site", ""); },
+         "Cannot create the data folder site/x: Not a directory.\n"},
+        {"--data site write", [this] { WriteFile(dir / "site", ""); },
+         "Cannot open the data folder site: Not a directory.\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments);
@@ -204,6 +215,25 @@ TEST_F(CliRunTest, LastUpdatedTextOfAUtf8LocaleIsConverted)
     EXPECT_EQ(june.substr(updated + 34, 9), "&#45380; ") << june.substr(updated, 80);
     for (char c : june)
         ASSERT_LT(static_cast<unsigned char>(c), 0x80u) << "no UTF-8 in the page";
+}
+
+// --data: the program runs as if started in that folder, which is made when missing; a
+// leading "~" is the home folder. The publish part, run in the cli's place, enters it once.
+TEST_F(CliRunTest, DataFolderIsEnteredAsIfStartedThere)
+{
+    std::filesystem::create_directories(dir / "home/cal/calendars");
+    WriteFile(dir / "home/cal/calendars/default calendar.cfg", "HTMLPATH=site/\r\n");
+    std::filesystem::create_directories(dir / "home/cal/site");
+    RunResult result = Run("--data '~/cal' --today 2002-06-10 write", "HOME='" + (dir / "home") + "'");
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_TRUE(std::filesystem::exists(dir / "home/cal/site/June.html"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "home/cal/calendars/default calendar.rcr"));
+
+    result = Run("--data new/cal publish");
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "FTP settings are not complete\n");
+    EXPECT_TRUE(std::filesystem::exists(dir / "new/cal/calendars/default calendar"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "new/cal/new"));
 }
 
 // Writing needs nothing of Qt; loading it would be most of a write's time.

@@ -18,12 +18,7 @@ class CalendarContextTest : public ::testing::Test {
 protected:
     std::string ErrorOf(const std::function<void()>& action)
     {
-        try {
-            action();
-        } catch (const Error& error) {
-            return error.what();
-        }
-        return "no error";
+        return testing::RaisedText<Error>(action);
     }
 
     TempDir dir;

@@ -22,12 +22,7 @@ using testing::WriteFile;
 
 std::string ErrorText(const std::function<void()>& action)
 {
-    try {
-        action();
-    } catch (const Error& error) {
-        return error.what();
-    }
-    return "no error";
+    return testing::RaisedText<Error>(action);
 }
 
 struct Reader {

@@ -32,12 +32,7 @@ void HtmlTest::WriteAll()
 
 std::string HtmlTest::WriteAllError()
 {
-    try {
-        WriteAll();
-    } catch (const Error& error) {
-        return error.what();
-    }
-    return "no error";
+    return testing::RaisedText<Error>([this] { WriteAll(); });
 }
 
 void HtmlTest::AddNote(int month, int day, int year, std::vector<std::string> notes,

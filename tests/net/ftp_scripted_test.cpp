@@ -9,8 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -19,11 +17,6 @@ namespace {
 
 using namespace testing;
 using Commands = std::vector<std::string>;
-
-void Pause(int ms)
-{
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
 
 void LogOn(ScriptedSession& s)
 {
@@ -40,20 +33,28 @@ void ServeQuit(ScriptedSession& s)
         s.Reply("221 bye\r\n");
 }
 
+// What the client has seen of a store, set from its thread: the scripted server waits for it
+// to give the data connection and the 150 reply in a known order.
+struct StoreSeen {
+    std::atomic<bool> data_connected{false};  // the client took the data connection
+    std::atomic<bool> reply_read{false};      // the client read the 150
+};
+
 // Serves one PORT + STOR; returns the bytes received on the data connection.
-std::string ServeStore(ScriptedSession& s, bool connect_before_reply)
+std::string ServeStore(ScriptedSession& s, bool connect_before_reply, StoreSeen& seen)
 {
     s.ReadCommand();
+    seen.data_connected = seen.reply_read = false;
     s.Reply("200 PORT ok\r\n");
     s.ReadCommand();
     int data = -1;
     if (connect_before_reply) {
         data = s.ConnectData();
-        Pause(50);
+        WaitForFlag(seen.data_connected);
         s.Reply("150 go ahead\r\n");
     } else {
         s.Reply("150 go ahead\r\n");
-        Pause(50);
+        WaitForFlag(seen.reply_read);
         data = s.ConnectData();
     }
     std::string bytes = ReceiveUntilClosed(data);
@@ -70,7 +71,15 @@ protected:
         client.SetUserName("u");
         client.SetPassWord("p");
         client.SetTimeout(5);
-        client.OnDisplay = [this](const std::string& line) { log.push_back(line); };
+        client.OnDisplay = [this](const std::string& line) {
+            log.push_back(line);
+            if (line == "< 150 go ahead")
+                seen.reply_read = true;
+        };
+        client.DataConnection().OnChangeState = [this](TSocketState, TSocketState now) {
+            if (now == wsConnected)
+                seen.data_connected = true;
+        };
     }
     void Use(const ScriptedFtpServer& server) { client.SetPort(std::to_string(server.Port())); }
     bool Logged(const std::string& line) const
@@ -86,6 +95,7 @@ protected:
     TempDir dir;
     TFtpClient client;
     std::vector<std::string> log;
+    StoreSeen seen;
 };
 
 TEST_F(ScriptedFtp, MultiLineGreetingIsLoggedWholeAndTheSessionOpensOnItsLastLine)
@@ -360,7 +370,7 @@ TEST_F(ScriptedFtp, StoreSendsTheFileOnceWhateverOrderReplyAndConnectionArrive)
         std::string received;
         ScriptedFtpServer server([&](ScriptedSession& s) {
             LogOn(s);
-            received = ServeStore(s, row.connect_before_reply);
+            received = ServeStore(s, row.connect_before_reply, seen);
             ServeQuit(s);
         });
         Use(server);
@@ -390,7 +400,7 @@ TEST_F(ScriptedFtp, RefusedStoreThenAGoodStoreInTheSameSession)
         s.Reply("200 PORT ok\r\n");
         s.ReadCommand();
         s.Reply("553 Not allowed.\r\n");
-        received = ServeStore(s, false);
+        received = ServeStore(s, false, seen);
         ServeQuit(s);
     });
     Use(server);
@@ -529,7 +539,7 @@ TEST_F(ScriptedFtp, AnErrorThatDropsTheDataConnectionFailsTheStore)
     std::string received;
     ScriptedFtpServer server([&](ScriptedSession& s) {
         LogOn(s);
-        received = ServeStore(s, true);
+        received = ServeStore(s, true, seen);
         ServeQuit(s);
     });
     Use(server);
@@ -561,8 +571,7 @@ TEST_F(ScriptedFtp, ActiveDataPortServesOnlyTheServer)
         s.Reply("200 PORT ok\r\n");
         s.ReadCommand();
         s.Reply("150 go ahead\r\n");
-        Pause(100);
-        const int data = s.ConnectData();
+        const int data = s.ConnectData();  // after the intruder in the port's queue
         received = ReceiveUntilClosed(data);
         close(data);
         s.Reply("226 stored\r\n");
@@ -612,6 +621,44 @@ TEST_F(ScriptedFtp, PassiveModeConnectsToTheControlPeerWhateverThe227Names)
     ASSERT_TRUE(server.Finish());
     EXPECT_TRUE(received == content) << received.size() << " bytes received";
     EXPECT_EQ(server.Commands(), (Commands{"USER u", "PASS p", "PASV", "STOR /page.html", "QUIT"}));
+}
+
+// Only a 227 to this request's PASV names a data port: any other reply fails the transfer with
+// that reply, and the port of an earlier 227 is never tried.
+TEST_F(ScriptedFtp, APasvReplyOtherThan227FailsTheTransfer)
+{
+    const std::string rows[] = {"200 PASV ok", "502 Command not implemented"};
+    WriteFile(dir.File("page.html"), "page");
+    client.SetUsePasv(true);
+    for (const std::string& pasv_reply : rows) {
+        SCOPED_TRACE(pasv_reply);
+        ScriptedFtpServer server([&](ScriptedSession& s) {
+            LogOn(s);
+            s.ReadCommand();
+            s.Reply(s.OpenPassive());
+            s.ReadCommand();
+            s.Reply("150 go ahead\r\n");
+            const int data = s.AcceptPassiveData();
+            ReceiveUntilClosed(data);
+            close(data);
+            s.Reply("226 stored\r\n");
+            s.ReadCommand();
+            s.Reply(pasv_reply + "\r\n");
+            ServeQuit(s);
+        });
+        Use(server);
+        ASSERT_TRUE(client.OpenSession());
+        client.SetLocalFileName(dir.File("page.html"));
+        client.SetHostFileName("/page.html");
+        EXPECT_TRUE(client.StoreFile()) << client.ErrorMessage();
+        EXPECT_FALSE(client.StoreFile());
+        EXPECT_EQ(client.ErrorMessage(), pasv_reply);
+        EXPECT_TRUE(client.PassiveModeFailed());
+        EXPECT_TRUE(client.QuitSession());
+        ASSERT_TRUE(server.Finish());
+        EXPECT_EQ(server.Commands(),
+                  (Commands{"USER u", "PASS p", "PASV", "STOR /page.html", "PASV", "QUIT"}));
+    }
 }
 
 // Failures of active mode that passive mode may cure are told apart from the others. A

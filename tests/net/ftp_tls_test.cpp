@@ -164,16 +164,19 @@ TEST_F(TlsFtp, AServerWithoutTlsGetsNoUser)
     EXPECT_FALSE(client.Connected());
 }
 
-// A server that accepts AUTH TLS and then goes on in clear: the handshake fails, and the
-// plain text after the 234 is never taken for a reply.
+// A server that accepts AUTH TLS and then goes on in clear: the plain text after the 234 is
+// never taken for a reply, and the handshake fails on the text that answers the ClientHello.
+// What the client sends after the 234 is read as raw bytes (a ClientHello may hold a CR LF).
 TEST_F(TlsFtp, AFailedHandshakeEndsTheSessionBeforeUser)
 {
-    ScriptedFtpServer server([](ScriptedSession& s) {
+    std::string after_234;
+    ScriptedFtpServer server([&](ScriptedSession& s) {
         s.Reply("220 ready\r\n");
         s.ReadCommand();
         s.Reply("234 go ahead\r\n230 injected\r\n");
+        after_234 = s.ReadBytes();  // the handshake has begun
         s.Reply("331 not TLS at all\r\n");
-        s.ReadCommand();
+        after_234 += s.ReadUntilClosed();
     });
     TFtpClient client;
     client.SetHostName("127.0.0.1");
@@ -188,6 +191,10 @@ TEST_F(TlsFtp, AFailedHandshakeEndsTheSessionBeforeUser)
     EXPECT_FALSE(client.Connected());
     ASSERT_TRUE(server.Finish());
     EXPECT_EQ(server.Commands(), std::vector<std::string>{"AUTH TLS"});
+    ASSERT_FALSE(after_234.empty());
+    EXPECT_EQ(after_234[0], '\x16') << "a TLS handshake record comes first";
+    for (const char* command : {"USER u\r\n", "PASS p\r\n"})
+        EXPECT_EQ(after_234.find(command), std::string::npos) << command;
 }
 
 TEST_F(TlsFtp, AMalformedFingerprintIsRefusedBeforeConnecting)

@@ -2,6 +2,7 @@
 
 #include "net/socket_resolve.h"
 #include "net/winsock_errors.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -88,12 +89,7 @@ TEST(DottedAddress, RecognisesOnlyTheFourPartShape)
 
 std::string ErrorOf(const std::function<void()>& call)
 {
-    try {
-        call();
-    } catch (const ESocketException& error) {
-        return error.what();
-    }
-    return "(no error)";
+    return mondeliar::testing::RaisedText<ESocketException>(call, "(no error)");
 }
 
 TEST(Resolution, PortsAndProtocolsByNumberOrName)

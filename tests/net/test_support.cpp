@@ -72,6 +72,14 @@ bool WaitUntil(const std::function<bool()>& done, int timeout_ms)
     return true;
 }
 
+bool WaitForFlag(const std::atomic<bool>& flag, int timeout_ms)
+{
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+    while (!flag.load() && MillisecondsLeft(deadline) > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return flag.load();
+}
+
 std::string PatternBytes(size_t size)
 {
     std::string bytes(size, '\0');
@@ -245,6 +253,26 @@ std::string ScriptedSession::ReadCommand()
             return std::string();
         pending_.append(chunk, static_cast<size_t>(n));
     }
+}
+
+std::string ScriptedSession::ReadBytes()
+{
+    if (pending_.empty()) {
+        char chunk[4096];
+        const ssize_t n = recv(fd_, chunk, sizeof chunk, 0);
+        if (n > 0)
+            pending_.assign(chunk, static_cast<size_t>(n));
+    }
+    std::string bytes;
+    bytes.swap(pending_);
+    return bytes;
+}
+
+std::string ScriptedSession::ReadUntilClosed()
+{
+    std::string bytes;
+    bytes.swap(pending_);
+    return bytes + ReceiveUntilClosed(fd_);
 }
 
 int ScriptedSession::ConnectData(int receive_buffer)

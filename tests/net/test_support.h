@@ -19,6 +19,9 @@ namespace mondeliar::net::testing {
 
 // Runs the event loop until done() or timeout_ms passed; returns done().
 bool WaitUntil(const std::function<bool()>& done, int timeout_ms = 5000);
+// For a scripted server's thread: waits (without an event loop) until `flag` is set by the
+// client's thread, or timeout_ms passed; returns the flag.
+bool WaitForFlag(const std::atomic<bool>& flag, int timeout_ms = 5000);
 
 using mondeliar::testing::ReadFile;
 using mondeliar::testing::WriteFile;
@@ -71,6 +74,8 @@ public:
     ScriptedSession(int fd, ScriptedFtpServer* server) : fd_(fd), server_(server) {}
     void Reply(const std::string& bytes);     // written as given (add the line end)
     std::string ReadCommand();                // next line without CR LF; "" when closed
+    std::string ReadBytes();                  // what has come: at least one byte, "" when closed
+    std::string ReadUntilClosed();            // every byte still to come, as it comes
     int ConnectData(int receive_buffer = 0);  // to the address of the last PORT command
     int AcceptPassiveData();                  // the connection to the last PASV port
     std::string OpenPassive();                // listens and returns the 227 line

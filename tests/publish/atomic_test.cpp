@@ -1,6 +1,7 @@
 // Replacing each page on the server in one rename: the exact commands against a scripted
 // server that renames as some servers do, and the whole publish against pyftpdlib.
 
+#include "publish/ftp_uploader.h"
 #include "publish/publish_fixture.h"
 
 #include <set>
@@ -13,13 +14,15 @@ using testing::ReadFile;
 
 enum class Renaming {
     Replaces,           // RNTO onto an existing file replaces it
-    RefusesExisting,    // RNTO onto an existing file: 553, after DELE it works
+    RefusesExisting,    // RNTO onto an existing file: 553, onto a new name it works
+    RefusesForNow,      // RNTO: 450 always
     NotImplemented,     // RNFR: 502
-    RefusesEverything,  // RNTO: 550 always, DELE of a page: 550
+    RefusesEverything,  // RNTO: 553 always
+    RefusesPartFiles,   // RNTO of a part file: 553 always; other files rename
 };
 
-// A passive-mode server that keeps the names of the files it holds, every page existing from
-// the start, and renames as `renaming` says.
+// A passive-mode server that keeps the names of the files it holds and renames as `renaming`
+// says. It deletes whatever it is told to.
 void ServeRenaming(net::testing::ScriptedSession& s, Renaming renaming,
                    std::set<std::string>* files)
 {
@@ -46,24 +49,25 @@ void ServeRenaming(net::testing::ScriptedSession& s, Renaming renaming,
                 continue;
             }
             renameFrom = argument;
-            s.Reply("350 ready for RNTO\r\n");
+            s.Reply(files->count(argument) ? "350 ready for RNTO\r\n" : "550 No such file\r\n");
         } else if (command.rfind("RNTO ", 0) == 0) {
+            const bool part = renameFrom.find(".part") != std::string::npos;
             const bool refused
                 = renaming == Renaming::RefusesEverything
-                  || (renaming == Renaming::RefusesExisting && files->count(argument));
+                  || (renaming == Renaming::RefusesExisting && files->count(argument))
+                  || (renaming == Renaming::RefusesPartFiles && part);
             if (refused) {
                 s.Reply("553 Cannot rename onto an existing file\r\n");
+                continue;
+            }
+            if (renaming == Renaming::RefusesForNow) {
+                s.Reply("450 Try again later\r\n");
                 continue;
             }
             files->erase(renameFrom);
             files->insert(argument);
             s.Reply("250 renamed\r\n");
         } else if (command.rfind("DELE ", 0) == 0) {
-            if (renaming == Renaming::RefusesEverything
-                && argument.find(".part") == std::string::npos) {
-                s.Reply("550 Permission denied\r\n");
-                continue;
-            }
             files->erase(argument);
             s.Reply("250 deleted\r\n");
         } else if (command == "QUIT") {
@@ -83,47 +87,78 @@ std::vector<std::string> CommandsOfFirstPage(const std::vector<std::string>& com
                                     commands.begin() + static_cast<std::ptrdiff_t>(2 + count));
 }
 
+// Whatever the server refuses, every page stays on it, old or new, and nothing else does.
 TEST_F(PublishTest, AtomicReplaceRenamesEachPageIntoPlace)
 {
-    const std::string moved = "! The server does not rename files: storing under the final "
-                              "names for the rest of the session";
     const struct {
         const char* name;
         Renaming renaming;
         std::vector<std::string> first_page;  // the commands of calendar.html
         bool succeeds;
         std::size_t renames;  // RNTO commands in all
+        std::string road;     // the log line that tells it, and how often it comes
+        std::size_t told;
     } rows[] = {
         {"rename over the old page",
          Renaming::Replaces,
          {"PASV", "STOR /.calendar.html.part", "RNFR /.calendar.html.part", "RNTO /calendar.html",
           "PASV", "STOR /.current.html.part"},
          true,
-         14},
-        {"old page deleted first",
+         14,
+         "! The server",
+         0},
+        {"old page moved aside first",
          Renaming::RefusesExisting,
          {"PASV", "STOR /.calendar.html.part", "RNFR /.calendar.html.part", "RNTO /calendar.html",
-          "DELE /calendar.html", "RNFR /.calendar.html.part", "RNTO /calendar.html", "PASV"},
+          "RNFR /calendar.html", "RNTO /.calendar.html.old", "RNFR /.calendar.html.part",
+          "RNTO /calendar.html", "DELE /.calendar.html.old", "PASV"},
          true,
-         28},
+         42,
+         "! The server will not rename onto /calendar.html: moving the old file aside as "
+         "/.calendar.html.old",
+         1},
+        {"renaming refused for now",
+         Renaming::RefusesForNow,
+         {"PASV", "STOR /.calendar.html.part", "RNFR /.calendar.html.part", "RNTO /calendar.html",
+          "DELE /.calendar.html.part", "PASV"},
+         false,
+         14,
+         "! The server refused the rename for now: ",
+         14},
         {"renaming not implemented",
          Renaming::NotImplemented,
          {"PASV", "STOR /.calendar.html.part", "RNFR /.calendar.html.part",
           "DELE /.calendar.html.part", "PASV", "STOR /calendar.html", "PASV", "STOR /current.html"},
          true,
-         0},
+         0,
+         "! The server does not rename files: storing under the final names for the rest of "
+         "the session",
+         1},
         {"renaming fails for good",
          Renaming::RefusesEverything,
          {"PASV", "STOR /.calendar.html.part", "RNFR /.calendar.html.part", "RNTO /calendar.html",
-          "DELE /calendar.html", "DELE /.calendar.html.part", "PASV"},
+          "RNFR /calendar.html", "RNTO /.calendar.html.old", "DELE /.calendar.html.part", "PASV"},
          false,
+         28,
+         "! The server will not rename onto ",
+         14},
+        {"the new page cannot take the name",
+         Renaming::RefusesPartFiles,
+         {"PASV", "STOR /.calendar.html.part", "RNFR /.calendar.html.part", "RNTO /calendar.html",
+          "RNFR /calendar.html", "RNTO /.calendar.html.old", "RNFR /.calendar.html.part",
+          "RNTO /calendar.html", "RNFR /.calendar.html.old", "RNTO /calendar.html",
+          "DELE /.calendar.html.part", "PASV"},
+         false,
+         56,
+         "! Putting the old file back as ",
          14},
     };
+    std::set<std::string> pages;
+    for (const std::string& page : EnglishPages)
+        pages.insert("/" + page);
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        std::set<std::string> files;
-        for (const std::string& page : EnglishPages)
-            files.insert("/" + page);
+        std::set<std::string> files = pages;
         net::testing::ScriptedFtpServer scripted(
             [&](net::testing::ScriptedSession& s) { ServeRenaming(s, row.renaming, &files); });
         Configure({{"FTPPORT", std::to_string(scripted.Port())},
@@ -136,10 +171,8 @@ TEST_F(PublishTest, AtomicReplaceRenamesEachPageIntoPlace)
         ASSERT_GT(commands.size(), 2 + row.first_page.size());
         EXPECT_EQ(CommandsOfFirstPage(commands, row.first_page.size()), row.first_page);
         EXPECT_EQ(CountPrefix(commands, "RNTO "), row.renames);
-        EXPECT_EQ(CountPrefix(log, moved), row.renaming == Renaming::NotImplemented ? 1u : 0u);
-        for (const std::string& name : files)
-            EXPECT_EQ(name.find(".part"), std::string::npos) << name << " left on the server";
-        EXPECT_EQ(files.size(), 14u);
+        EXPECT_EQ(CountPrefix(log, row.road), row.told);
+        EXPECT_EQ(files, pages);
     }
 }
 

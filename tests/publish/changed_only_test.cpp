@@ -6,7 +6,10 @@
 #include "publish/publish_fixture.h"
 #include "publish/sent_record.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace mondeliar {
 namespace {
@@ -46,7 +49,7 @@ public:
     {
         WriteFile(dir / "calendars/default calendar", CrLfLines(lines));
     }
-    std::string RecordPath() const { return dir / "calendars/default calendar.sent"; }
+    std::string RecordPath() const { return dir / "calendars/.default calendar.sent"; }
 };
 
 // Every step publishes once more, a minute later than the one before (so every page's
@@ -143,6 +146,9 @@ TEST_F(ChangedOnlyTest, UploadAllSendsEverythingAndTheFeedAlwaysGoes)
 TEST_F(ChangedOnlyTest, TheRecordNamesThePlaceAndEveryFileAndGoesWhenTheSettingIsOff)
 {
     ASSERT_TRUE(server.Running());
+    // The notes of a calendar called "default calendar.sent", which the record never touches.
+    const std::string otherNotes = dir / "calendars/default calendar.sent";
+    WriteFile(otherNotes, CrLfLines({NoteLine(2, 14, "Another calendar's note")}));
     ConfigureChangedOnly();
     ASSERT_TRUE(PublishHere(1).Succeeded);
     std::vector<std::string> lines = SplitLines(WithoutCarriageReturns(ReadFile(RecordPath())));
@@ -164,6 +170,44 @@ TEST_F(ChangedOnlyTest, TheRecordNamesThePlaceAndEveryFileAndGoesWhenTheSettingI
     Configure();
     EXPECT_EQ(PublishHere(2).Message, AllSent);
     EXPECT_FALSE(FileExists(RecordPath())) << "an unused record would go stale";
+    EXPECT_EQ(ReadFile(otherNotes), CrLfLines({NoteLine(2, 14, "Another calendar's note")}));
+}
+
+// Another process writes a page between the moment its digest is taken and its sending: the
+// server must still end up with the calendar's own page, now or at the next publish.
+TEST_F(ChangedOnlyTest, APageRewrittenWhileBeingPublishedIsNotLeftStale)
+{
+    ASSERT_TRUE(server.Running());
+    // No last-updated line: the page keeps its bytes from one publish to the next.
+    Configure({{"FTPCHANGEDONLY", "TRUE"}, {"LASTUPDATE", "FALSE"}});
+    const std::string page = dir / "site/July.html";
+    ASSERT_TRUE(PublishHere(1, false, [&](PublishRequest& request) {
+                    request.Progress = [&](int, int, const std::string& hostFileName) {
+                        if (hostFileName == "/July.html")
+                            WriteFile(page, "<HTML>written by another process</HTML>\r\n");
+                    };
+                }).Succeeded);
+    PublishHere(2);
+    EXPECT_EQ(ServerFile("July.html"), WithoutCarriageReturns(ReadFile(page)));
+}
+
+// While another process publishes the calendar, a publish waits, then gives up having sent and
+// written nothing.
+TEST_F(ChangedOnlyTest, APublishOfACalendarBeingPublishedWaitsThenStops)
+{
+    ASSERT_TRUE(server.Running());
+    ConfigureChangedOnly();
+    const int held = ::open((dir / "calendars/.default calendar.lock").c_str(),
+                            O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    const PublishOutcome outcome
+        = PublishHere(1, false, [](PublishRequest& request) { request.LockWaitSeconds = 1; });
+    EXPECT_FALSE(outcome.Succeeded);
+    EXPECT_EQ(outcome.Message,
+              "Calendar \"default calendar\" is being published by another process");
+    EXPECT_TRUE(std::filesystem::is_empty(dir / "site"));
+    ::close(held);
+    EXPECT_TRUE(PublishHere(2).Succeeded);
 }
 
 TEST_F(ChangedOnlyTest, CommandLineOptionsHoldForOneRun)

@@ -40,12 +40,7 @@ protected:
 
     std::string LoadError(const std::string& bytes)
     {
-        try {
-            Load(bytes);
-        } catch (const Error& error) {
-            return error.what();
-        }
-        return "no error";
+        return testing::RaisedText<Error>([&] { Load(bytes); });
     }
 
     TempDir dir;

@@ -5,7 +5,9 @@
 #include "base/messages.h"
 
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -64,6 +66,18 @@ inline std::string CrLfLines(const std::vector<std::string>& lines)
     for (const std::string& line : lines)
         text += line + "\r\n";
     return text;
+}
+
+// The text of the `Raised` exception that `action` raises, or `none` when it raises nothing.
+template <typename Raised>
+std::string RaisedText(const std::function<void()>& action, const std::string& none = "no error")
+{
+    try {
+        action();
+    } catch (const Raised& error) {
+        return error.what();
+    }
+    return none;
 }
 
 inline bool RunningAsRoot()
