@@ -198,6 +198,9 @@ void TFormMain::CreateControls()
     Bevel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     LabelDate = new QLabel(Bevel1);
     LabelDate->setObjectName("LabelDate");
+    // Room for the longest English date, so that Write stepping through the months does not
+    // widen the window.
+    LabelDate->setMinimumWidth(LabelDate->fontMetrics().horizontalAdvance("September 30, 2002"));
     auto* bevel = new QHBoxLayout(Bevel1);
     bevel->setContentsMargins(3, 1, 3, 1);
     bevel->addWidget(LabelDate);
