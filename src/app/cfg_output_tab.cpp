@@ -89,6 +89,12 @@ QWidget* CfgOutputTab::BuildPagesColumn(SettingsBinder& binder)
                      3, column, "First day of the week in the pages and the month grid");
     layout->addWidget(rgStartweek);
 
+    auto* rgPageStyle = NamedGroup(
+        "rgPageStyle", "Page style", {"Classic", "Modern"}, 2, column,
+        "Classic: the pages as always. Modern: HTML5 pages that read well on a phone, in a "
+        "screen reader and on paper");
+    layout->addWidget(rgPageStyle);
+
     auto* cbAddYear = NamedCheck("cbAddYear", "Add year to filename", column);
     cbAddYear->setEnabled(false);
     cbAddYear->setVisible(false);
@@ -102,6 +108,7 @@ QWidget* CfgOutputTab::BuildPagesColumn(SettingsBinder& binder)
     binder.Bind(rgStartyear, &S::STARTYEAR);
     binder.Bind(rgHTMLfilename, &S::HTMLFILENAME);
     binder.Bind(rgStartweek, &S::STARTWEEK);
+    binder.Bind(rgPageStyle, &S::PAGESTYLE);
     binder.Bind(cbAddYear, &S::ADDYEAR);
     binder.Bind(cbAllowLink, &S::ALLOWLINK);
 

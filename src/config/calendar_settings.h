@@ -73,6 +73,7 @@ struct CalendarSettings {
     bool FTPCHANGEDONLY = false;    // publish only the pages whose content changed
     bool FTPATOMIC = false;         // store as ".<name>.part", then rename over the page
     bool ICSFEED = false;           // Write also writes calendar.ics
+    std::uint8_t PAGESTYLE = 0;     // 0 the classic pages, 1 the modern style
 };
 
 // The folder of the calendar files, relative to the data folder.

@@ -111,6 +111,7 @@ const std::vector<SettingKey>& ExtensionKeys()
         {"FTPCHANGEDONLY", &S::FTPCHANGEDONLY, 0, "FALSE", "FALSE"},
         {"FTPATOMIC", &S::FTPATOMIC, 0, "FALSE", "FALSE"},
         {"ICSFEED", &S::ICSFEED, 0, "FALSE", "FALSE"},
+        {"PAGESTYLE", &S::PAGESTYLE, 0, "0", "0"},
     };
     return keys;
 }

@@ -140,7 +140,7 @@ PublishOutcome PublishCalendar(CalendarContext& context, const PublishRequest& r
     WriteCalendarPages(context, hooks);
 
     UploadPlan plan(context, FilesToPublish(context), request.UploadAll,
-                    LastUpdatedLine(moment) + "\r\n");
+                    PageLastUpdatedLine(s, moment) + "\r\n");
     if (plan.Files().empty())
         return {PublishResult::NothingChanged, plan.SentMessage("")};
 
