@@ -157,6 +157,8 @@ PagePreview::PagePreview(CalendarContext& context, std::function<CalendarSetting
     browser_ = new QTextBrowser(this);
     browser_->setObjectName("BrowserPreview");
     browser_->setOpenLinks(false);
+    // A narrow pane scrolls sideways rather than break a weekday name inside the word.
+    browser_->setWordWrapMode(QTextOption::WordWrap);
     layout->addWidget(browser_, 1);
 
     timer_.setSingleShot(true);

@@ -22,6 +22,8 @@ std::string NewCalendarOutputFolder(const std::string& executableFolder,
 // The first help page: the data folder's doc/index.html when present, else the installed
 // help pages', else the data folder's all the same (the shell then says it is missing).
 std::string HelpIndexPage(const std::string& dataFolder, const std::string& executableFolder);
+// The installed help pages' first page, whether it is there or not.
+std::string InstalledHelpIndexPage(const std::string& executableFolder);
 
 // mondeliar-publish: beside `executableFolder`, else in the installed tree's libexec folder.
 std::string PublishExecutablePath(const std::string& executableFolder);
