@@ -105,7 +105,7 @@ void CfgLanguageTab::FillLanguages()
     {
         QSignalBlocker quiet(cbLanguage);
         cbLanguage->clear();
-        for (const std::string& name : ListLanguages(context_.ProgramFolder))
+        for (const std::string& name : context_.LanguageNames())
             AddLanguageItem(FromWindows1252(name));
         cbLanguage->setCurrentIndex(-1);
         cbLanguage->clearEditText();
@@ -132,7 +132,7 @@ void CfgLanguageTab::cbLanguageChange(const QString& text)
 void CfgLanguageTab::ButtonAddLangClick()
 {
     std::string name = SettingText(EditLanguage->text(), 30);
-    WriteLanguageFile(context_.ProgramFolder, name, NamesFromEdits());
+    context_.AddLanguage(name, NamesFromEdits());
     AddLanguageItem(FromWindows1252(name));
 }
 

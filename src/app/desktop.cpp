@@ -21,6 +21,8 @@ Desktop::Desktop(UserDialogs& dialogs, const DesktopFolders& folders, Date today
     dialogs_.DataFolder = folders.Data;
     if (!folders.Output.empty())
         context_.DefaultOutputFolder = folders.Output;
+    if (!folders.UserLanguages.empty())
+        context_.UserLanguageFolder = folders.UserLanguages;
     PrepareCalendarsFolder(context_);
     QApplication::setApplicationName(ProgramTitle);
     QApplication::setWindowIcon(ProgramIcon());

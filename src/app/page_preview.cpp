@@ -137,6 +137,7 @@ std::unique_ptr<CalendarContext> PreviewCalendar(const CalendarContext& context,
     copy->SettingsFileName = context.SettingsFileName;
     copy->Settings = settings;
     copy->Language = context.Language;
+    copy->UserLanguageFolder = context.UserLanguageFolder;
     copy->Recurring = context.Recurring;
     copy->ExtraHtml = context.ExtraHtml;
     copy->Entries.NotesFileName = context.Entries.NotesFileName;

@@ -19,6 +19,7 @@ const char* const LanguageSuffix = ".lang";
 const char* const HelpIndex = "index.html";
 const char* const DataHelpIndex = "doc/index.html";
 const char* const PublishExecutable = "mondeliar-publish";
+const char* const OwnLanguagePath = "languages/";
 
 bool EndsWith(const std::string& text, const std::string& end)
 {
@@ -79,6 +80,11 @@ std::string NewCalendarOutputFolder(const std::string& executableFolder,
                                     const std::string& dataFolder)
 {
     return HoldsLanguageFile(executableFolder) ? executableFolder : dataFolder;
+}
+
+std::string UserLanguageFolder(const std::string& executableFolder, const std::string& dataFolder)
+{
+    return HoldsLanguageFile(executableFolder) ? executableFolder : dataFolder + OwnLanguagePath;
 }
 
 std::string InstalledHelpIndexPage(const std::string& executableFolder)
