@@ -7,7 +7,10 @@
 #include "config/calendar_context.h"
 
 #include <QGridLayout>
+#include <QIcon>
 #include <QLabel>
+#include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -57,6 +60,17 @@ const ColourButton* FindButton(const char* name)
     return nullptr;
 }
 
+// A small square of the colour, shown on its button.
+QIcon Swatch(const QColor& colour)
+{
+    QPixmap square(16, 16);
+    square.fill(colour);
+    QPainter frame(&square);
+    frame.setPen(Qt::darkGray);
+    frame.drawRect(0, 0, 15, 15);
+    return QIcon(square);
+}
+
 QString HintOf(const char* caption)
 {
     QByteArray text(caption);
@@ -101,7 +115,7 @@ QWidget* CfgColorsTab::BuildButtons()
         addButton(pair.background, row + 1, column);
         addButton(pair.foreground, row + 1, column + 1);
     }
-    addButton("ButtonBorder", 1, PairsPerRow * 2);
+    addButton("ButtonBorder", 4, 0);
     return buttons;
 }
 
@@ -109,7 +123,14 @@ void CfgColorsTab::Fill(const CalendarSettings& settings)
 {
     for (const ColourButton& button : ColourButtons)
         if (std::optional<QColor> colour = ColorFromHex(settings.*button.setting))
-            preview_->Paint(button.part, *colour);
+            ShowColour(button, *colour);
+}
+
+void CfgColorsTab::ShowColour(const ColourButton& button, const QColor& colour)
+{
+    preview_->Paint(button.part, colour);
+    if (auto* shown = findChild<QPushButton*>(button.name))
+        shown->setIcon(Swatch(colour));
 }
 
 void CfgColorsTab::SelectColor(const ColourButton& button)
@@ -121,7 +142,7 @@ void CfgColorsTab::SelectColor(const ColourButton& button)
     // A stored text that is no colour stays as it is when the dialog is cancelled.
     if (!chosen)
         return;
-    preview_->Paint(button.part, *chosen);
+    ShowColour(button, *chosen);
     setting = HexFromColor(*chosen);
     colourStored_();
 }

@@ -36,6 +36,8 @@ public:
 
 private:
     QWidget* BuildButtons();
+    // Paints a colour into the sketch and onto its button.
+    void ShowColour(const ColourButton& button, const QColor& colour);
     // The colour dialog for one setting: the choice, or the old colour when it is cancelled,
     // is painted and stored in the settings at once.
     void SelectColor(const ColourButton& button);

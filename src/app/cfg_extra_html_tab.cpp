@@ -85,10 +85,39 @@ CfgExtraHtmlTab::CfgExtraHtmlTab(CalendarContext& context, UserDialogs& dialogs,
             Guarded(dialogs_, [this, EditHeaderfile](auto&&...) { ChooseFile(EditHeaderfile); }));
     connect(ButtonBrowseFooterfile, &QToolButton::clicked, this,
             Guarded(dialogs_, [this, EditFooterfile](auto&&...) { ChooseFile(EditFooterfile); }));
-    connect(MemoHeader, &QPlainTextEdit::textChanged, this,
-            [this] { context_.ExtraHtml.Header = LinesOf(MemoHeader); });
-    connect(MemoFooter, &QPlainTextEdit::textChanged, this,
-            [this] { context_.ExtraHtml.Footer = LinesOf(MemoFooter); });
+    trims_[0] = {MemoHeader, &ExtraHtmlTexts::Header, HeaderTextFileName};
+    trims_[1] = {MemoFooter, &ExtraHtmlTexts::Footer, FooterTextFileName};
+    for (TrimText& trim : trims_)
+        connect(trim.Memo, &QPlainTextEdit::textChanged, this, [this, &trim] {
+            context_.ExtraHtml.*trim.Text = LinesOf(trim.Memo);
+            MarkUnread(trim, false);
+        });
+}
+
+void CfgExtraHtmlTab::Load()
+{
+    for (TrimText& trim : trims_) {
+        std::string path = context_.DataFolder + trim.FileName;
+        MarkUnread(trim, !RunHandler(dialogs_, [&] {
+                       LoadExtraHtmlText(context_.ExtraHtml.*trim.Text, path);
+                   }));
+    }
+}
+
+void CfgExtraHtmlTab::Save() const
+{
+    for (const TrimText& trim : trims_)
+        if (!trim.Unread)
+            SaveExtraHtmlText(context_.ExtraHtml.*trim.Text, context_.DataFolder + trim.FileName);
+}
+
+void CfgExtraHtmlTab::MarkUnread(TrimText& trim, bool unread)
+{
+    trim.Unread = unread;
+    trim.Memo->setPlaceholderText(
+        unread ? QString("%1 could not be read. It stays as it is unless you type here.")
+                     .arg(trim.FileName)
+               : QString());
 }
 
 void CfgExtraHtmlTab::Fill()

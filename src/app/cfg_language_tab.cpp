@@ -12,10 +12,9 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
-#include <QPlainTextEdit>
+#include <QLabel>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <QTextDocument>
 #include <QVBoxLayout>
 
 namespace mondeliar::app {
@@ -51,12 +50,13 @@ CfgLanguageTab::CfgLanguageTab(CalendarContext& context, UserDialogs& dialogs,
     EditLanguage = NamedEdit("EditLanguage", this);
     EditLanguage->setText("English");
     AddLabelled(left, "Current language", EditLanguage);
-    auto* Memo1 = new QPlainTextEdit(AddLanguageNote, this);
+    // The read-only note, as high as its wrapped lines need in whatever width it gets.
+    auto* Memo1 = new QLabel(AddLanguageNote, this);
     Memo1->setObjectName("Memo1");
-    Memo1->setReadOnly(true);
-    // Eight lines, as the note needs in the narrowest column.
-    Memo1->setFixedHeight(Memo1->fontMetrics().lineSpacing() * 8 + 2 * Memo1->frameWidth()
-                          + 2 * static_cast<int>(Memo1->document()->documentMargin()));
+    Memo1->setWordWrap(true);
+    Memo1->setFrameShape(QFrame::StyledPanel);
+    Memo1->setMargin(4);
+    Memo1->setTextInteractionFlags(Qt::TextSelectableByMouse);
     left->addWidget(Memo1);
     auto* buttonAdd = NamedButton("ButtonAddLang", "Add new language", this,
                                   "Add your entries to the pre-defined language list");
@@ -105,7 +105,7 @@ void CfgLanguageTab::FillLanguages()
     {
         QSignalBlocker quiet(cbLanguage);
         cbLanguage->clear();
-        for (const std::string& name : ListLanguages(context_.ProgramFolder))
+        for (const std::string& name : context_.LanguageNames())
             AddLanguageItem(FromWindows1252(name));
         cbLanguage->setCurrentIndex(-1);
         cbLanguage->clearEditText();
@@ -132,7 +132,7 @@ void CfgLanguageTab::cbLanguageChange(const QString& text)
 void CfgLanguageTab::ButtonAddLangClick()
 {
     std::string name = SettingText(EditLanguage->text(), 30);
-    WriteLanguageFile(context_.ProgramFolder, name, NamesFromEdits());
+    context_.AddLanguage(name, NamesFromEdits());
     AddLanguageItem(FromWindows1252(name));
 }
 

@@ -8,6 +8,10 @@ namespace mondeliar::app {
 
 namespace {
 
+// The years a QDateEdit can show.
+constexpr int FirstYear = 100;
+constexpr int LastYear = 9999;
+
 // The locale's short date, with the year in four digits: a two-digit year would be read
 // back as one of the 1900s.
 QString ShortDateFormat()
@@ -23,7 +27,7 @@ QString ShortDateFormat()
 Date NearestRealDate(int year, int month, int day)
 {
     Date date;
-    date.Year = std::max(year, 1);
+    date.Year = std::clamp(year, FirstYear, LastYear);
     date.Month = std::clamp(month, 1, 12);
     date.Day = std::clamp(day, 1, QDate(date.Year, date.Month, 1).daysInMonth());
     return date;
@@ -32,22 +36,18 @@ Date NearestRealDate(int year, int month, int day)
 DatePicker::DatePicker(QWidget* parent) : QDateEdit(parent)
 {
     setCalendarPopup(true);
-    setDateRange(QDate(100, 1, 1), QDate(9999, 12, 31));
+    setDateRange(QDate(FirstYear, 1, 1), QDate(LastYear, 12, 31));
     setDisplayFormat(ShortDateFormat());
-    connect(this, &QDateEdit::dateChanged, this, [this] { changedByUser_ = true; });
 }
 
 void DatePicker::SetStoredDate(int year, int month, int day)
 {
-    stored_ = NearestRealDate(year, month, day);
-    setDate(QDate(stored_.Year, stored_.Month, stored_.Day));
-    changedByUser_ = false;
+    Date shown = NearestRealDate(year, month, day);
+    setDate(QDate(shown.Year, shown.Month, shown.Day));
 }
 
 Date DatePicker::StoredDate() const
 {
-    if (!changedByUser_)
-        return stored_;
     QDate shown = date();
     return {shown.year(), shown.month(), shown.day()};
 }

@@ -1,8 +1,8 @@
 #pragma once
-// A date picker for a date kept as year, month and day numbers. A stored date that is no
-// real date (month 0 after a file that lacks the keys) opens as the nearest real one. The
-// picker cannot show years before 100 or after 9999; such a year is kept as long as the user
-// leaves the picker alone.
+// A date picker for a date kept as year, month and day numbers. A stored date that the picker
+// cannot show (month 0 after a file that lacks the keys, a year before 100 or after 9999)
+// opens as the nearest date it can, and that date is the one stored: what the picker shows
+// and what Ok stores always agree.
 
 #include "config/calendar_context.h"
 
@@ -10,7 +10,7 @@
 
 namespace mondeliar::app {
 
-// Month and day clamped into range, the year at least 1.
+// Year, month and day clamped into the picker's range.
 Date NearestRealDate(int year, int month, int day);
 
 class DatePicker : public QDateEdit {
@@ -18,13 +18,8 @@ public:
     explicit DatePicker(QWidget* parent = nullptr);
 
     void SetStoredDate(int year, int month, int day);
-    // The date to store: the date given to SetStoredDate, made real, until the user picks
-    // another one.
+    // The date shown, to store.
     Date StoredDate() const;
-
-private:
-    Date stored_;
-    bool changedByUser_ = false;
 };
 
 }  // namespace mondeliar::app

@@ -5,7 +5,6 @@
 #include "app/form_cfg.h"
 #include "app/form_main.h"
 #include "app/form_purge.h"
-#include "app/handler_guard.h"
 #include "app/program_pictures.h"
 #include "app/text_convert.h"
 #include "app/user_dialogs.h"
@@ -19,8 +18,11 @@ namespace mondeliar::app {
 Desktop::Desktop(UserDialogs& dialogs, const DesktopFolders& folders, Date today)
     : dialogs_(dialogs), context_(folders.Program, folders.Data, today, dialogs)
 {
+    dialogs_.DataFolder = folders.Data;
     if (!folders.Output.empty())
         context_.DefaultOutputFolder = folders.Output;
+    if (!folders.UserLanguages.empty())
+        context_.UserLanguageFolder = folders.UserLanguages;
     PrepareCalendarsFolder(context_);
     QApplication::setApplicationName(ProgramTitle);
     QApplication::setWindowIcon(ProgramIcon());
@@ -32,11 +34,7 @@ Desktop::~Desktop() = default;
 void Desktop::CreateWindows()
 {
     formMain_ = std::make_unique<TFormMain>(context_, dialogs_);
-    // The configuration dialog reads the extra HTML files as it is created; should that
-    // fail, the error is reported and the program goes on without the dialog.
-    RunHandler(dialogs_, [this] {
-        formCfg_ = new TFormCfg(context_, dialogs_, *formMain_, formMain_.get());
-    });
+    formCfg_ = new TFormCfg(context_, dialogs_, *formMain_, formMain_.get());
     formAddNote_ = new TFormAddNote(context_, dialogs_, *formMain_);
     formPurge_ = new TFormPurge(context_, dialogs_, *formMain_);
     formAbout_ = new TFormAbout(dialogs_, *formMain_);

@@ -19,13 +19,18 @@ class TFormPurge;
 class UserDialogs;
 
 struct DesktopFolders {
-    DesktopFolders(std::string program, std::string data, std::string output = {})
-        : Program(std::move(program)), Data(std::move(data)), Output(std::move(output))
+    DesktopFolders(std::string program, std::string data, std::string output = {},
+                   std::string userLanguages = {})
+        : Program(std::move(program))
+        , Data(std::move(data))
+        , Output(std::move(output))
+        , UserLanguages(std::move(userLanguages))
     {
     }
-    std::string Program;  // the language files, with a trailing "/"
-    std::string Data;     // the calendars, the extra HTML files and doc/, with a trailing "/"
-    std::string Output;   // the output folder of a new calendar; empty: the Program folder
+    std::string Program;        // the language files, with a trailing "/"
+    std::string Data;           // the calendars, the extra HTML files and doc/, with a trailing "/"
+    std::string Output;         // the output folder of a new calendar; empty: the Program folder
+    std::string UserLanguages;  // where added languages go; empty: the Program folder
 };
 
 class Desktop {

@@ -4,13 +4,17 @@
 #include "app/field_text_edit.h"
 #include "app/handler_guard.h"
 #include "app/note_grid.h"
+#include "app/user_dialogs.h"
 #include "store/calendar_entry.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace mondeliar::app {
@@ -54,6 +58,10 @@ TFormAddNote::TFormAddNote(CalendarContext& context, UserDialogs& dialogs, QWidg
             Guarded(dialogs_, [this](bool) { ButtonOkClick(); }));
     connect(ButtonCancel, &QPushButton::clicked, this,
             Guarded(dialogs_, [this](bool) { ButtonCancelClick(); }));
+    for (QKeySequence keys :
+         {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)})
+        connect(new QShortcut(keys, this), &QShortcut::activated, this,
+                Guarded(dialogs_, [this] { ButtonOkClick(); }));
 }
 
 void TFormAddNote::CreateControls()
@@ -69,23 +77,38 @@ void TFormAddNote::CreateControls()
     ButtonOk = DialogButton("ButtonOk", "Ok", this);
     ButtonCancel = DialogButton("ButtonCancel", "Cancel", this);
 
+    // Ok and Cancel beside the image name, spaced as the style spaces dialog buttons.
+    int gap
+        = style()->layoutSpacing(QSizePolicy::PushButton, QSizePolicy::PushButton, Qt::Horizontal);
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(gap >= 0 ? gap : style()->pixelMetric(QStyle::PM_LayoutHorizontalSpacing));
+    buttons->addWidget(ButtonOk);
+    buttons->addWidget(ButtonCancel);
+
     auto* below = new QGridLayout;
     below->setContentsMargins(8, 8, 8, 8);
-    below->addWidget(EditDateURL, 0, 0, 1, 4);
-    below->addWidget(LabelDateURL, 1, 0, 1, 4);
+    below->addWidget(EditDateURL, 0, 0, 1, 3);
+    below->addWidget(LabelDateURL, 1, 0, 1, 3);
     below->addWidget(EditDateImage, 2, 0);
     below->addWidget(LabelDateImage, 3, 0);
     below->setColumnStretch(1, 1);
-    below->addWidget(ButtonOk, 2, 2, 2, 1, Qt::AlignVCenter);
-    below->addWidget(ButtonCancel, 2, 3, 2, 1, Qt::AlignVCenter);
-    below->setRowMinimumHeight(2, 0);
+    below->addLayout(buttons, 2, 2, 2, 1, Qt::AlignBottom);
 
+    // The grid's rows take the height the window has beyond its controls.
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(sgNotes);
+    layout->addWidget(sgNotes, 1);
     layout->addLayout(below);
-    layout->addStretch(1);
+    SetTabOrder();
+}
+
+// Tab walks the grid's cells, then the date's link, its image, Ok and Cancel.
+void TFormAddNote::SetTabOrder()
+{
+    QWidget* order[] = {sgNotes, EditDateURL, EditDateImage, ButtonOk, ButtonCancel};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
 }
 
 void TFormAddNote::OpenForDate(const Date& date, const QString& dateLabel)
@@ -98,6 +121,7 @@ void TFormAddNote::OpenForDate(const Date& date, const QString& dateLabel)
     sgNotes->setCurrentCell(0, 0);
     EditDateURL->clear();
     FillFromCurrentEntry();
+    openedTexts_ = ShownTexts();
 }
 
 void TFormAddNote::FillFromCurrentEntry()
@@ -108,6 +132,14 @@ void TFormAddNote::FillFromCurrentEntry()
                         DisplayedFieldText(entry.NoteURLs[static_cast<std::size_t>(r - 1)]));
     EditDateURL->setText(DisplayedFieldText(entry.DateURL));
     EditDateImage->setText(DisplayedFieldText(entry.DateImage));
+}
+
+QStringList TFormAddNote::ShownTexts() const
+{
+    QStringList texts;
+    for (int r = 1; r <= NotesPerDate; ++r)
+        texts << sgNotes->Note(r) << sgNotes->NoteUrl(r);
+    return texts << EditDateURL->text() << EditDateImage->text();
 }
 
 void TFormAddNote::TakeIntoCurrentEntry()
@@ -151,11 +183,20 @@ void TFormAddNote::ButtonCancelClick()
     ReturnToMainWindow(mainWindow_, *this);
 }
 
-void TFormAddNote::reject() {}
+void TFormAddNote::reject()
+{
+    RunHandler(dialogs_, [this] {
+        sgNotes->CommitOpenEditor();
+        if (ShownTexts() != openedTexts_ && !dialogs_.AskYesNo("Discard the changes to this date?"))
+            return;
+        ButtonCancelClick();
+    });
+}
 
 void TFormAddNote::closeEvent(QCloseEvent* event)
 {
     event->ignore();
+    reject();
 }
 
 }  // namespace mondeliar::app

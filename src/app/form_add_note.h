@@ -1,7 +1,8 @@
 #pragma once
 // TFormAddNote, the note editor: the record of one date, up to ten notes each with a link,
 // a link for the date and an image name. Opened by a double-click on the month grid; Ok
-// stores the record and rewrites the notes file, Cancel stores nothing. It has no close box.
+// (or Ctrl+Return) stores the record and rewrites the notes file, Cancel stores nothing. It
+// has no close box; Escape is Cancel, after asking when something was typed.
 
 #include "config/calendar_context.h"
 
@@ -29,22 +30,26 @@ public:
     std::function<void()> OnStored;
 
 protected:
-    // Neither Escape nor the window manager closes the editor: only Ok and Cancel do, so
-    // typed notes are never dropped by accident.
+    // Escape, or a close asked by the window manager, is Cancel; when anything was typed
+    // since the opening, the user is asked first, and No keeps the editor open.
     void reject() override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void CreateControls();
+    void SetTabOrder();
     void ButtonOkClick();
     void ButtonCancelClick();
     void FillFromCurrentEntry();
     void TakeIntoCurrentEntry();
+    // Every text of the editor as shown: the notes, their links, the date's link and image.
+    QStringList ShownTexts() const;
 
     CalendarContext& context_;
     UserDialogs& dialogs_;
     QWidget& mainWindow_;
     Date date_;
+    QStringList openedTexts_;  // ShownTexts() at the opening
 
     NoteGrid* sgNotes;
     QLineEdit* EditDateURL;

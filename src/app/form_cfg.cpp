@@ -20,9 +20,11 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QComboBox>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -53,8 +55,7 @@ TFormCfg::TFormCfg(CalendarContext& context, UserDialogs& dialogs, MainWindowAcc
     : QDialog(parent), context_(context), dialogs_(dialogs), mainWindow_(mainWindow)
 {
     setWindowTitle("Configuration");
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                   | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     setModal(false);
     setSizeGripEnabled(true);
 
@@ -69,7 +70,9 @@ TFormCfg::TFormCfg(CalendarContext& context, UserDialogs& dialogs, MainWindowAcc
     splitter->setSizes({700, 420});
 
     auto* buttonOk = NamedButton("ButtonOk", "Ok", this);
-    // No default button: Return ends an edit in the grids and edits, it does not save.
+    // Return in a one-line field accepts the dialog; in a grid it ends the cell's edit and
+    // in a memo it is a line break (keyPressEvent).
+    buttonOk->setDefault(true);
     auto* buttonCancel = NamedButton("ButtonCancel", "Cancel", this);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -86,7 +89,7 @@ TFormCfg::TFormCfg(CalendarContext& context, UserDialogs& dialogs, MainWindowAcc
             Guarded(dialogs_, [this](auto&&...) { ButtonCancelClick(); }));
     WatchForChanges();
 
-    LoadExtraHtml(context_.ExtraHtml, context_.DataFolder);
+    extraHtmlTab_->Load();
 }
 
 TFormCfg::~TFormCfg() = default;
@@ -95,12 +98,12 @@ QWidget* TFormCfg::BuildTabs()
 {
     tabs_ = new QTabWidget;
     tabs_->setObjectName("PageControl");
-    auto schedulePreview = [this] { preview_->Schedule(); };
+    auto noteChange = [this] { NoteChange(); };
     calendarsTab_ = new CfgCalendarsTab(context_, dialogs_, mainWindow_);
     outputTab_ = new CfgOutputTab(binder_, dialogs_);
-    languageTab_ = new CfgLanguageTab(context_, dialogs_, binder_, schedulePreview);
+    languageTab_ = new CfgLanguageTab(context_, dialogs_, binder_, noteChange);
     auto* appearanceTab = new CfgAppearanceTab(binder_, dialogs_);
-    colorsTab_ = new CfgColorsTab(context_, dialogs_, schedulePreview);
+    colorsTab_ = new CfgColorsTab(context_, dialogs_, noteChange);
     metaTagsTab_ = new CfgMetaTagsTab(binder_);
     extraHtmlTab_ = new CfgExtraHtmlTab(context_, dialogs_, binder_);
     recurringTab_ = new CfgRecurringTab(context_);
@@ -122,22 +125,30 @@ QWidget* TFormCfg::BuildTabs()
     return tabs_;
 }
 
-// Every edit of a control renders the preview again, shortly after.
+// Every edit of a control is noted, and renders the preview again shortly after.
 void TFormCfg::WatchForChanges()
 {
-    auto schedule = [this] { preview_->Schedule(); };
+    auto noteChange = [this] { NoteChange(); };
     for (QLineEdit* edit : tabs_->findChildren<QLineEdit*>())
-        connect(edit, &QLineEdit::textChanged, this, schedule);
+        connect(edit, &QLineEdit::textChanged, this, noteChange);
+    for (QComboBox* list : tabs_->findChildren<QComboBox*>())
+        connect(list, &QComboBox::currentIndexChanged, this, noteChange);
     for (QAbstractButton* button : tabs_->findChildren<QAbstractButton*>())
-        connect(button, &QAbstractButton::toggled, this, schedule);
+        connect(button, &QAbstractButton::toggled, this, noteChange);
     for (QPlainTextEdit* memo : tabs_->findChildren<QPlainTextEdit*>())
-        connect(memo, &QPlainTextEdit::textChanged, this, schedule);
+        connect(memo, &QPlainTextEdit::textChanged, this, noteChange);
     for (QAbstractItemView* grid : tabs_->findChildren<QAbstractItemView*>()) {
         if (!grid->model())
             continue;
-        connect(grid->model(), &QAbstractItemModel::dataChanged, this, schedule);
-        connect(grid->model(), &QAbstractItemModel::rowsMoved, this, schedule);
+        connect(grid->model(), &QAbstractItemModel::dataChanged, this, noteChange);
+        connect(grid->model(), &QAbstractItemModel::rowsMoved, this, noteChange);
     }
+}
+
+void TFormCfg::NoteChange()
+{
+    changed_ = true;
+    preview_->Schedule();
 }
 
 void TFormCfg::OpenDialog()
@@ -156,6 +167,7 @@ void TFormCfg::OpenDialog()
     RunHandler(dialogs_, [this] { context_.LoadRecurring(); });
     recurringTab_->Reload();
     preview_->Refresh();
+    changed_ = false;
 }
 
 void TFormCfg::FillControls()
@@ -195,7 +207,7 @@ void TFormCfg::ButtonOkClick()
         mainWindow_.SetFirstDayOfWeek(settings.STARTWEEK);
     if (!CheckExternalFiles())
         return;
-    SaveExtraHtml(context_.ExtraHtml, context_.DataFolder);
+    extraHtmlTab_->Save();
     SaveRecurring(context_.Recurring, context_.RecurringFileName());
     SaveConfig(settings, context_.SettingsFileName, SaveMode::Current, context_.ProgramFolder);
     ReturnToMainWindow();
@@ -265,7 +277,20 @@ void TFormCfg::ReturnToMainWindow()
 
 void TFormCfg::reject()
 {
-    RunHandler(dialogs_, [this] { ButtonCancelClick(); });
+    RunHandler(dialogs_, [this] {
+        if (changed_ && !dialogs_.AskYesNo("Discard the changes?"))
+            return;
+        ButtonCancelClick();
+    });
+}
+
+void TFormCfg::keyPressEvent(QKeyEvent* event)
+{
+    bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    for (QWidget* widget = focusWidget(); enter && widget; widget = widget->parentWidget())
+        if (qobject_cast<QAbstractItemView*>(widget))
+            return;
+    QDialog::keyPressEvent(event);
 }
 
 void TFormCfg::hideEvent(QHideEvent* event)

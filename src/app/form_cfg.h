@@ -29,8 +29,9 @@ class UserDialogs;
 
 class TFormCfg : public QDialog {
 public:
-    // Creation: loads the extra HTML texts of the data folder and copies the main window's
-    // calendar list into the delete list.
+    // Creation: loads the extra HTML texts of the data folder (a file that cannot be read is
+    // reported, and the dialog is made all the same) and copies the main window's calendar
+    // list into the delete list.
     TFormCfg(CalendarContext& context, UserDialogs& dialogs, MainWindowAccess& mainWindow,
              QWidget* parent = nullptr);
     ~TFormCfg() override;
@@ -44,8 +45,11 @@ public:
     PagePreview* Preview() const { return preview_; }
 
 protected:
-    // Escape and the window's close button work as Cancel.
+    // Escape, or a close asked by the window manager, is Cancel; when anything was changed
+    // since the opening, the user is asked first, and No keeps every edit.
     void reject() override;
+    // Return presses Ok, but in a grid it only ends (or starts) a cell's edit.
+    void keyPressEvent(QKeyEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     // Coming back to the dialog shows what the main window changed meanwhile (a write
     // command reloads the recurring entries).
@@ -54,6 +58,7 @@ protected:
 private:
     QWidget* BuildTabs();
     void WatchForChanges();
+    void NoteChange();
     void FillControls();
     void ButtonOkClick();
     void ButtonCancelClick();
@@ -77,6 +82,7 @@ private:
     CfgExtraHtmlTab* extraHtmlTab_ = nullptr;
     CfgRecurringTab* recurringTab_ = nullptr;
     PagePreview* preview_ = nullptr;
+    bool changed_ = false;  // a control was changed since the opening
 };
 
 }  // namespace mondeliar::app

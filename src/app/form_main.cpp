@@ -12,10 +12,14 @@
 #include "app/user_dialogs.h"
 #include "base/files.h"
 #include "base/program.h"
+#include "base/errors.h"
 #include "base/program_folders.h"
+#include "config/calendar_files.h"
+#include "html/page_names.h"
 #include "html/write_command.h"
 #include "publish/publish_command.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -30,7 +34,10 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QToolButton>
 #include <QVBoxLayout>
+
+#include <cerrno>
 
 namespace mondeliar::app {
 
@@ -49,6 +56,16 @@ QPushButton* CommandButton(const char* name, const QString& caption, const QStri
     button->setToolTip(hint);
     button->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
     return button;
+}
+
+// What Write has just put into the output folder. Without a month part in the names the
+// month pages share their names, and only the pages themselves are counted.
+QString WrittenFilesText(const CalendarSettings& s)
+{
+    QString files = HasMonthPart(s) ? "14 pages" : "The pages";
+    if (s.ICSFEED)
+        files += " and calendar.ics";
+    return files + " written to " + FromWindows1252(s.HTMLPATH);
 }
 
 bool EndsWith(const std::string& text, const std::string& end)
@@ -126,18 +143,23 @@ void TFormMain::CreateControls()
     Panel1 = new QFrame(this);
     Panel1->setObjectName("Panel1");
     Panel1->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
-    ButtonAbout = CommandButton("ButtonAbout", "About", "About the program", Panel1);
-    ButtonCfg = CommandButton("ButtonCfg", "Configure", "Set configuration options", Panel1);
-    ButtonWrite = CommandButton("ButtonWrite", "Write", "Write out .html files", Panel1);
-    ButtonPublish
-        = CommandButton("ButtonPublish", "Publish", "Send calendar to web server via FTP", Panel1);
-    ButtonHelp = CommandButton("ButtonHelp", "Help", "Program documentation via html", Panel1);
+    ButtonAbout = CommandButton("ButtonAbout", "&About", "About the program", Panel1);
+    ButtonCfg = CommandButton("ButtonCfg", "&Configure", "Set configuration options", Panel1);
+    ButtonWrite = CommandButton("ButtonWrite", "&Write", "Write out .html files", Panel1);
     // With "Publish only changed pages", unchanged pages stay as they are on the server; the
-    // Publish button's menu (right-click) sends them all the same.
-    UploadAllPages = new QAction("Upload all pages", ButtonPublish);
+    // Publish button's arrow (or a right-click) offers to send them all the same.
+    ButtonPublish = new QToolButton(Panel1);
+    ButtonPublish->setObjectName("ButtonPublish");
+    ButtonPublish->setText("&Publish");
+    ButtonPublish->setToolTip("Send calendar to web server via FTP");
+    ButtonPublish->setPopupMode(QToolButton::MenuButtonPopup);
+    ButtonPublish->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Fixed);
+    ButtonPublish->setMinimumHeight(ButtonWrite->sizeHint().height());
+    UploadAllPages = new QAction("Upload &all pages", ButtonPublish);
     UploadAllPages->setObjectName("UploadAllPages");
     ButtonPublish->addAction(UploadAllPages);
     ButtonPublish->setContextMenuPolicy(Qt::ActionsContextMenu);
+    ButtonHelp = CommandButton("ButtonHelp", "&Help", "Program documentation via html", Panel1);
     cbSelectCalendar = new QComboBox(Panel1);
     cbSelectCalendar->setObjectName("cbSelectCalendar");
     cbSelectCalendar->setEditable(true);
@@ -146,8 +168,8 @@ void TFormMain::CreateControls()
     cbSelectCalendar->setToolTip("Select calendar from list");
     cbSelectCalendar->setEditText(DefaultCalendarName);
     cbSelectCalendar->lineEdit()->installEventFilter(this);
-    ButtonPurge = CommandButton("ButtonPurge", "Purge", "Remove old calendar entries", Panel1);
-    ButtonExit = CommandButton("ButtonExit", "Exit", "Terminate the program", Panel1);
+    ButtonPurge = CommandButton("ButtonPurge", "P&urge", "Remove old calendar entries", Panel1);
+    ButtonExit = CommandButton("ButtonExit", "E&xit", "Terminate the program", Panel1);
 
     auto* panel = new QGridLayout(Panel1);
     panel->setContentsMargins(5, 5, 5, 5);
@@ -162,19 +184,23 @@ void TFormMain::CreateControls()
     panel->addWidget(ButtonPurge, 1, 3);
     panel->addWidget(ButtonExit, 1, 4);
 
-    ButtonPrev = CommandButton("ButtonPrev", "Previous month", "Display previous month", this);
-    ButtonNext = CommandButton("ButtonNext", "Next month", "Display next month", this);
+    ButtonPrev = CommandButton("ButtonPrev", "Pre&vious month", "Display previous month", this);
+    ButtonNext = CommandButton("ButtonNext", "&Next month", "Display next month", this);
+    ButtonToday = CommandButton("ButtonToday", "&Today", "Display today's date (Home)", this);
+    ButtonToday->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     GaugeUsage = new QProgressBar(this);
     GaugeUsage->setObjectName("GaugeUsage");
     GaugeUsage->setRange(0, MaxEntries);
-    GaugeUsage->setFormat("%p%");
     GaugeUsage->setToolTip("Percentage of available entries used");
-    GaugeUsage->setValue(0);
+    GaugeUsage->setFormat(UsageText(0));
     Bevel1 = new QFrame(this);
     Bevel1->setObjectName("Bevel1");
     Bevel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     LabelDate = new QLabel(Bevel1);
     LabelDate->setObjectName("LabelDate");
+    // Room for the longest English date, so that Write stepping through the months does not
+    // widen the window.
+    LabelDate->setMinimumWidth(LabelDate->fontMetrics().horizontalAdvance("September 30, 2002"));
     auto* bevel = new QHBoxLayout(Bevel1);
     bevel->setContentsMargins(3, 1, 3, 1);
     bevel->addWidget(LabelDate);
@@ -184,6 +210,7 @@ void TFormMain::CreateControls()
     dateRow->setSpacing(5);
     dateRow->addWidget(ButtonPrev, 85);
     dateRow->addWidget(ButtonNext, 85);
+    dateRow->addWidget(ButtonToday);
     dateRow->addWidget(GaugeUsage, 133);
     dateRow->addWidget(Bevel1, 132);
 
@@ -192,11 +219,14 @@ void TFormMain::CreateControls()
     Calendar1->setToolTip("DoubleClick on date to add note");
     Calendar1->ShowDate(context_.Today);
     Calendar1->SetFirstDayOfWeek(0);
+    if (auto* view = Calendar1->findChild<QAbstractItemView*>())
+        view->installEventFilter(this);
 
     LabelProgress = new QLabel(this);
     LabelProgress->setObjectName("LabelProgress");
     LabelProgress->setContentsMargins(5, 2, 5, 2);
     LabelProgress->hide();
+    CreateWrittenLine();
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -205,21 +235,39 @@ void TFormMain::CreateControls()
     layout->addLayout(dateRow);
     layout->addWidget(Calendar1, 1);
     layout->addWidget(LabelProgress);
+    layout->addWidget(PanelWritten);
+}
+
+void TFormMain::CreateWrittenLine()
+{
+    PanelWritten = new QWidget(this);
+    PanelWritten->setObjectName("PanelWritten");
+    LabelWritten = new QLabel(PanelWritten);
+    LabelWritten->setObjectName("LabelWritten");
+    // A long folder must not widen the window: the line is cut, its tooltip holds it whole.
+    LabelWritten->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    ButtonOpenPage = CommandButton("ButtonOpenPage", "&Open in browser",
+                                   "Open this month's page in your web browser", PanelWritten);
+    auto* line = new QHBoxLayout(PanelWritten);
+    line->setContentsMargins(5, 2, 5, 2);
+    line->addWidget(LabelWritten, 1);
+    line->addWidget(ButtonOpenPage);
+    PanelWritten->hide();
 }
 
 void TFormMain::SetTabOrder()
 {
-    QWidget* order[]
-        = {ButtonAbout, ButtonCfg,  ButtonWrite, ButtonPublish, ButtonHelp, cbSelectCalendar,
-           ButtonPurge, ButtonExit, ButtonPrev,  ButtonNext,    Calendar1};
+    QWidget* order[] = {ButtonAbout,      ButtonCfg,   ButtonWrite,   ButtonPublish, ButtonHelp,
+                        cbSelectCalendar, ButtonPurge, ButtonExit,    ButtonPrev,    ButtonNext,
+                        ButtonToday,      Calendar1,   ButtonOpenPage};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
 
 void TFormMain::ConnectHandlers()
 {
-    auto on = [this](QPushButton* button, void (TFormMain::*handler)()) {
-        connect(button, &QPushButton::clicked, this,
+    auto on = [this](QAbstractButton* button, void (TFormMain::*handler)()) {
+        connect(button, &QAbstractButton::clicked, this,
                 Guarded(dialogs_, [this, handler](bool) { (this->*handler)(); }));
     };
     on(ButtonAbout, &TFormMain::ButtonAboutClick);
@@ -233,6 +281,8 @@ void TFormMain::ConnectHandlers()
     on(ButtonExit, &TFormMain::ButtonExitClick);
     on(ButtonPrev, &TFormMain::ButtonPrevClick);
     on(ButtonNext, &TFormMain::ButtonNextClick);
+    on(ButtonToday, &TFormMain::ButtonTodayClick);
+    on(ButtonOpenPage, &TFormMain::ButtonOpenPageClick);
     connect(Calendar1, &QCalendarWidget::selectionChanged, this,
             Guarded(dialogs_, [this] { Calendar1Change(); }));
     connect(Calendar1, &QCalendarWidget::activated, this,
@@ -269,7 +319,7 @@ void TFormMain::ApplyMainWindowText(const std::string& key, const std::string& t
     bool hint = EndsWith(name, HintSuffix);
     if (hint)
         name.resize(name.size() - std::string(HintSuffix).size());
-    auto* button = findChild<QPushButton*>(QString::fromStdString(name));
+    auto* button = findChild<QAbstractButton*>(QString::fromStdString(name));
     if (!button)
         return;
     if (hint)
@@ -287,8 +337,9 @@ void TFormMain::RefreshDateLabel()
 
 void TFormMain::RefreshUsageGauge()
 {
-    GaugeUsage->setValue(0);
-    GaugeUsage->setValue(context_.Entries.CountUsedEntries());
+    int used = context_.Entries.CountUsedEntries();
+    GaugeUsage->setValue(used);
+    GaugeUsage->setFormat(UsageText(used));
 }
 
 void TFormMain::RefreshNoteMarks()
@@ -299,9 +350,19 @@ void TFormMain::RefreshNoteMarks()
 void TFormMain::UpdateCommandStates()
 {
     bool idle = !publishing_;
-    for (QWidget* command : {ButtonWrite, ButtonPublish, ButtonCfg, ButtonExit})
+    for (QWidget* command :
+         std::initializer_list<QWidget*>{ButtonWrite, ButtonPublish, ButtonCfg, ButtonExit})
         command->setEnabled(idle);
     cbSelectCalendar->setEnabled(idle && !calendarListHeld_);
+}
+
+void TFormMain::ShowWrittenPages()
+{
+    const CalendarSettings& s = context_.Settings;
+    writtenPage_ = FromWindows1252(s.HTMLPATH + CurrentPageName(s));
+    LabelWritten->setText(WrittenFilesText(s));
+    LabelWritten->setToolTip(LabelWritten->text());
+    PanelWritten->show();
 }
 
 void TFormMain::ShowPublishProgress(const QString& text)
@@ -339,7 +400,14 @@ void TFormMain::ButtonCfgClick()
 
 void TFormMain::ButtonWriteClick()
 {
+    PanelWritten->hide();
     WriteCalendarPages(context_, WriterHooks());
+    ShowWrittenPages();
+}
+
+void TFormMain::ButtonOpenPageClick()
+{
+    dialogs_.OpenDocument(writtenPage_);
 }
 
 void TFormMain::ButtonPublishClick()
@@ -390,11 +458,20 @@ void TFormMain::Publish(bool uploadAll)
     }
 }
 
-// The data folder's help pages when it has them, else the installed ones.
+// The data folder's help pages when it has them, else the installed ones; without either, a
+// box says where Mondeliar looked.
 void TFormMain::ButtonHelpClick()
 {
-    dialogs_.OpenDocument(
-        QFile::decodeName(HelpIndexPage(context_.DataFolder, ExecutableFolder()).c_str()));
+    std::string help = HelpIndexPage(context_.DataFolder, ExecutableFolder());
+    if (!IsRegularFile(help)) {
+        dialogs_.ShowBox(BoxKind::Message,
+                         "The help pages were not found. Mondeliar looked for "
+                             + QFile::decodeName(help.c_str()) + " and "
+                             + QFile::decodeName(InstalledHelpIndexPage(ExecutableFolder()).c_str())
+                             + ".");
+        return;
+    }
+    dialogs_.OpenDocument(QFile::decodeName(help.c_str()));
 }
 
 void TFormMain::ButtonPurgeClick()
@@ -419,6 +496,28 @@ void TFormMain::ButtonNextClick()
     RefreshDateLabel();
 }
 
+void TFormMain::ButtonTodayClick()
+{
+    Calendar1->ShowDate(context_.Today);
+    RefreshDateLabel();
+}
+
+// The Delete key: the date's notes go, as a purge frees them, and the notes file is saved.
+void TFormMain::DeleteDateNotes()
+{
+    Date date = Calendar1->SelectedDate();
+    auto onDate = [&date](const CalendarEntry& entry) {
+        return entry.HoldsDate(date.Month, date.Day, date.Year);
+    };
+    if (CountEntries(context_.Entries, onDate) == 0)
+        return;
+    if (!dialogs_.AskYesNo("Delete the notes of " + LabelDate->text() + "?"))
+        return;
+    FreeEntries(context_.Entries, onDate);
+    RefreshNoteMarks();
+    context_.Entries.SaveEntries();
+}
+
 void TFormMain::Calendar1Change()
 {
     RefreshDateLabel();
@@ -436,6 +535,7 @@ void TFormMain::Calendar1DblClick()
 void TFormMain::cbSelectCalendarChange(const QString& name)
 {
     lastSwitchName_ = name;
+    RequireCalendar(ToWindows1252(name));
     try {
         SwitchCalendar(context_, ToWindows1252(name));
     } catch (...) {
@@ -448,12 +548,33 @@ void TFormMain::cbSelectCalendarChange(const QString& name)
     setWindowTitle(SwitchedCaption + name);
 }
 
+void TFormMain::RequireCalendar(const std::string& name)
+{
+    try {
+        RequirePlainFileName(name);
+        CalendarFiles files(context_.CalendarsFolder(), name);
+        for (const std::string& file : {files.Notes, files.Settings})
+            if (!FileExists(file))
+                ThrowFileError(ENOENT, file);
+    } catch (...) {
+        // The list's item too: leaving the edit would choose a matching item otherwise.
+        QString current = FromWindows1252(context_.CalendarName);
+        cbSelectCalendar->setCurrentIndex(
+            cbSelectCalendar->findText(current, Qt::MatchFixedString | Qt::MatchCaseSensitive));
+        SetCalendarListText(current);
+        throw;
+    }
+}
+
 // The calendar list switches when Enter is pressed in its edit, or when the edit is left
 // with a name other than the one last switched to; not on every keystroke.
 bool TFormMain::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched != cbSelectCalendar->lineEdit())
+    if (watched != cbSelectCalendar->lineEdit()) {
+        if (event->type() == QEvent::KeyPress && GridKeyPress(*static_cast<QKeyEvent*>(event)))
+            return true;
         return QWidget::eventFilter(watched, event);
+    }
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
@@ -469,6 +590,23 @@ bool TFormMain::eventFilter(QObject* watched, QEvent* event)
                        [this] { cbSelectCalendarChange(cbSelectCalendar->currentText()); });
     }
     return QWidget::eventFilter(watched, event);
+}
+
+bool TFormMain::GridKeyPress(const QKeyEvent& key)
+{
+    bool ctrl = key.modifiers() == Qt::ControlModifier;
+    if (key.key() == Qt::Key_Home && key.modifiers() == Qt::NoModifier)
+        RunHandler(dialogs_, [this] { ButtonTodayClick(); });
+    else if (ctrl && (key.key() == Qt::Key_PageUp || key.key() == Qt::Key_PageDown))
+        RunHandler(dialogs_, [this, &key] {
+            Calendar1->StepMonth(key.key() == Qt::Key_PageUp ? -12 : 12);
+            RefreshDateLabel();
+        });
+    else if (key.key() == Qt::Key_Delete)
+        RunHandler(dialogs_, [this] { DeleteDateNotes(); });
+    else
+        return false;
+    return true;
 }
 
 void TFormMain::closeEvent(QCloseEvent* event)
@@ -487,6 +625,13 @@ void TFormMain::closeEvent(QCloseEvent* event)
     }
     event->accept();
     Terminate();
+}
+
+void TFormMain::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::EnabledChange && !isEnabled() && formCfg_)
+        formCfg_->setEnabled(true);
 }
 
 // --- MainWindowAccess ------------------------------------------------------------------

@@ -11,12 +11,15 @@
 
 #include <functional>
 
+class QAbstractButton;
 class QAction;
 class QComboBox;
 class QFrame;
+class QKeyEvent;
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class QToolButton;
 
 namespace mondeliar::app {
 
@@ -36,8 +39,7 @@ public:
     TFormMain(CalendarContext& context, UserDialogs& dialogs);
     ~TFormMain() override;
 
-    // The dialogs, created after the main window. `formCfg` may be missing when its creation
-    // failed.
+    // The dialogs, created after the main window.
     void AttachDialogs(TFormCfg* formCfg, TFormAddNote& formAddNote, TFormPurge& formPurge,
                        TFormAbout& formAbout);
 
@@ -63,12 +65,16 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // The configuration dialog is modeless: a dialog that disables the main window leaves it
+    // usable.
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     class PublishRun;
 
     void CreateControls();
+    void CreateWrittenLine();
     void SetTabOrder();
     void ConnectHandlers();
     void LoadDefaultCalendar();
@@ -76,6 +82,11 @@ private:
     void ApplyMainWindowText(const std::string& key, const std::string& text);
     void UpdateCommandStates();
     void ShowPublishProgress(const QString& text);
+    void ShowWrittenPages();
+    // Keys of the month grid beyond its own: Home, Ctrl+Page Up/Down, Delete.
+    bool GridKeyPress(const QKeyEvent& key);
+    // A name that is not a calendar switches nothing; the list shows the current one again.
+    void RequireCalendar(const std::string& name);
     void Terminate();
     PageWriterHooks WriterHooks();
 
@@ -86,6 +97,9 @@ private:
     void UploadAllPagesClick();
     void Publish(bool uploadAll);
     void ButtonHelpClick();
+    void ButtonOpenPageClick();
+    void ButtonTodayClick();
+    void DeleteDateNotes();
     void ButtonPurgeClick();
     void ButtonExitClick();
     void ButtonPrevClick();
@@ -103,6 +117,7 @@ private:
 
     Date selectedDate_;
     QString lastSwitchName_;  // the name the calendar list last switched to, or tried
+    QString writtenPage_;     // the current month's page of the last Write
     bool publishing_ = false;
     bool calendarListHeld_ = false;  // disabled by the configuration dialog
 
@@ -110,19 +125,23 @@ private:
     QPushButton* ButtonAbout;
     QPushButton* ButtonCfg;
     QPushButton* ButtonWrite;
-    QPushButton* ButtonPublish;
-    QAction* UploadAllPages;  // the Publish button's menu
+    QToolButton* ButtonPublish;  // a split button: its arrow offers UploadAllPages
+    QAction* UploadAllPages;
     QPushButton* ButtonHelp;
     QComboBox* cbSelectCalendar;
     QPushButton* ButtonPurge;
     QPushButton* ButtonExit;
     QPushButton* ButtonPrev;
     QPushButton* ButtonNext;
+    QPushButton* ButtonToday;
     QProgressBar* GaugeUsage;
     QFrame* Bevel1;
     QLabel* LabelDate;
     MonthGrid* Calendar1;
     QLabel* LabelProgress;
+    QWidget* PanelWritten;  // the line saying where Write put the pages
+    QLabel* LabelWritten;
+    QPushButton* ButtonOpenPage;
 };
 
 }  // namespace mondeliar::app

@@ -2,6 +2,7 @@
 
 #include "app/dialog_handoff.h"
 #include "app/handler_guard.h"
+#include "app/user_dialogs.h"
 #include "config/calendar_context.h"
 
 #include <QCloseEvent>
@@ -22,7 +23,40 @@ bool DatedBefore(const CalendarEntry& entry, const CalendarSettings& s)
            < std::make_tuple(int{s.PURGEYEAR}, int{s.PURGEMONTH}, int{s.PURGEDAY});
 }
 
+QString Dates(int count)
+{
+    return count == 1 ? QString("1 date") : QString("%1 dates").arg(count);
+}
+
 }  // namespace
+
+int CountEntries(const EntryStore& entries, const EntryChoice& chosen)
+{
+    int count = 0;
+    for (int k = 1; k <= MaxEntries; ++k)
+        if (!entries.Slot(k).IsFree() && chosen(entries.Slot(k)))
+            ++count;
+    return count;
+}
+
+// Free slots are cleared again, which changes nothing.
+int FreeEntries(EntryStore& entries, const EntryChoice& chosen)
+{
+    int freed = 0;
+    for (int k = 1; k <= MaxEntries; ++k) {
+        if (!chosen(entries.Slot(k)))
+            continue;
+        freed += entries.Slot(k).IsFree() ? 0 : 1;
+        entries.ClearCurrentEntry();
+        entries.Slot(k) = entries.CurrentEntry;
+    }
+    return freed;
+}
+
+QString UsageText(int used)
+{
+    return QString("%1 of %2").arg(used).arg(MaxEntries);
+}
 
 TFormPurge::TFormPurge(CalendarContext& context, UserDialogs& dialogs, QWidget& mainWindow)
     : QDialog(&mainWindow), context_(context), dialogs_(dialogs), mainWindow_(mainWindow)
@@ -42,7 +76,6 @@ void TFormPurge::CreateControls()
     GaugeUsage = new QProgressBar(this);
     GaugeUsage->setObjectName("GaugeUsage");
     GaugeUsage->setRange(0, MaxEntries);
-    GaugeUsage->setFormat("%p%");
     LabelPercentage = new QLabel("Percentage of date entries used", this);
     LabelPurge = new QLabel("Purge entries before:", this);
     LabelPurgeDate = new QLabel(this);
@@ -72,28 +105,45 @@ void TFormPurge::CreateControls()
 
 void TFormPurge::OpenDialog()
 {
-    GaugeUsage->setValue(context_.Entries.CountUsedEntries());
+    int used = context_.Entries.CountUsedEntries();
+    GaugeUsage->setValue(used);
+    GaugeUsage->setFormat(QString("%1 dates used (%2%)")
+                              .arg(UsageText(used))
+                              .arg(used * 100.0 / MaxEntries, 0, 'f', 1));
     const CalendarSettings& s = context_.Settings;
     LabelPurgeDate->setText(QString("%1/%2/%3").arg(s.PURGEDAY).arg(s.PURGEMONTH).arg(s.PURGEYEAR));
     OpenOverMainWindow(mainWindow_, *this);
 }
 
-void TFormPurge::PurgeOldEntries()
+int TFormPurge::PurgeOldEntries()
 {
-    EntryStore& entries = context_.Entries;
-    for (int k = 1; k <= MaxEntries; ++k) {
-        if (!DatedBefore(entries.Slot(k), context_.Settings))
-            continue;
-        entries.ClearCurrentEntry();
-        entries.Slot(k) = entries.CurrentEntry;
-    }
+    const CalendarSettings& settings = context_.Settings;
+    return FreeEntries(context_.Entries, [&settings](const CalendarEntry& entry) {
+        return DatedBefore(entry, settings);
+    });
 }
 
+// Asks before it removes anything, and says what it did.
 void TFormPurge::Button1Click()
 {
-    PurgeOldEntries();
+    const CalendarSettings& settings = context_.Settings;
+    int dated = CountEntries(context_.Entries, [&settings](const CalendarEntry& entry) {
+        return DatedBefore(entry, settings);
+    });
+    QString date = LabelPurgeDate->text();
+    if (dated == 0) {
+        dialogs_.ShowBox(BoxKind::Information, "No notes are dated before " + date + ".");
+        return;
+    }
+    if (!dialogs_.AskYesNo("Remove the notes of " + Dates(dated) + " before " + date + "?"))
+        return;
+    int freed = PurgeOldEntries();
     if (OnPurged)
         OnPurged();
+    dialogs_.ShowBox(BoxKind::Information,
+                     "The notes of " + Dates(freed)
+                         + " were removed. The notes file keeps them until the next note is "
+                           "stored.");
 }
 
 void TFormPurge::ButtonDoneClick()

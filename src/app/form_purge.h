@@ -12,12 +12,23 @@ class QProgressBar;
 class QPushButton;
 
 namespace mondeliar {
+class EntryStore;
 struct CalendarContext;
-}
+struct CalendarEntry;
+}  // namespace mondeliar
 
 namespace mondeliar::app {
 
 class UserDialogs;
+
+using EntryChoice = std::function<bool(const CalendarEntry&)>;
+// The dated records of `entries` that `chosen` picks.
+int CountEntries(const EntryStore& entries, const EntryChoice& chosen);
+// Frees the slots that `chosen` picks, as the purge does; returns how many held a date.
+int FreeEntries(EntryStore& entries, const EntryChoice& chosen);
+
+// The count a usage gauge shows, "4 of 1000": a few dates of 1000 would round to "0%".
+QString UsageText(int used);
 
 class TFormPurge : public QDialog {
 public:
@@ -26,8 +37,8 @@ public:
     // The opening: the gauge, the purge date, the main window disabled.
     void OpenDialog();
 
-    // Frees the slots dated before PURGEYEAR/PURGEMONTH/PURGEDAY.
-    void PurgeOldEntries();
+    // Frees the slots dated before PURGEYEAR/PURGEMONTH/PURGEDAY; returns how many there were.
+    int PurgeOldEntries();
 
     // Told after each purge (the main window's marks follow the table).
     std::function<void()> OnPurged;

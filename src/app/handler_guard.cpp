@@ -12,7 +12,7 @@ bool RunHandler(UserDialogs& dialogs, const std::function<void()>& handler)
         handler();
         return true;
     } catch (const std::exception& error) {
-        dialogs.ReportError(std::string(error.what()));
+        dialogs.ReportError(error);
     }
     return false;
 }

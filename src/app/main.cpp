@@ -44,7 +44,8 @@ mondeliar::app::DesktopFolders FindFolders()
     std::string executable = mondeliar::ExecutableFolder();
     std::string data = WorkingFolder();
     return {mondeliar::LanguageFolder(executable), data,
-            mondeliar::NewCalendarOutputFolder(executable, data)};
+            mondeliar::NewCalendarOutputFolder(executable, data),
+            mondeliar::UserLanguageFolder(executable, data)};
 }
 
 }  // namespace

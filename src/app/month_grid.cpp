@@ -3,6 +3,7 @@
 #include "app/text_convert.h"
 #include "store/entry_store.h"
 
+#include <QEvent>
 #include <QTextCharFormat>
 
 namespace mondeliar::app {
@@ -69,6 +70,20 @@ void MonthGrid::SetFirstDayOfWeek(int startWeek)
 {
     int day = ((startWeek % 7) + 7) % 7;
     setFirstDayOfWeek(day == 0 ? Qt::Sunday : static_cast<Qt::DayOfWeek>(day));
+}
+
+void MonthGrid::changeEvent(QEvent* event)
+{
+    QCalendarWidget::changeEvent(event);
+    if (event->type() != QEvent::EnabledChange)
+        return;
+    QColor weekend
+        = isEnabled() ? QColor(Qt::red) : palette().color(QPalette::Disabled, QPalette::Text);
+    for (Qt::DayOfWeek day : {Qt::Saturday, Qt::Sunday}) {
+        QTextCharFormat format = weekdayTextFormat(day);
+        format.setForeground(weekend);
+        setWeekdayTextFormat(day, format);
+    }
 }
 
 void MonthGrid::MarkNoteDates(const EntryStore& entries)

@@ -27,6 +27,10 @@ public:
     void SetFirstDayOfWeek(int startWeek);
     // Marks every date that holds a record of `entries`, dropping the marks of before.
     void MarkNoteDates(const EntryStore& entries);
+
+protected:
+    // The weekend's red greys out with the rest while the grid is disabled.
+    void changeEvent(QEvent* event) override;
 };
 
 }  // namespace mondeliar::app

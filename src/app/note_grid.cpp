@@ -4,6 +4,7 @@
 #include "store/calendar_entry.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QStyledItemDelegate>
 
@@ -54,7 +55,7 @@ NoteGrid::NoteGrid(QWidget* parent) : QTableWidget(NoteRows, 2, parent)
 
     QHeaderView* greyColumn = verticalHeader();
     greyColumn->setSectionsMovable(true);
-    greyColumn->setSectionResizeMode(QHeaderView::Fixed);
+    greyColumn->setSectionResizeMode(QHeaderView::Stretch);
     greyColumn->setDefaultSectionSize(qMax(MinimumRowHeight, fontMetrics().height() + 4));
     greyColumn->setMinimumWidth(GreyColumnWidth);
     greyColumn->setHighlightSections(false);
@@ -92,6 +93,43 @@ void NoteGrid::CommitOpenEditor()
     closeEditor(editor, QAbstractItemDelegate::NoHint);
 }
 
+bool NoteGrid::AtEdge(bool next) const
+{
+    QModelIndex cell = currentIndex();
+    if (!cell.isValid())
+        return true;
+    return next ? cell.row() == NoteRows - 1 && cell.column() == UrlColumn
+                : cell.row() == 0 && cell.column() == NoteColumn;
+}
+
+bool NoteGrid::focusNextPrevChild(bool next)
+{
+    if (AtEdge(next))
+        return QWidget::focusNextPrevChild(next);
+    return QTableWidget::focusNextPrevChild(next);
+}
+
+void NoteGrid::keyPressEvent(QKeyEvent* event)
+{
+    bool tab = event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab;
+    if (tab && (event->modifiers() & Qt::ControlModifier)) {
+        bool back = event->key() == Qt::Key_Backtab || (event->modifiers() & Qt::ShiftModifier);
+        QWidget::focusNextPrevChild(!back);
+        return;
+    }
+    QTableWidget::keyPressEvent(event);
+}
+
+// Tab in a cell's editor ends the edit and moves on: past the last cell, out of the grid.
+void NoteGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)
+{
+    bool next = hint == QAbstractItemDelegate::EditNextItem;
+    bool leaving = (next || hint == QAbstractItemDelegate::EditPreviousItem) && AtEdge(next);
+    QTableWidget::closeEditor(editor, leaving ? QAbstractItemDelegate::NoHint : hint);
+    if (leaving)
+        QWidget::focusNextPrevChild(next);
+}
+
 QString NoteGrid::CellText(int row, int column) const
 {
     const QTableWidgetItem* cell = item(row, column);
@@ -120,11 +158,12 @@ void NoteGrid::MoveDraggedRow(int oldVisual, int newVisual)
     setCurrentCell(newVisual, currentColumn() < 0 ? NoteColumn : currentColumn());
 }
 
-// No scroll bars: the grid is as high as its heading and ten rows.
+// No scroll bars: the grid is at least as high as its heading and ten rows, and its rows
+// share whatever height the editor gives it.
 void NoteGrid::FitHeightToRows()
 {
     int rows = verticalHeader()->defaultSectionSize() * NoteRows;
-    setFixedHeight(horizontalHeader()->sizeHint().height() + rows + 2 * frameWidth());
+    setMinimumHeight(horizontalHeader()->sizeHint().height() + rows + 2 * frameWidth());
 }
 
 }  // namespace mondeliar::app

@@ -21,7 +21,16 @@ public:
     // Ends an edit in progress, keeping what was typed.
     void CommitOpenEditor();
 
+protected:
+    // Tab walks the cells and, after the last one, leaves the grid for the next control
+    // (Shift+Tab before the first one); Ctrl+Tab leaves it from any cell.
+    bool focusNextPrevChild(bool next) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+
 private:
+    // Whether Tab (`next`) or Shift+Tab leaves the grid from the current cell.
+    bool AtEdge(bool next) const;
     void MoveDraggedRow(int oldVisual, int newVisual);
     void FitHeightToRows();
     QString CellText(int row, int column) const;

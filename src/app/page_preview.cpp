@@ -137,6 +137,7 @@ std::unique_ptr<CalendarContext> PreviewCalendar(const CalendarContext& context,
     copy->SettingsFileName = context.SettingsFileName;
     copy->Settings = settings;
     copy->Language = context.Language;
+    copy->UserLanguageFolder = context.UserLanguageFolder;
     copy->Recurring = context.Recurring;
     copy->ExtraHtml = context.ExtraHtml;
     copy->Entries.NotesFileName = context.Entries.NotesFileName;
@@ -157,6 +158,8 @@ PagePreview::PagePreview(CalendarContext& context, std::function<CalendarSetting
     browser_ = new QTextBrowser(this);
     browser_->setObjectName("BrowserPreview");
     browser_->setOpenLinks(false);
+    // A narrow pane scrolls sideways rather than break a weekday name inside the word.
+    browser_->setWordWrapMode(QTextOption::WordWrap);
     layout->addWidget(browser_, 1);
 
     timer_.setSingleShot(true);

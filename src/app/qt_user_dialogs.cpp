@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QFontDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QUrl>
 
 namespace mondeliar::app {
@@ -34,6 +35,8 @@ QMessageBox::Icon IconOf(BoxKind kind)
 void QtUserDialogs::ShowBox(BoxKind kind, const QString& text, const QString& details)
 {
     QMessageBox box(IconOf(kind), ProgramTitle, text, QMessageBox::Ok, parent_);
+    // Spelled as the program's own Ok buttons.
+    box.button(QMessageBox::Ok)->setText("Ok");
     if (!details.isEmpty())
         box.setDetailedText(details);
     box.exec();

@@ -9,6 +9,8 @@
 #include <QSpinBox>
 
 #include <cctype>
+#include <memory>
+#include <optional>
 
 namespace mondeliar::app {
 
@@ -57,15 +59,24 @@ void SettingsBinder::Bind(QComboBox* combo, TextField field, std::size_t capacit
          [=](CalendarSettings& s) { s.*field = SettingText(combo->currentText(), capacity); }});
 }
 
+// A spinner left alone gives back the stored text, which may be empty, no number, or out of
+// its range; once the user changes the number, the number is stored.
 void SettingsBinder::Bind(QSpinBox* spinner, TextField field, std::size_t capacity)
 {
+    auto untouched = std::make_shared<std::optional<std::string>>();
+    QObject::connect(spinner, &QSpinBox::valueChanged, spinner,
+                     [untouched] { untouched->reset(); });
     bindings_.push_back({[=](const CalendarSettings& s) {
                              bool number = false;
                              int value = QString::fromStdString(s.*field).trimmed().toInt(&number);
                              spinner->setValue(number ? value : spinner->minimum());
+                             *untouched = s.*field;
                          },
                          [=](CalendarSettings& s) {
-                             s.*field = SettingText(QString::number(spinner->value()), capacity);
+                             s.*field
+                                 = untouched->has_value()
+                                       ? **untouched
+                                       : SettingText(QString::number(spinner->value()), capacity);
                          }});
 }
 

@@ -34,7 +34,7 @@ public:
     void Bind(QLineEdit* edit, TextField field, std::size_t capacity);
     // An editable drop-down: its text is the setting.
     void Bind(QComboBox* combo, TextField field, std::size_t capacity);
-    // A spinner whose number is kept as a text.
+    // A spinner whose number is kept as a text; untouched, it keeps the stored text.
     void Bind(QSpinBox* spinner, TextField field, std::size_t capacity);
     void Bind(QCheckBox* box, FlagField field);
     // The selected item's index; a setting outside the items selects none, and storing

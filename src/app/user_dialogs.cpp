@@ -15,6 +15,11 @@ void UserDialogs::ReportError(const std::string& coreText)
     ShowBox(BoxKind::ErrorReport, FromWindows1252(StandardErrorReportText(coreText)));
 }
 
+void UserDialogs::ReportError(const std::exception& failure)
+{
+    ReportError(FailureText(failure, DataFolder));
+}
+
 void UserDialogs::ReportError(const QString& text)
 {
     ReportError(ToWindows1252(text));

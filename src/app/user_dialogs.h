@@ -8,6 +8,7 @@
 #include <QColor>
 #include <QString>
 
+#include <exception>
 #include <optional>
 #include <string>
 
@@ -29,6 +30,11 @@ public:
     // one, titled with the application's name.
     void ReportError(const std::string& coreText);
     void ReportError(const QString& text);
+    // The report of a failure; a file error names its file, relative to DataFolder.
+    void ReportError(const std::exception& failure);
+
+    // The data folder, with a trailing "/": the files of errors are named from there.
+    std::string DataFolder;
 
     // A box with one OK button; `details` is offered as the box's detailed text.
     virtual void ShowBox(BoxKind kind, const QString& text, const QString& details = {}) = 0;

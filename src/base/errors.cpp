@@ -40,7 +40,7 @@ std::string FileErrorText(int systemError, const std::string& path)
 
 void ThrowFileError(int systemError, const std::string& path)
 {
-    throw FileError(FileErrorText(systemError, path));
+    throw FileError(FileErrorText(systemError, path), path);
 }
 
 void ThrowConversionError(const std::string& text)
@@ -53,6 +53,18 @@ std::string StandardErrorReportText(const std::string& message)
     if (!message.empty() && message.back() == '.')
         return message;
     return message + ".";
+}
+
+std::string FailureText(const std::exception& failure, const std::string& folder)
+{
+    const auto* fileError = dynamic_cast<const FileError*>(&failure);
+    if (!fileError || fileError->Path().empty())
+        return failure.what();
+    std::string path = fileError->Path();
+    if (!folder.empty() && path.size() > folder.size()
+        && path.compare(0, folder.size(), folder) == 0)
+        path.erase(0, folder.size());
+    return std::string(failure.what()) + ": " + path;
 }
 
 void RequirePlainFileName(const std::string& name)

@@ -5,6 +5,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace mondeliar {
 
@@ -14,10 +15,18 @@ public:
     explicit Error(const std::string& text) : std::runtime_error(text) {}
 };
 
-// A file operation failed: "File not found", "Disk full", "Cannot open file x", ...
+// A file operation failed: "File not found", "Disk full", "Cannot open file x", ... The text
+// is the one the user reads; `path` names the file when the text does not.
 class FileError : public Error {
 public:
-    using Error::Error;
+    explicit FileError(const std::string& text, std::string path = {})
+        : Error(text), path_(std::move(path))
+    {
+    }
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
 };
 
 // A file the readers do not take: not a regular file (a folder, a FIFO, a device), or larger
@@ -50,6 +59,10 @@ std::string FileErrorText(int systemError, const std::string& path);
 
 // The text of the standard error report: the message with a full stop added when it lacks one.
 std::string StandardErrorReportText(const std::string& message);
+
+// The message of a failure as the windows report it: a file error followed by the file it
+// names ("File not found: calendars/club.rcr"), shown relative to `folder` when inside it.
+std::string FailureText(const std::exception& failure, const std::string& folder);
 
 // Names typed by the user become file names inside a fixed folder (a calendar, a language).
 // A name that would leave that folder or that no folder should hold ("/" or a control

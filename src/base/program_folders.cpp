@@ -19,10 +19,12 @@ const char* const LanguageSuffix = ".lang";
 const char* const HelpIndex = "index.html";
 const char* const DataHelpIndex = "doc/index.html";
 const char* const PublishExecutable = "mondeliar-publish";
+const char* const OwnLanguagePath = "languages/";
 
 bool EndsWith(const std::string& text, const std::string& end)
 {
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+    return text.size() >= end.size()
+           && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
 bool HoldsLanguageFile(const std::string& folder)
@@ -80,9 +82,19 @@ std::string NewCalendarOutputFolder(const std::string& executableFolder,
     return HoldsLanguageFile(executableFolder) ? executableFolder : dataFolder;
 }
 
+std::string UserLanguageFolder(const std::string& executableFolder, const std::string& dataFolder)
+{
+    return HoldsLanguageFile(executableFolder) ? executableFolder : dataFolder + OwnLanguagePath;
+}
+
+std::string InstalledHelpIndexPage(const std::string& executableFolder)
+{
+    return InstalledPrefix(executableFolder) + InstalledHelpFolder + HelpIndex;
+}
+
 std::string HelpIndexPage(const std::string& dataFolder, const std::string& executableFolder)
 {
-    std::string installed = InstalledPrefix(executableFolder) + InstalledHelpFolder + HelpIndex;
+    std::string installed = InstalledHelpIndexPage(executableFolder);
     if (!IsRegularFile(dataFolder + DataHelpIndex) && IsRegularFile(installed))
         return installed;
     return dataFolder + DataHelpIndex;

@@ -19,9 +19,16 @@ std::string LanguageFolder(const std::string& executableFolder);
 std::string NewCalendarOutputFolder(const std::string& executableFolder,
                                     const std::string& dataFolder);
 
+// The folder a language the user adds is written to and looked up in first: the language
+// folder in the build tree; for an installed program, whose language folder is not the user's
+// to write, the data folder's languages/.
+std::string UserLanguageFolder(const std::string& executableFolder, const std::string& dataFolder);
+
 // The first help page: the data folder's doc/index.html when present, else the installed
 // help pages', else the data folder's all the same (the shell then says it is missing).
 std::string HelpIndexPage(const std::string& dataFolder, const std::string& executableFolder);
+// The installed help pages' first page, whether it is there or not.
+std::string InstalledHelpIndexPage(const std::string& executableFolder);
 
 // mondeliar-publish: beside `executableFolder`, else in the installed tree's libexec folder.
 std::string PublishExecutablePath(const std::string& executableFolder);

@@ -94,6 +94,7 @@ CliSession::CliSession(const CliOptions& options)
                options.Today.value_or(SystemDate()), messages_)
 {
     context_.DefaultOutputFolder = NewCalendarOutputFolder(ExecutableFolder(), context_.DataFolder);
+    context_.UserLanguageFolder = UserLanguageFolder(ExecutableFolder(), context_.DataFolder);
     OpenCalendar(context_, options, messages_);
 }
 

@@ -39,6 +39,7 @@ CalendarContext::CalendarContext(std::string programFolder, std::string dataFold
     : ProgramFolder(std::move(programFolder))
     , DataFolder(std::move(dataFolder))
     , DefaultOutputFolder(ProgramFolder)
+    , UserLanguageFolder(ProgramFolder)
     , Today(today)
     , Messages(messages)
     , Entries(messages)
@@ -57,7 +58,28 @@ std::string CalendarContext::RecurringFileName() const
 
 void CalendarContext::LoadLanguage(const std::string& name)
 {
-    Language.LoadLanguage(ProgramFolder, name, MainWindowTexts);
+    const std::string& folder
+        = HoldsLanguage(UserLanguageFolder, name) ? UserLanguageFolder : ProgramFolder;
+    Language.LoadLanguage(folder, name, MainWindowTexts);
+}
+
+std::vector<std::string> CalendarContext::LanguageNames() const
+{
+    std::vector<std::string> names = ListLanguages(ProgramFolder);
+    if (UserLanguageFolder != ProgramFolder) {
+        std::vector<std::string> own = ListLanguages(UserLanguageFolder);
+        names.insert(names.end(), own.begin(), own.end());
+        std::sort(names.begin(), names.end());
+        names.erase(std::unique(names.begin(), names.end()), names.end());
+    }
+    return names;
+}
+
+void CalendarContext::AddLanguage(const std::string& name, const LanguageNameSet& names)
+{
+    // A folder that cannot be made shows as the language file's own error, naming it.
+    ::mkdir(UserLanguageFolder.c_str(), 0777);
+    WriteLanguageFile(UserLanguageFolder, name, names);
 }
 
 void CalendarContext::LoadRecurring()

@@ -45,6 +45,10 @@ struct CalendarContext {
     // The output folder (HTMLPATH) of a calendar made with the default settings: the program's
     // folder unless the front end says otherwise (an installed program uses the data folder).
     std::string DefaultOutputFolder;
+    // Where a language the user adds is written, and where languages are looked for first:
+    // the program's folder unless the front end says otherwise (an installed program's
+    // language folder is not the user's to write, so it uses the data folder's).
+    std::string UserLanguageFolder;
     const Date Today;  // the date at launch, kept for the whole run
     MessageSink& Messages;
 
@@ -64,6 +68,10 @@ struct CalendarContext {
     std::string RecurringFileName() const;
 
     void LoadLanguage(const std::string& name);
+    // The languages of the program's folder and the user's, sorted, each name once.
+    std::vector<std::string> LanguageNames() const;
+    // Writes `name`'s file into UserLanguageFolder, creating that folder when missing.
+    void AddLanguage(const std::string& name, const LanguageNameSet& names);
     void LoadRecurring();
 };
 

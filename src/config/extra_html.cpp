@@ -16,7 +16,9 @@ namespace {
 // A line of HTML may be as long as the whole file.
 constexpr std::size_t MaxHtmlLineLength = HtmlTextSizeLimit;
 
-void LoadText(TextLines& text, const std::string& path)
+}  // namespace
+
+void LoadExtraHtmlText(TextLines& text, const std::string& path)
 {
     if (!FileExists(path))
         return;
@@ -35,7 +37,7 @@ void LoadText(TextLines& text, const std::string& path)
     text = std::move(lines);
 }
 
-void SaveText(const TextLines& text, const std::string& path)
+void SaveExtraHtmlText(const TextLines& text, const std::string& path)
 {
     try {
         AtomicFile file(path);
@@ -47,18 +49,16 @@ void SaveText(const TextLines& text, const std::string& path)
     }
 }
 
-}  // namespace
-
 void LoadExtraHtml(ExtraHtmlTexts& texts, const std::string& folder)
 {
-    LoadText(texts.Header, folder + HeaderTextFileName);
-    LoadText(texts.Footer, folder + FooterTextFileName);
+    LoadExtraHtmlText(texts.Header, folder + HeaderTextFileName);
+    LoadExtraHtmlText(texts.Footer, folder + FooterTextFileName);
 }
 
 void SaveExtraHtml(const ExtraHtmlTexts& texts, const std::string& folder)
 {
-    SaveText(texts.Header, folder + HeaderTextFileName);
-    SaveText(texts.Footer, folder + FooterTextFileName);
+    SaveExtraHtmlText(texts.Header, folder + HeaderTextFileName);
+    SaveExtraHtmlText(texts.Footer, folder + FooterTextFileName);
 }
 
 }  // namespace mondeliar

@@ -25,4 +25,9 @@ void LoadExtraHtml(ExtraHtmlTexts& texts, const std::string& folder);
 // be written raises "Cannot create file <name>".
 void SaveExtraHtml(const ExtraHtmlTexts& texts, const std::string& folder);
 
+// One text and its file, as the two above do for each (the windows load and save the texts
+// one by one, so an unreadable file leaves the other text usable).
+void LoadExtraHtmlText(TextLines& text, const std::string& path);
+void SaveExtraHtmlText(const TextLines& text, const std::string& path);
+
 }  // namespace mondeliar

@@ -139,6 +139,11 @@ std::string PageLanguageTag(const Languages& language)
     return locale.empty() ? "en" : locale;
 }
 
+bool HoldsLanguage(const std::string& folder, const std::string& name)
+{
+    return IsRegularFile(folder + name + LanguageExtension);
+}
+
 std::vector<std::string> ListLanguages(const std::string& folder)
 {
     std::vector<std::string> names;

@@ -57,6 +57,9 @@ public:
 // otherwise the language of the locale (LC_ALL, LC_MESSAGES, LANG), otherwise "en".
 std::string PageLanguageTag(const Languages& language);
 
+// Whether `folder` holds the language file of `name`.
+bool HoldsLanguage(const std::string& folder, const std::string& name);
+
 // The names of the language files in `folder`: each file name up to its first ".".
 std::vector<std::string> ListLanguages(const std::string& folder);
 

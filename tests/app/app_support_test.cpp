@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 namespace mondeliar::app {
 namespace {
 
@@ -64,14 +66,18 @@ TEST(TextConvertTest, TypedTextBecomesWindows1252WithReferencesForTheRest)
 TEST(HandlerGuardTest, AnEscapedFailureBecomesTheStandardErrorReport)
 {
     RecordingDialogs dialogs;
+    dialogs.DataFolder = "/data/";
     EXPECT_FALSE(RunHandler(dialogs, [] { throw FileError("File not found"); }));
     EXPECT_FALSE(RunHandler(dialogs, [] { ThrowConversionError("x\xE9"); }));
     EXPECT_TRUE(RunHandler(dialogs, [] {}));
-    ASSERT_EQ(dialogs.Boxes.size(), 2u);
+    // A file error names its file, from the data folder on when it lies there.
+    EXPECT_FALSE(RunHandler(dialogs, [] { ThrowFileError(ENOENT, "/data/calendars/club.rcr"); }));
+    EXPECT_FALSE(RunHandler(dialogs, [] { throw FileError("Disk full", "/data2/x"); }));
+    EXPECT_EQ(dialogs.Texts(),
+              (QStringList{"File not found.",
+                           QString::fromUtf8("'x\xC3\xA9' is not a valid integer value."),
+                           "Invalid filename: calendars/club.rcr.", "Disk full: /data2/x."}));
     EXPECT_EQ(dialogs.Boxes[0].Kind, BoxKind::ErrorReport);
-    EXPECT_EQ(dialogs.Boxes[0].Text, "File not found.");
-    EXPECT_EQ(dialogs.Boxes[1].Text,
-              QString::fromUtf8("'x\xC3\xA9' is not a valid integer value."));
 }
 
 }  // namespace

@@ -34,6 +34,7 @@ std::string MakeFolders(const mondeliar::testing::TempDir& dir)
 CfgDialogTest::CfgDialogTest() : context(MakeFolders(dir), dir / "data/", Date{2002, 2, 5}, dialogs)
 {
     StartUp(context);
+    dialogs.DataFolder = context.DataFolder;
     dialog = std::make_unique<TFormCfg>(context, dialogs, mainWindow);
 }
 

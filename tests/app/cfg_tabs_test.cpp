@@ -181,7 +181,8 @@ TEST_F(CfgDialogTest, TypingAnUnknownLanguageReportsItAndKeepsTheNames)
     Open();
     ShowTab("Language");
     QTest::keyClicks(Find<QComboBox>("cbLanguage"), "F");
-    EXPECT_EQ(dialogs.Texts(), QStringList({"File not found."}));
+    EXPECT_EQ(dialogs.Texts(),
+              QStringList({"File not found: " + QString::fromStdString(dir / "program/F.lang.")}));
     EXPECT_EQ(context.Language.MonthNames[1], "January");
     EXPECT_EQ(Find<QLineEdit>("EditLanguage")->text(), "English");
 }
@@ -252,7 +253,7 @@ TEST_F(RecurringTabTest, ReopeningLoadsTheFileAgainAndAMissingFileIsReported)
     EXPECT_EQ(Descriptions(1), std::vector<std::string>{"Saint's day"});
     std::filesystem::remove(context.RecurringFileName());
     Open();
-    EXPECT_EQ(dialogs.Texts(), QStringList({"File not found."}));
+    EXPECT_EQ(dialogs.Texts(), QStringList({"File not found: calendars/default calendar.rcr."}));
     EXPECT_EQ(Descriptions(1), std::vector<std::string>{""});
 }
 

@@ -7,8 +7,14 @@
 #include "app/radio_group.h"
 #include "html/write_command.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSpinBox>
@@ -28,7 +34,8 @@ using mondeliar::testing::WriteFile;
 void SetValue(std::vector<std::string>& lines, const std::string& key, const std::string& value);
 
 // The default settings file after the first Ok: the record's NOTEPATH is set, COLUMNWIDTH and
-// ROWHEIGHT read back as false from their empty values, and the remote folder gets its "/".
+// ROWHEIGHT read back as false from their empty values, the remote folder gets its "/", and the
+// selected start year 1 becomes the first year the picker shows.
 std::vector<std::string> DefaultLinesAfterOk(const std::string& htmlPath)
 {
     std::vector<std::string> lines
@@ -38,6 +45,7 @@ std::vector<std::string> DefaultLinesAfterOk(const std::string& htmlPath)
     SetValue(lines, "FTPREMOTEDIR", "/");
     SetValue(lines, "COLUMNWIDTH", "FALSE");
     SetValue(lines, "ROWHEIGHT", "FALSE");
+    SetValue(lines, "SELECTEDSTARTYEAR", "100");
     return lines;
 }
 
@@ -210,6 +218,8 @@ TEST_F(CfgDialogTest, ColourButtonStoresAtOnceAndCancelKeepsIt)
     EXPECT_EQ(context.Settings.COLORMAINBG, "FF8000");
     auto* panel = Find<QWidget>("PanelMain");
     EXPECT_EQ(panel->palette().color(QPalette::Window), QColor(0xFF, 0x80, 0x00));
+    QImage swatch = Find<QPushButton>("ButtonBGmain")->icon().pixmap(16).toImage();
+    EXPECT_EQ(swatch.pixelColor(8, 8), QColor(0xFF, 0x80, 0x00)) << "the button shows it too";
     Click("ButtonFGnote");  // cancelled: the old colour is stored again
     EXPECT_EQ(context.Settings.COLORNOTESFG, "000000");
     Click("ButtonCancel");
@@ -279,6 +289,59 @@ TEST_F(CfgDialogTest, CalendarListIsDisabledWhileTheDialogIsShown)
     EXPECT_TRUE(dialogs.Boxes.empty());
 }
 
+TEST_F(CfgDialogTest, EscapeOrCloseAsksBeforeDroppingChanges)
+{
+    // Typed into the title; closed by a close request, else by Escape; the answer; closed.
+    const std::tuple<QString, bool, bool, bool> rows[] = {
+        {"", false, false, true},
+        {"Club", false, false, false},
+        {"Club", false, true, true},
+        {"Club", true, false, false},
+    };
+    for (const auto& [typed, byCloseRequest, yes, closed] : rows) {
+        dialogs.Questions.clear();
+        dialogs.YesNoAnswers = {yes};
+        Open();
+        if (!typed.isEmpty())
+            Type("EditTitle", typed);
+        if (byCloseRequest)
+            dialog->close();
+        else
+            QTest::keyClick(Find<QLineEdit>("EditTitle"), Qt::Key_Escape);
+        EXPECT_EQ(dialogs.Questions.size(), typed.isEmpty() ? 0 : 1) << typed.toStdString();
+        EXPECT_EQ(dialog->isVisible(), !closed);
+        if (!closed) {
+            EXPECT_EQ(Find<QLineEdit>("EditTitle")->text(), typed) << "No keeps the edit";
+        }
+        Click("ButtonCancel");
+    }
+    EXPECT_EQ(context.Settings.TITLE, "Calendar");
+}
+
+// Return accepts the dialog from a one-line field (Ok is the default button); in a memo it
+// is a line break, in a grid it ends the cell's edit.
+TEST_F(CfgDialogTest, ReturnAcceptsFromAOneLineFieldOnly)
+{
+    const std::tuple<const char*, const char*, bool> rows[] = {
+        {"Meta tags", "EditTitle", true},
+        {"Appearance", "SpinEditWidth", true},
+        {"Additional HTML", "MemoHeader", false},
+        {"Recurring", "sgRecurring", false},
+    };
+    for (const auto& [tab, control, accepts] : rows) {
+        Open();
+        dialog->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+        ShowTab(tab);
+        Find<QWidget>(control)->setFocus();
+        Type(control, "17");
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        EXPECT_EQ(dialog->isVisible(), !accepts) << control;
+        Click("ButtonCancel");
+    }
+    EXPECT_EQ(context.Settings.WIDTH, "17");
+}
+
 TEST_F(CfgDialogTest, OpensOnMetaTagsFirstAndLaterOnTheTabLastShown)
 {
     EXPECT_EQ(dialog->windowTitle(), "Configuration");
@@ -303,8 +366,9 @@ TEST_F(CfgDialogTest, InvalidStoredDatesOpenAsTheNearestRealDates)
     };
     const Case cases[] = {
         {{2001, 0, 31}, {2001, 1, 31}}, {{2001, 2, 30}, {2001, 2, 28}},
-        {{2000, 2, 30}, {2000, 2, 29}}, {{0, 13, 0}, {1, 12, 1}},
-        {{2002, 5, 17}, {2002, 5, 17}}, {{40000, 6, 31}, {40000, 6, 30}},
+        {{2000, 2, 30}, {2000, 2, 29}}, {{0, 13, 0}, {100, 12, 1}},
+        {{2002, 5, 17}, {2002, 5, 17}}, {{40000, 6, 31}, {9999, 6, 30}},
+        {{99, 2, 29}, {100, 2, 28}},
     };
     for (const Case& c : cases)
         EXPECT_EQ(NearestRealDate(c.stored.Year, c.stored.Month, c.stored.Day), c.shown)
@@ -319,12 +383,13 @@ TEST_F(CfgDialogTest, InvalidStoredDatesOpenAsTheNearestRealDates)
     Open();
     EXPECT_TRUE(dialogs.Boxes.empty());
     EXPECT_EQ(Find<DatePicker>("DateTimePickerPurge")->date(), QDate(2000, 1, 1));
+    EXPECT_EQ(Find<DatePicker>("DateTimePickerSelectStart")->date(), QDate(100, 1, 1));
     EXPECT_EQ(Find<QTableWidget>("sgKeywords")->item(1, 0)->text(), "alpha");
     PressOk();
     std::vector<std::string> lines = SettingsLines();
     EXPECT_EQ(Value(lines, "PURGEMONTH"), "1");
     EXPECT_EQ(Value(lines, "SELECTEDSTARTMONTH"), "1");
-    EXPECT_EQ(Value(lines, "SELECTEDSTARTYEAR"), "1");
+    EXPECT_EQ(Value(lines, "SELECTEDSTARTYEAR"), "100") << "as the picker shows it";
     EXPECT_EQ(Value(lines, "KEYWORDS"), ",alpha");
     EXPECT_EQ(Value(lines, "TITLE"), "Kept");
 }
@@ -348,15 +413,29 @@ TEST_F(CfgDialogTest, SelectedStartPickerFollowsTheStartYearChoice)
     EXPECT_EQ(context.Settings.SELECTEDSTARTYEAR, 2004);
 }
 
-TEST_F(CfgDialogTest, FileExtensionOtherThanHtmOpensAsHtml)
+// What Ok stores of a value the user left alone: a file extension other than ".htm" as
+// ".html", a spinner's text as it was.
+TEST_F(CfgDialogTest, OkStoresUntouchedValuesAsTheyWereOrAsShown)
 {
-    const std::pair<std::string, std::string> cases[]
-        = {{".htm", ".htm"}, {".html", ".html"}, {".HTM", ".html"}, {"", ".html"}};
-    for (const auto& [stored, saved] : cases) {
-        context.Settings.FILEEXTENSION = stored;
+    struct Row {
+        const char* key;
+        std::string stored, saved;
+    };
+    const Row rows[] = {
+        {"FILEEXTENSION", ".htm", ".htm"},
+        {"FILEEXTENSION", ".html", ".html"},
+        {"FILEEXTENSION", ".HTM", ".html"},
+        {"FILEEXTENSION", "", ".html"},
+        {"BORDER", "", ""},
+        {"BORDER", "x", "x"},
+        {"WIDTH", "5", "5"},
+    };
+    for (const Row& row : rows) {
+        WriteFile(context.SettingsFileName, SettingsFile() + row.key + "=" + row.stored + "\r\n");
+        LoadConfig(context.Settings, context.SettingsFileName);
         Open();
         PressOk();
-        EXPECT_EQ(Value(SettingsLines(), "FILEEXTENSION"), saved) << stored;
+        EXPECT_EQ(Value(SettingsLines(), row.key), row.saved) << row.key << "=" << row.stored;
     }
 }
 
@@ -366,7 +445,9 @@ TEST_F(CfgDialogTest, OpeningWithAMissingLanguageFileStillFillsEveryControl)
     context.Settings.TITLE = "Kept";
     WriteFile(context.RecurringFileName(), CrLfLines({"\"1\",\"2\",\"Party\""}));
     Open();
-    EXPECT_EQ(dialogs.Texts(), QStringList({"File not found."}));
+    EXPECT_EQ(
+        dialogs.Texts(),
+        QStringList({"File not found: " + QString::fromStdString(dir / "program/Nowhere.lang.")}));
     EXPECT_EQ(Find<QLineEdit>("EditTitle")->text(), "Kept");
     EXPECT_EQ(Find<QLineEdit>("EditLanguage")->text(), "Nowhere");
     EXPECT_EQ(context.Recurring.Row(1).Description, "Party");
@@ -446,6 +527,24 @@ TEST_F(CfgDialogTest, FooterMemoIsUsedByAWriteWithoutOk)
     Click("ButtonCancel");
     Open();
     EXPECT_EQ(Find<QPlainTextEdit>("MemoFooter")->toPlainText(), "<P>Footer</P>\nsecond");
+}
+
+// At the dialog's first size the language note shows whole, and a narrow preview scrolls
+// sideways rather than break a weekday name.
+TEST_F(CfgDialogTest, NothingIsCutOrBrokenAtTheFirstSize)
+{
+    Open();
+    ShowTab("Language");
+    auto* note = Find<QLabel>("Memo1");
+    EXPECT_GE(note->height(), note->heightForWidth(note->width()));
+    QTextBrowser* browser = dialog->Preview()->Browser();
+    browser->setFixedWidth(260);
+    dialog->Preview()->Refresh();
+    QTextDocument* page = browser->document();
+    page->size();  // lays the page out
+    QTextBlock name = page->find("Wednesday").block();
+    ASSERT_TRUE(name.isValid());
+    EXPECT_EQ(name.layout()->lineCount(), 1);
 }
 
 TEST_F(CfgDialogTest, PreviewShowsUnsavedTitleAndColourAsTheWriterWritesThem)

@@ -7,18 +7,24 @@
 #include "app/form_add_note.h"
 #include "app/form_purge.h"
 #include "app/month_grid.h"
+#include "base/files.h"
 #include "base/program.h"
+#include "base/program_folders.h"
 #include "base/release.h"
+#include "base/text_reader.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTextCharFormat>
 
 #include <algorithm>
 #include <filesystem>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 namespace mondeliar::app::testing {
@@ -38,6 +44,12 @@ protected:
         edit->setFocus();
         edit->selectAll();
         TypeText(edit, name);
+    }
+
+    QColor WeekendColour()
+    {
+        auto* grid = Control<MonthGrid>(Main(), "Calendar1");
+        return grid->weekdayTextFormat(Qt::Sunday).foreground().color();
     }
 
     QTextCharFormat Mark(int year, int month, int day)
@@ -61,7 +73,7 @@ TEST_F(MainWindowTest, FirstLaunchInAnEmptyFolderCreatesTheDefaultCalendar)
     EXPECT_EQ(CalendarList()->currentIndex(), -1) << "no item is selected";
     auto* gauge = Control<QProgressBar>(Main(), "GaugeUsage");
     EXPECT_EQ(gauge->value(), 0);
-    EXPECT_EQ(gauge->text(), "0%");
+    EXPECT_EQ(gauge->text(), "0 of 1000");
     EXPECT_EQ(DateLabel(), "February 5, 2002");
     EXPECT_TRUE(Main().isVisible());
     EXPECT_TRUE(Main().isEnabled());
@@ -81,18 +93,19 @@ TEST_F(MainWindowTest, ControlsCarryTheirCaptionsHintsAndTabOrder)
         const char* hint;
     };
     const Row rows[] = {
-        {"ButtonAbout", "About", "About the program"},
-        {"ButtonCfg", "Configure", "Set configuration options"},
-        {"ButtonWrite", "Write", "Write out .html files"},
-        {"ButtonPublish", "Publish", "Send calendar to web server via FTP"},
-        {"ButtonHelp", "Help", "Program documentation via html"},
-        {"ButtonPurge", "Purge", "Remove old calendar entries"},
-        {"ButtonExit", "Exit", "Terminate the program"},
-        {"ButtonPrev", "Previous month", "Display previous month"},
-        {"ButtonNext", "Next month", "Display next month"},
+        {"ButtonAbout", "&About", "About the program"},
+        {"ButtonCfg", "&Configure", "Set configuration options"},
+        {"ButtonWrite", "&Write", "Write out .html files"},
+        {"ButtonPublish", "&Publish", "Send calendar to web server via FTP"},
+        {"ButtonHelp", "&Help", "Program documentation via html"},
+        {"ButtonPurge", "P&urge", "Remove old calendar entries"},
+        {"ButtonExit", "E&xit", "Terminate the program"},
+        {"ButtonPrev", "Pre&vious month", "Display previous month"},
+        {"ButtonNext", "&Next month", "Display next month"},
+        {"ButtonToday", "&Today", "Display today's date (Home)"},
     };
     for (const Row& row : rows) {
-        auto* button = Control<QPushButton>(Main(), row.name);
+        auto* button = Control<QAbstractButton>(Main(), row.name);
         EXPECT_EQ(button->text(), row.caption);
         EXPECT_EQ(button->toolTip(), row.hint);
         // Nothing is clipped: each button is at least as wide as its caption needs.
@@ -104,7 +117,7 @@ TEST_F(MainWindowTest, ControlsCarryTheirCaptionsHintsAndTabOrder)
 
     const QStringList order = {"ButtonAbout", "ButtonCfg",        "ButtonWrite", "ButtonPublish",
                                "ButtonHelp",  "cbSelectCalendar", "ButtonPurge", "ButtonExit",
-                               "ButtonPrev",  "ButtonNext",       "Calendar1"};
+                               "ButtonPrev",  "ButtonNext",       "ButtonToday", "Calendar1"};
     QStringList chain;
     QWidget* widget = Control(Main(), "ButtonAbout");
     for (int steps = 0; steps < 200 && chain.size() < order.size(); ++steps) {
@@ -115,12 +128,15 @@ TEST_F(MainWindowTest, ControlsCarryTheirCaptionsHintsAndTabOrder)
     EXPECT_EQ(chain, order);
 }
 
-TEST_F(MainWindowTest, MonthSteppingKeepsTheDayOrTakesTheMonthsLastDay)
+// Months step by the buttons (or the grid's Page Up/Down), years by Ctrl+Page Up/Down;
+// Home and Today go to the launch date.
+TEST_F(MainWindowTest, SteppingKeepsTheDayOrTakesTheMonthsLastDay)
 {
     struct Row {
         Date from;
-        const char* button;
+        const char* button;  // or "" for a key pressed on the grid
         const char* label;
+        QKeyCombination key = {};
     };
     const Row rows[] = {
         {{2002, 1, 31}, "ButtonNext", "February 28, 2002"},
@@ -128,15 +144,41 @@ TEST_F(MainWindowTest, MonthSteppingKeepsTheDayOrTakesTheMonthsLastDay)
         {{2004, 1, 31}, "ButtonNext", "February 29, 2004"},
         {{2002, 12, 15}, "ButtonNext", "January 15, 2003"},
         {{2003, 1, 15}, "ButtonPrev", "December 15, 2002"},
+        {{2004, 2, 29}, "", "February 28, 2005", Qt::CTRL | Qt::Key_PageDown},
+        {{2002, 7, 15}, "", "July 15, 2001", Qt::CTRL | Qt::Key_PageUp},
+        {{2003, 7, 15}, "", "February 5, 2002", Qt::Key_Home},
+        {{2003, 7, 15}, "ButtonToday", "February 5, 2002"},
     };
     Start();
     auto* grid = Control<MonthGrid>(Main(), "Calendar1");
     for (const Row& row : rows) {
         grid->ShowDate(row.from);
-        Click(Main(), row.button);
+        if (*row.button)
+            Click(Main(), row.button);
+        else
+            QTest::keyClick(grid->findChild<QAbstractItemView*>(), row.key.key(),
+                            row.key.keyboardModifiers());
         EXPECT_EQ(DateLabel(), row.label) << row.button;
         EXPECT_EQ(grid->monthShown(), GridDate().Month) << "the grid shows the new month";
     }
+}
+
+// The Delete key on a date with notes asks, then removes them and saves the notes file.
+TEST_F(MainWindowTest, TheDeleteKeyRemovesADatesNotesAfterAsking)
+{
+    WriteNotes("default calendar", {{2, 5, 2002, "Meeting"}, {2, 14, 2002, "Dinner"}});
+    Start();
+    auto* view = Control<MonthGrid>(Main(), "Calendar1")->findChild<QAbstractItemView*>();
+    dialogs.YesNoAnswers = {false, true};
+    QTest::keyClick(view, Qt::Key_Delete);
+    EXPECT_EQ(Mark(2002, 2, 5).fontWeight(), QFont::Bold) << "No keeps them";
+    QTest::keyClick(view, Qt::Key_Delete);
+    EXPECT_EQ(dialogs.Questions, QStringList(2, "Delete the notes of February 5, 2002?"));
+    EXPECT_NE(Mark(2002, 2, 5).fontWeight(), QFont::Bold);
+    Context().Entries.LoadEntries();
+    EXPECT_EQ(Context().Entries.CountUsedEntries(), 1) << "the file was saved without them";
+    QTest::keyClick(view, Qt::Key_Delete);
+    EXPECT_EQ(dialogs.Questions.size(), 2) << "a date without notes asks nothing";
 }
 
 TEST_F(MainWindowTest, SwitchToAFrenchCalendarChangesLabelAndCaptionsAtOnce)
@@ -176,24 +218,28 @@ TEST_F(MainWindowTest, SwitchToAFrenchCalendarChangesLabelAndCaptionsAtOnce)
     EXPECT_TRUE(Boxes().isEmpty()) << Boxes().join('|').toStdString();
 }
 
-TEST_F(MainWindowTest, ATypedMissingNameIsReportedOnceWhenEntered)
+// A name that is no calendar switches nothing: the error names the missing file, and the
+// list shows the current calendar again.
+TEST_F(MainWindowTest, ATypedNameThatIsNoCalendarIsReportedOnceAndTheListReturns)
 {
     WriteNotes("default calendar", {{2, 5, 2002, "Meeting"}});
+    WriteNotes("Orphan", {});
     Start();
-    TypeCalendarName("Team");
-    EXPECT_TRUE(Boxes().isEmpty()) << "typing alone switches nothing";
-    QTest::keyClick(CalendarList()->lineEdit(), Qt::Key_Return);
-    ASSERT_EQ(dialogs.Boxes.size(), 1u);
-    EXPECT_EQ(dialogs.Boxes[0].Kind, BoxKind::ErrorReport);
-    EXPECT_EQ(dialogs.Boxes[0].Text, "File not found.");
-    // Leaving the edit afterwards does not try the same name again.
-    QTest::keyClick(CalendarList()->lineEdit(), Qt::Key_Tab);
-    EXPECT_EQ(dialogs.Boxes.size(), 1u);
-    // The table was replaced by an empty one; the label and the caption stay.
-    EXPECT_EQ(Context().Entries.CountUsedEntries(), 0);
-    EXPECT_NE(Mark(2002, 2, 5).fontWeight(), QFont::Bold);
-    EXPECT_EQ(DateLabel(), "February 5, 2002");
-    EXPECT_EQ(Main().windowTitle(), "Quellbrook - Mondeliar");
+    const std::pair<QString, QString> rows[] = {
+        {"Team", "File not found: calendars/Team."},
+        {"Orphan", "File not found: calendars/Orphan.cfg."},
+    };
+    for (const auto& [name, report] : rows) {
+        dialogs.Boxes.clear();
+        TypeCalendarName(name);
+        QTest::keyClick(CalendarList()->lineEdit(), Qt::Key_Return);
+        // Leaving the edit afterwards tries nothing again.
+        QTest::keyClick(CalendarList()->lineEdit(), Qt::Key_Tab);
+        EXPECT_EQ(Boxes(), QStringList{report});
+        EXPECT_EQ(CalendarList()->currentText(), "default calendar");
+        EXPECT_EQ(Mark(2002, 2, 5).fontWeight(), QFont::Bold) << "its notes stay";
+        EXPECT_EQ(Main().windowTitle(), "Quellbrook - Mondeliar");
+    }
 }
 
 TEST_F(MainWindowTest, WriteLeavesTheGridOnTheLaunchDate)
@@ -212,6 +258,12 @@ TEST_F(MainWindowTest, WriteLeavesTheGridOnTheLaunchDate)
     for ([[maybe_unused]] const auto& page : std::filesystem::directory_iterator(data / "site"))
         ++pages;
     EXPECT_EQ(pages, 14);
+    // A line below the grid says so, and opens the current month's page.
+    EXPECT_EQ(Control<QLabel>(Main(), "LabelWritten")->text(),
+              QString::fromStdString("14 pages written to " + (data / "site/")));
+    Click(Main(), "ButtonOpenPage");
+    EXPECT_EQ(dialogs.OpenedDocuments,
+              QStringList{QString::fromStdString(data / "site/current.html")});
 }
 
 // Each dialog disables the main window while it is open; each way of closing it enables
@@ -238,6 +290,8 @@ TEST_F(MainWindowTest, TheMainWindowIsDisabledWhileADialogIsOpen)
         {"", "formAddNote", clickOn("ButtonOk")},
     };
     Start();
+    // The modeless configuration dialog stays usable meanwhile.
+    Click(Main(), "ButtonCfg");
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.dialog) + " opened by " + row.opener);
         if (*row.opener)
@@ -249,26 +303,32 @@ TEST_F(MainWindowTest, TheMainWindowIsDisabledWhileADialogIsOpen)
         EXPECT_TRUE(dialog->isVisible());
         EXPECT_TRUE(dialog->isEnabled());
         EXPECT_FALSE(Main().isEnabled());
+        EXPECT_TRUE(desktop->FormCfg()->isEnabled());
+        EXPECT_EQ(WeekendColour(), Main().palette().color(QPalette::Disabled, QPalette::Text));
         row.close(*dialog);
         EXPECT_FALSE(dialog->isVisible());
         EXPECT_TRUE(Main().isEnabled());
+        EXPECT_EQ(WeekendColour(), QColor(Qt::red));
     }
     EXPECT_TRUE(Boxes().isEmpty()) << Boxes().join('|').toStdString();
 }
 
-TEST_F(MainWindowTest, NoteEditorAndAboutBoxHaveNoCloseBox)
+TEST_F(MainWindowTest, NoteEditorAboutBoxAndConfigureHaveNoCloseBox)
 {
     Start();
-    for (QWidget* dialog : {static_cast<QWidget*>(&desktop->FormAddNote()),
-                            static_cast<QWidget*>(&desktop->FormAbout())})
+    for (QWidget* dialog :
+         {static_cast<QWidget*>(&desktop->FormAddNote()),
+          static_cast<QWidget*>(&desktop->FormAbout()), static_cast<QWidget*>(desktop->FormCfg())})
         EXPECT_FALSE(dialog->windowFlags() & Qt::WindowCloseButtonHint)
             << dialog->objectName().toStdString();
     EXPECT_TRUE(desktop->FormPurge().windowFlags() & Qt::WindowCloseButtonHint
                 || !(desktop->FormPurge().windowFlags() & Qt::CustomizeWindowHint));
-    // Neither Escape nor the window manager's close takes typed notes away.
+    // Neither Escape nor the window manager's close takes typed notes away unasked.
     DoubleClickDate(LaunchDate);
+    TypeText(Control(desktop->FormAddNote(), "EditDateImage"), "x.gif");
     QTest::keyClick(&desktop->FormAddNote(), Qt::Key_Escape);
     desktop->FormAddNote().close();
+    EXPECT_EQ(dialogs.Questions, QStringList(2, "Discard the changes to this date?"));
     EXPECT_TRUE(desktop->FormAddNote().isVisible());
     EXPECT_FALSE(Main().isEnabled());
     // Nor does closing the main window meanwhile end the program.
@@ -284,8 +344,7 @@ TEST_F(MainWindowTest, AboutBoxShowsTheProgramAndOpensItsAddresses)
     TFormAbout& about = desktop->FormAbout();
     EXPECT_EQ(about.windowTitle(), "About Mondeliar");
     EXPECT_EQ(Control<QLabel>(about, "LabelProgramName")->text(), "Mondeliar");
-    EXPECT_EQ(Control<QLabel>(about, "LabelVersion")->text(),
-              QString("Version ") + ReleaseVersion);
+    EXPECT_EQ(Control<QLabel>(about, "LabelVersion")->text(), QString("Version ") + ReleaseVersion);
     EXPECT_EQ(Control<QLabel>(about, "LabelURL")->toolTip(), "Visit my web page");
     EXPECT_EQ(Control<QLabel>(about, "Image2")->toolTip(), "See my wishlist");
     QPixmap banner = Control<QLabel>(about, "Image1")->pixmap();
@@ -296,12 +355,22 @@ TEST_F(MainWindowTest, AboutBoxShowsTheProgramAndOpensItsAddresses)
     EXPECT_EQ(dialogs.OpenedDocuments, (QStringList{MakerWebAddress, WishListAddress}));
 }
 
-TEST_F(MainWindowTest, HelpOpensTheDocumentationOfTheDataFolder)
+TEST_F(MainWindowTest, HelpOpensTheDocumentationOfTheDataFolderOrSaysWhereItLooked)
 {
     Start();
     Click(Main(), "ButtonHelp");
-    EXPECT_EQ(dialogs.OpenedDocuments, QStringList{QString::fromStdString(data / "doc/index.html")});
-    EXPECT_TRUE(Boxes().isEmpty());
+    EXPECT_EQ(Boxes(),
+              QStringList{"The help pages were not found. Mondeliar looked for "
+                          + QString::fromStdString(data / "doc/index.html") + " and "
+                          + QString::fromStdString(InstalledHelpIndexPage(ExecutableFolder()))
+                          + "."});
+    EXPECT_TRUE(dialogs.OpenedDocuments.isEmpty());
+    std::filesystem::create_directory(data / "doc");
+    WriteFile(data / "doc/index.html", "<html></html>");
+    Click(Main(), "ButtonHelp");
+    EXPECT_EQ(dialogs.OpenedDocuments,
+              QStringList{QString::fromStdString(data / "doc/index.html")});
+    EXPECT_EQ(Boxes().size(), 1);
 }
 
 TEST_F(MainWindowTest, ExitAndClosingTheWindowEndTheProgram)
@@ -319,9 +388,48 @@ TEST_F(MainWindowTest, APlainFileNamedCalendarsIsReportedAndTheWindowStays)
     Start();
     ASSERT_EQ(dialogs.Boxes.size(), 1u);
     EXPECT_EQ(dialogs.Boxes[0].Kind, BoxKind::ErrorReport);
-    EXPECT_EQ(dialogs.Boxes[0].Text, "Invalid filename.");
+    EXPECT_EQ(dialogs.Boxes[0].Text, "Invalid filename: calendars/default calendar.");
     EXPECT_TRUE(Main().isVisible());
     EXPECT_TRUE(Main().isEnabled());
+}
+
+// An extra HTML file that cannot be read is reported; Configure works all the same, and its
+// Ok leaves the file alone until the user types into that text.
+TEST_F(MainWindowTest, AnUnreadableExtraHtmlFileLeavesConfigureUsableAndTheFileAlone)
+{
+    const std::pair<const char*, std::function<void(const std::string&)>> rows[] = {
+        {"a folder", [](const std::string& path) { std::filesystem::create_directory(path); }},
+        {"a FIFO", [](const std::string& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); }},
+        {"too large",
+         [](const std::string& path) {
+             WriteFile(path, "");
+             std::filesystem::resize_file(path, HtmlTextSizeLimit + 1);
+         }},
+    };
+    const std::string header = data / "pagetrim.header";
+    for (const auto& [what, make] : rows) {
+        SCOPED_TRACE(what);
+        desktop.reset();
+        dialogs.Boxes.clear();
+        std::filesystem::remove_all(header);
+        make(header);
+        auto kept = std::filesystem::status(header).type();
+        Start();
+        ASSERT_EQ(dialogs.Boxes.size(), 1u);
+        EXPECT_TRUE(dialogs.Boxes[0].Text.startsWith(QString::fromStdString(header)));
+        Click(Main(), "ButtonCfg");
+        auto* memo = Control<QPlainTextEdit>(*desktop->FormCfg(), "MemoHeader");
+        EXPECT_TRUE(memo->toPlainText().isEmpty());
+        EXPECT_TRUE(memo->placeholderText().contains("could not be read"));
+        Click(*desktop->FormCfg(), "ButtonOk");
+        EXPECT_FALSE(desktop->FormCfg()->isVisible());
+        EXPECT_EQ(std::filesystem::status(header).type(), kept);
+    }
+    // Typed into, the text replaces the file that was only too large.
+    Click(Main(), "ButtonCfg");
+    TypeText(Control(*desktop->FormCfg(), "MemoHeader"), "<P>Head</P>");
+    Click(*desktop->FormCfg(), "ButtonOk");
+    EXPECT_EQ(ReadFile(header), "<P>Head</P>\r\n");
 }
 
 TEST_F(MainWindowTest, CalendarsFolderThatCannotBeCreatedIsFatal)

@@ -35,8 +35,12 @@ protected:
     NoteGrid* Grid() { return Control<NoteGrid>(Editor(), "sgNotes"); }
     QLineEdit* Edit(const char* name) { return Control<QLineEdit>(Editor(), name); }
 
-    // Opens the editor for 5 February 2002.
-    void Open() { DoubleClickDate(LaunchDate); }
+    // Opens the editor for 5 February 2002, ready for keys.
+    void Open()
+    {
+        DoubleClickDate(LaunchDate);
+        EXPECT_TRUE(QTest::qWaitFor([this] { return QApplication::activeWindow() == &Editor(); }));
+    }
 
     // Types `text` into a cell (row 1..10, column 0 note, 1 link), as after F2.
     void TypeIntoCell(int row, int column, const QString& text)
@@ -249,6 +253,68 @@ TEST_F(NoteEditorTest, ANotesFileThatCannotBeWrittenKeepsTheEditorOpen)
         QFont::Bold);
     Click(Editor(), "ButtonCancel");
     EXPECT_TRUE(Main().isEnabled());
+}
+
+// Tab walks the cells, then the date's link, its image, Ok and Cancel; Ctrl+Tab leaves the
+// grid from any cell.
+TEST_F(NoteEditorTest, TheKeyboardMovesThroughTheEditorInOrder)
+{
+    struct Row {
+        const char* from;  // "cell", "editor" (a cell being edited) or a control's name
+        int row, column;
+        QKeyCombination key;
+        const char* to;
+    };
+    const Row rows[] = {
+        {"cell", 10, 1, Qt::Key_Tab, "EditDateURL"},
+        {"editor", 10, 1, Qt::Key_Tab, "EditDateURL"},
+        {"editor", 4, 1, Qt::Key_Tab, "sgNotes"},
+        {"cell", 2, 0, Qt::CTRL | Qt::Key_Tab, "EditDateURL"},
+        {"cell", 1, 0, Qt::SHIFT | Qt::Key_Backtab, "ButtonCancel"},
+        {"EditDateURL", 0, 0, Qt::Key_Tab, "EditDateImage"},
+        {"EditDateImage", 0, 0, Qt::Key_Tab, "ButtonOk"},
+    };
+    Start();
+    Open();
+    for (const Row& row : rows) {
+        QWidget* start = std::string(row.from) == "cell" || std::string(row.from) == "editor"
+                             ? Grid()
+                             : Control(Editor(), row.from);
+        Grid()->setCurrentCell(row.row - 1, row.column);
+        if (std::string(row.from) == "editor")
+            TypeIntoCell(row.row, row.column, "x");
+        start->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), row.key.key(), row.key.keyboardModifiers());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(QApplication::focusWidget()->objectName(), row.to) << row.from << row.row;
+    }
+}
+
+// Escape is Cancel, asking first when something was typed; Ctrl+Return is Ok, also from a
+// cell's editor, whose text it keeps.
+TEST_F(NoteEditorTest, EscapeAsksOnlyAfterTypingAndCtrlReturnIsOk)
+{
+    // Typed into the image name; the answer; whether the editor stays open.
+    const std::tuple<QString, bool, bool> rows[]
+        = {{"", false, false}, {"b.gif", false, true}, {"b.gif", true, false}};
+    Start();
+    for (const auto& [typed, yes, stays] : rows) {
+        dialogs.Questions.clear();
+        dialogs.YesNoAnswers = {yes};
+        if (!Editor().isVisible())
+            Open();
+        TypeText(Edit("EditDateImage"), typed);
+        QTest::keyClick(Edit("EditDateImage"), Qt::Key_Escape);
+        EXPECT_EQ(dialogs.Questions.size(), typed.isEmpty() ? 0 : 1);
+        EXPECT_EQ(Editor().isVisible(), stays);
+    }
+    EXPECT_EQ(Context().Entries.CountUsedEntries(), 0) << "nothing stored";
+    Open();
+    TypeIntoCell(1, 0, "Lunch");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_FALSE(Editor().isVisible());
+    Context().Entries.FindEntry(2, 5, 2002);
+    EXPECT_EQ(Context().Entries.CurrentEntry.Notes[0], "Lunch");
 }
 
 TEST_F(NoteEditorTest, ResizingKeepsTheMinimumSizeAndTheGridFollows)

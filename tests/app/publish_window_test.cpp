@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
+#include <QToolButton>
 
 #include <filesystem>
 
@@ -98,8 +99,8 @@ TEST_F(PublishWindowTest, FourteenFilesArriveAndTheWindowIsBlockedMeanwhile)
     EXPECT_FALSE(Control(Main(), "LabelProgress")->isVisible());
 }
 
-// With "Publish only changed pages", Publish skips what the server holds; the button's
-// menu sends every page all the same.
+// With "Publish only changed pages", Publish skips what the server holds; the choice on the
+// button's arrow sends every page all the same.
 TEST_F(PublishWindowTest, UploadAllPagesFromThePublishButtonsMenu)
 {
     ASSERT_GT(server.Port(), 0);
@@ -107,11 +108,13 @@ TEST_F(PublishWindowTest, UploadAllPagesFromThePublishButtonsMenu)
     Start();
     Click(Main(), "ButtonPublish");
     Click(Main(), "ButtonPublish");
-    auto* button = Control(Main(), "ButtonPublish");
+    // The choice is on the button's arrow, and on its right-click menu.
+    auto* button = Control<QToolButton>(Main(), "ButtonPublish");
+    EXPECT_EQ(button->popupMode(), QToolButton::MenuButtonPopup);
     EXPECT_EQ(button->contextMenuPolicy(), Qt::ActionsContextMenu);
     ASSERT_EQ(button->actions().size(), 1);
     QAction* uploadAll = button->actions()[0];
-    EXPECT_EQ(uploadAll->text(), "Upload all pages");
+    EXPECT_EQ(uploadAll->text(), "Upload &all pages");
     uploadAll->trigger();
     QStringList texts;
     for (const ShownBox& box : dialogs.Boxes)
@@ -161,7 +164,7 @@ TEST_F(PublishWindowTest, AWriteErrorOfWriteOrPublishIsTheStandardErrorReport)
         Click(Main(), button);
         ASSERT_EQ(dialogs.Boxes.size(), 1u) << button;
         EXPECT_EQ(dialogs.Boxes[0].Kind, BoxKind::ErrorReport);
-        EXPECT_EQ(dialogs.Boxes[0].Text, "Invalid filename.");
+        EXPECT_EQ(dialogs.Boxes[0].Text, "Invalid filename: missing/January.html.");
         EXPECT_EQ(CommandStates(), std::vector<bool>(std::size(Commands), true));
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     }

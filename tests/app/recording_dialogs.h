@@ -5,7 +5,14 @@
 #include "app/user_dialogs.h"
 
 #include <deque>
+#include <ostream>
 #include <vector>
+
+// Test failures show texts as texts.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace mondeliar::app::testing {
 

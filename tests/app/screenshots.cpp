@@ -30,10 +30,13 @@ using mondeliar::testing::ReadFile;
 using mondeliar::testing::TempDir;
 using mondeliar::testing::WriteFile;
 
+// The output folder of the sample, named as the pictures may show it.
+const char* const SampleSite = "/tmp/club-site/";
+
 void WriteSampleCalendar(const TempDir& data, const TempDir& program, int ftpPort)
 {
     std::filesystem::create_directories(data / "calendars");
-    std::filesystem::create_directories(data / "site");
+    std::filesystem::create_directories(SampleSite);
     struct Sample {
         int day;
         std::vector<std::pair<std::string, std::string>> notes;
@@ -65,7 +68,7 @@ void WriteSampleCalendar(const TempDir& data, const TempDir& program, int ftpPor
     SaveConfig(defaults, data / "calendars/default calendar.cfg", SaveMode::Defaults,
                program.Path());
     WriteFile(data / "calendars/default calendar.cfg",
-              ReadFile(data / "calendars/default calendar.cfg") + "HTMLPATH=" + (data / "site/")
+              ReadFile(data / "calendars/default calendar.cfg") + "HTMLPATH=" + SampleSite
                   + "\r\nFTPHOST=127.0.0.1\r\nFTPPORT=" + std::to_string(ftpPort)
                   + "\r\nFTPUSER=tester\r\nFTPPASSWORD=secret\r\nFTPREMOTEDIR=/\r\n");
 }
@@ -119,6 +122,10 @@ int TakeScreenshots(const std::string& folder)
     saved &= Save(desktop->FormAbout(), folder, "about.png");
     QTest::mouseClick(desktop->FormAbout().findChild<QPushButton*>("ButtonOk"), Qt::LeftButton);
 
+    // The line Write leaves below the grid.
+    QTest::mouseClick(main.findChild<QPushButton*>("ButtonWrite"), Qt::LeftButton);
+    saved &= Save(main, folder, "written.png");
+
     // The main window while the third file is on its way.
     bool publishingSaved = false;
     QTimer watcher;
@@ -129,9 +136,10 @@ int TakeScreenshots(const std::string& folder)
             publishingSaved = Save(main, folder, "publishing.png");
     });
     watcher.start();
-    QTest::mouseClick(main.findChild<QPushButton*>("ButtonPublish"), Qt::LeftButton);
+    QTest::mouseClick(main.findChild<QAbstractButton*>("ButtonPublish"), Qt::LeftButton);
     watcher.stop();
     saved &= publishingSaved;
+    std::filesystem::remove_all(SampleSite);
     return saved ? 0 : 1;
 }
 

@@ -27,19 +27,20 @@ TEST(ProgramFolders, ShippedFilesAreBesideTheProgramOrBelowTheInstalledPrefix)
     struct Case {
         std::string executableFolder;
         std::vector<std::string> files;
-        std::string languages, newOutput, publish;
+        std::string languages, newOutput, publish, userLanguages;
     } cases[] = {
         // The build tree: everything beside the executables.
         {"build/", {"build/English.lang", "build/mondeliar-publish"}, "build/", "build/",
-         "build/mondeliar-publish"},
+         "build/mondeliar-publish", "build/"},
         // Installed: from bin/ and from libexec/mondeliar/ alike; pages go to the data folder.
         {Bin, {Languages + "English.lang"}, Languages, "data/",
-         Libexec + "mondeliar-publish"},
+         Libexec + "mondeliar-publish", "data/languages/"},
         {Libexec, {Languages + "English.lang", Libexec + "mondeliar-publish"}, Languages,
-         "data/", Libexec + "mondeliar-publish"},
+         "data/", Libexec + "mondeliar-publish", "data/languages/"},
         // A folder named like a language file is not one.
         {"odd/bin/", {"odd/bin/English.lang/x"}, "odd/" + std::string(InstalledLanguageFolder),
-         "data/", "odd/" + std::string(InstalledLibexecFolder) + "mondeliar-publish"},
+         "data/", "odd/" + std::string(InstalledLibexecFolder) + "mondeliar-publish",
+         "data/languages/"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.executableFolder);
@@ -50,6 +51,7 @@ TEST(ProgramFolders, ShippedFilesAreBesideTheProgramOrBelowTheInstalledPrefix)
         EXPECT_EQ(LanguageFolder(executable), root / c.languages);
         EXPECT_EQ(NewCalendarOutputFolder(executable, root / "data/"), root / c.newOutput);
         EXPECT_EQ(PublishExecutablePath(executable), root / c.publish);
+        EXPECT_EQ(UserLanguageFolder(executable, root / "data/"), root / c.userLanguages);
     }
 }
 

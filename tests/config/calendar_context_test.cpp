@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace mondeliar {
 namespace {
 
@@ -50,6 +52,27 @@ TEST_F(CalendarContextTest, ExistingFilesAreLoadedNotReplaced)
     EXPECT_EQ(ReadFile(dir / "calendars/default calendar.cfg"), "LANGUAGESELECTED=German\r\n");
     EXPECT_EQ(context.Language.MonthNames[3], "M\xE4rz");
     EXPECT_EQ(context.Entries.CountUsedEntries(), 1);
+}
+
+// The installed program's language folder is not the user's: an added language goes to the
+// data folder's own, is listed with the shipped ones, and is read from there first.
+TEST_F(CalendarContextTest, AddedLanguagesGoToTheUsersFolderAndAreFoundThereFirst)
+{
+    context.UserLanguageFolder = dir / "languages/";
+    LanguageNameSet names{EnglishDayNames, EnglishMonthNames};
+    names.Months[1] = "Mine";
+    context.AddLanguage("English", names);
+    context.AddLanguage("Zulu", names);
+    EXPECT_TRUE(std::filesystem::exists(dir / "languages/Zulu.lang"));
+    std::vector<std::string> listed = context.LanguageNames();
+    EXPECT_EQ(std::count(listed.begin(), listed.end(), "English"), 1);
+    EXPECT_EQ(listed.back(), "Zulu");
+    for (const char* name : {"English", "Zulu"}) {
+        context.LoadLanguage(name);
+        EXPECT_EQ(context.Language.MonthNames[1], "Mine") << name;
+    }
+    context.LoadLanguage("German");
+    EXPECT_EQ(context.Language.MonthNames[3], "M\xE4rz");
 }
 
 TEST_F(CalendarContextTest, APlainFileNamedCalendarsFailsOnTheDefaultFiles)
