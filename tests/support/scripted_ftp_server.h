@@ -200,6 +200,7 @@ private:
 
     void Serve();
     void Record(const std::string& command);
+    // A copy of `value` (a member below mutex_), taken under the lock.
     template <class Value> Value Locked(const Value& value) const
     {
         std::lock_guard<std::mutex> lock(mutex_);
