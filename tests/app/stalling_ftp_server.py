@@ -1,0 +1,45 @@
+"""A pyftpdlib server that stops answering, for the tests of a cancelled publish.
+
+Usage: stalling_ftp_server.py ROOT STORES
+Serves ROOT on 127.0.0.1 at a free port for user "tester" / "secret" and prints the port on
+one line. It stores the first STORES files; from the next STOR on it answers nothing more on
+that connection. With STORES 0 it accepts connections and never even greets.
+"""
+import logging
+import sys
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+
+
+class StallingHandler(FTPHandler):
+    stores_left = 0
+    stalled = False
+
+    def handle(self):
+        if StallingHandler.stores_left > 0:
+            super().handle()
+
+    def process_command(self, cmd, *args, **kwargs):
+        if cmd == "STOR":
+            if StallingHandler.stores_left <= 0:
+                self.stalled = True
+            StallingHandler.stores_left -= 1
+        if not self.stalled:
+            super().process_command(cmd, *args, **kwargs)
+
+
+def main():
+    logging.basicConfig(level=logging.ERROR)
+    authorizer = DummyAuthorizer()
+    authorizer.add_user("tester", "secret", sys.argv[1], perm="elradfmwMT")
+    StallingHandler.authorizer = authorizer
+    StallingHandler.stores_left = int(sys.argv[2])
+    server = FTPServer(("127.0.0.1", 0), StallingHandler)
+    print(server.socket.getsockname()[1], flush=True)
+    server.serve_forever(handle_exit=True)
+
+
+if __name__ == "__main__":
+    main()
