@@ -137,6 +137,9 @@ std::string PlainSftpFailure(const std::string& host, const std::string& detail)
                             + ": " + Lowered(rest.substr(colon + 2)));
         return Sentence("Could not connect to " + host + ", port " + rest);
     }
+    const std::string lost = "The connection to the server was lost";
+    if (StartsWith(detail, lost))
+        return Sentence("The connection to " + host + " was lost" + detail.substr(lost.size()));
     return Sentence(detail);
 }
 
