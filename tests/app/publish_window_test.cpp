@@ -2,6 +2,7 @@
 // the user is told, and the state of the window while the upload runs.
 
 #include "app/desktop_fixture.h"
+#include "app/form_cfg.h"
 #include "support/ftp_server_process.h"
 #include "support/ssh_servers.h"
 
@@ -305,9 +306,12 @@ TEST_F(PublishWindowTest, OverSftpAnUnknownHostKeyIsAskedAboutAndPinned)
                 + "FTPREMOTEDIR=" + remote.Path() + "\r\nSFTP=TRUE\r\n");
     dialogs.YesNoAnswers = {true};
     Start();
+    // Configure, open meanwhile and closed with Ok, keeps the key pinned under it.
+    Click(Main(), "ButtonCfg");
     WatchThePublishRun();
     Click(Main(), "ButtonPublish");
     watcher.stop();
+    Click(*desktop->FormCfg(), "ButtonOk");
 
     EXPECT_EQ(dialogs.Questions, QStringList{QString::fromStdString(
                                      "The server's host key is " + offered
