@@ -68,8 +68,42 @@ protected:
         watcher.start();
     }
 
+    // Once the progress line reads `text`, Cancel is pressed (`how`: "click", "Escape" or
+    // "Alt+C"), then pressed again while the cancel is under way.
+    void CancelWhenProgressReads(const QString& text, const std::string& how)
+    {
+        presser.setInterval(10);
+        QObject::connect(&presser, &QTimer::timeout, [this, text, how] {
+            if (Control<QLabel>(Main(), "LabelProgress")->text() != text)
+                return;
+            presser.stop();
+            sinceCancel.start();
+            if (how == "click")
+                Click(Main(), "ButtonPublish");
+            else if (how == "Escape")
+                QTest::keyClick(&Main(), Qt::Key_Escape);
+            else
+                QTest::keyClick(&Main(), Qt::Key_C, Qt::AltModifier);
+            Click(Main(), "ButtonPublish");
+            QTest::keyClick(&Main(), Qt::Key_Escape);
+        });
+        presser.start();
+    }
+
+    // The window is as before the publish, and Escape after the end does nothing.
+    void ExpectTheWindowBackAfterOneBox()
+    {
+        EXPECT_EQ(CommandStates(), std::vector<bool>(std::size(Commands), true));
+        EXPECT_EQ(Control<QToolButton>(Main(), "ButtonPublish")->text(), "&Publish");
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        QTest::keyClick(&Main(), Qt::Key_Escape);
+        EXPECT_EQ(dialogs.Boxes.size(), 1u);
+    }
+
     mondeliar::testing::TempDir root;
     mondeliar::testing::FtpServerProcess server{root.Path()};
+    QTimer presser;
+    QElapsedTimer sinceCancel;
     QTimer watcher;
     std::vector<bool> statesDuringRun;
     bool busyCursorSeen = false;
@@ -228,39 +262,54 @@ TEST_F(PublishWindowTest, CancelEndsAPublishThatHangs)
             Start();
         LoadCurrentCalendar(Context());
 
-        QElapsedTimer sinceCancel;
-        QTimer presser;
-        presser.setInterval(10);
-        QObject::connect(&presser, &QTimer::timeout, [&] {
-            if (Control<QLabel>(Main(), "LabelProgress")->text() != row.cancelAt)
-                return;
-            presser.stop();
-            sinceCancel.start();
-            const std::string how = row.how;
-            if (how == "click")
-                Click(Main(), "ButtonPublish");
-            else if (how == "Escape")
-                QTest::keyClick(&Main(), Qt::Key_Escape);
-            else
-                QTest::keyClick(&Main(), Qt::Key_C, Qt::AltModifier);
-            // A second press while the cancel is under way does nothing more.
-            Click(Main(), "ButtonPublish");
-            QTest::keyClick(&Main(), Qt::Key_Escape);
-        });
-        presser.start();
+        CancelWhenProgressReads(row.cancelAt, row.how);
         Click(Main(), "ButtonPublish");
         std::cout << "Cancel (" << row.how << ") answered in " << sinceCancel.elapsed() << " ms\n";
+        presser.disconnect();
 
         ASSERT_EQ(dialogs.Boxes.size(), 1u) << row.how;
         EXPECT_EQ(dialogs.Boxes[0].Kind, BoxKind::Message);
         EXPECT_EQ(dialogs.Boxes[0].Text, row.text);
         EXPECT_EQ(RecordedFiles(data / "calendars/.default calendar.sent"), FilesIn(remote.Path()));
-        // The window is as before the publish; Escape after the end does nothing.
-        EXPECT_EQ(CommandStates(), std::vector<bool>(std::size(Commands), true));
-        EXPECT_EQ(Control<QToolButton>(Main(), "ButtonPublish")->text(), "&Publish");
-        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-        QTest::keyClick(&Main(), Qt::Key_Escape);
-        EXPECT_EQ(dialogs.Boxes.size(), 1u);
+        ExpectTheWindowBackAfterOneBox();
+    }
+}
+
+// Over SFTP the cancel shuts the SSH connection down, during the handshake or after it.
+TEST_F(PublishWindowTest, CancelEndsAnSftpPublishThatHangs)
+{
+    mondeliar::testing::TempDir remote;
+    const std::string remoteDir = remote.Path() + "/";
+    struct Row {
+        const char* option;
+        QString cancelAt;
+    } rows[] = {
+        {"--silent", "Publishing to 127.0.0.1 ..."},
+        {"--silent-after-logon", "Publishing to 127.0.0.1 ..."},
+    };
+    for (const Row& row : rows) {
+        mondeliar::testing::ScriptedSftpServer sftp({row.option});
+        ASSERT_GT(sftp.Port(), 0);
+        dialogs.Boxes.clear();
+        std::filesystem::remove(data / "calendars/default calendar.cfg");
+        SetSettings("HTMLPATH=" + (data / "site/") + "\r\nFTPHOST=127.0.0.1\r\nFTPPORT="
+                    + std::to_string(sftp.Port()) + "\r\nFTPUSER=tester\r\nFTPPASSWORD=secret\r\n"
+                    + "FTPREMOTEDIR=" + remoteDir + "\r\nSFTP=TRUE\r\nSFTPHOSTKEY="
+                    + sftp.HostKeyFingerprint() + "\r\n");
+        if (!desktop)
+            Start();
+        LoadCurrentCalendar(Context());
+        CancelWhenProgressReads(row.cancelAt, "Escape");
+        Click(Main(), "ButtonPublish");
+        std::cout << "Cancel (SFTP, " << row.option << ") answered in " << sinceCancel.elapsed()
+                  << " ms\n";
+        presser.disconnect();
+
+        ASSERT_EQ(dialogs.Boxes.size(), 1u) << row.option;
+        EXPECT_EQ(dialogs.Boxes[0].Text,
+                  "Publishing to 127.0.0.1 (SFTP) was cancelled. Nothing was sent.");
+        EXPECT_TRUE(std::filesystem::is_empty(remote.Path()));
+        ExpectTheWindowBackAfterOneBox();
     }
 }
 
