@@ -96,6 +96,7 @@ protected:
         EXPECT_EQ(CommandStates(), std::vector<bool>(std::size(Commands), true));
         EXPECT_EQ(Control<QToolButton>(Main(), "ButtonPublish")->text(), "&Publish");
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        EXPECT_FALSE(Control(Main(), "LabelProgress")->isVisible());
         QTest::keyClick(&Main(), Qt::Key_Escape);
         EXPECT_EQ(dialogs.Boxes.size(), 1u);
     }
@@ -229,22 +230,23 @@ std::set<std::string> FilesIn(const std::string& folder)
 }
 
 // Against a server that stops answering, Cancel (the button, Escape or its Alt+letter) ends
-// the publish at once; the box tells what was stored, and the sent record holds just that.
+// the publish at once, without waiting for an answer to QUIT; a server that still answers
+// gets QUIT. The box tells what was stored, and the sent record holds just that.
 TEST_F(PublishWindowTest, CancelEndsAPublishThatHangs)
 {
+    const QString cancelled = "Publishing to 127.0.0.1 was cancelled. ";
     struct Row {
         const char* how;
         int storesBeforeStall;
         QString cancelAt;  // the progress line when Cancel is pressed
-        QString text;
+        QString text;      // empty: how far the upload came is left to chance
+        bool quits;
     } rows[] = {
-        {"click", 0, "Publishing to 127.0.0.1 ...",
-         "Publishing to 127.0.0.1 was cancelled. Nothing was sent."},
-        {"Escape", 0, "Publishing to 127.0.0.1 ...",
-         "Publishing to 127.0.0.1 was cancelled. Nothing was sent."},
+        {"click", 0, "Publishing to 127.0.0.1 ...", cancelled + "Nothing was sent.", false},
+        {"Escape", 0, "Publishing to 127.0.0.1 ...", cancelled + "Nothing was sent.", false},
         {"Alt+C", 2, "Sending file 3 of 14: /January.html",
-         "Publishing to 127.0.0.1 was cancelled. 2 of 14 files were stored: calendar.html, "
-         "current.html."},
+         cancelled + "2 of 14 files were stored: calendar.html, current.html.", false},
+        {"click", 99, "Sending file 3 of 14: /January.html", "", true},
     };
     for (const Row& row : rows) {
         mondeliar::testing::TempDir remote;
@@ -268,8 +270,13 @@ TEST_F(PublishWindowTest, CancelEndsAPublishThatHangs)
         presser.disconnect();
 
         ASSERT_EQ(dialogs.Boxes.size(), 1u) << row.how;
-        EXPECT_EQ(dialogs.Boxes[0].Kind, BoxKind::Message);
-        EXPECT_EQ(dialogs.Boxes[0].Text, row.text);
+        const ShownBox& box = dialogs.Boxes[0];
+        EXPECT_EQ(box.Kind, BoxKind::Message);
+        if (!row.text.isEmpty()) {
+            EXPECT_EQ(box.Text, row.text);
+        }
+        EXPECT_TRUE(box.Text.startsWith(cancelled)) << box.Text.toStdString();
+        EXPECT_EQ(box.Details.contains("> QUIT"), row.quits) << box.Details.toStdString();
         EXPECT_EQ(RecordedFiles(data / "calendars/.default calendar.sent"), FilesIn(remote.Path()));
         ExpectTheWindowBackAfterOneBox();
     }

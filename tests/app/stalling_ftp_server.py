@@ -1,10 +1,5 @@
-"""A pyftpdlib server that stops answering, for the tests of a cancelled publish.
-
-Usage: stalling_ftp_server.py ROOT STORES
-Serves ROOT on 127.0.0.1 at a free port for user "tester" / "secret" and prints the port on
-one line. It stores the first STORES files; from the next STOR on it answers nothing more on
-that connection. With STORES 0 it accepts connections and never even greets.
-"""
+"""stalling_ftp_server.py ROOT STORES: serves ROOT as tests/net/ftp_server.py does, but
+answers nothing more once STORES files were stored (with 0, it never even greets)."""
 import logging
 import sys
 
