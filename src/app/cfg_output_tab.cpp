@@ -262,7 +262,8 @@ void CfgOutputTab::AddSftpRows(QVBoxLayout* ftp, QWidget* group, SettingsBinder&
     AddLabelledWithButton(ftp, "SSH host key fingerprint", EditSFTPHostKey, fetch);
     AddLabelledWithButton(ftp, "SSH private key file", keyFile, browse);
     sftpOnly_ = WithLabels(group, {EditSFTPHostKey, fetch, keyFile, browse});
-    binder.Bind(EditSFTPHostKey, &CalendarSettings::SFTPHOSTKEY, 128);
+    // A publish that pins the host key while the dialog is open keeps it.
+    binder.BindKeepingUntouched(EditSFTPHostKey, &CalendarSettings::SFTPHOSTKEY, 128);
     binder.Bind(keyFile, &CalendarSettings::SFTPKEYFILE, 255);
     connect(fetch, &QPushButton::clicked, this,
             Guarded(dialogs_, [this, fetch](bool) { ButtonFetchHostKeyClick(fetch); }));

@@ -34,6 +34,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -77,13 +78,17 @@ bool EndsWith(const std::string& text, const std::string& end)
 }  // namespace
 
 // While Publish runs, the commands that would start another command (or end the program)
-// are disabled, the busy cursor shows and the progress line is visible; all of it is undone
-// however the run ends.
+// are disabled, the Publish button (and Escape) cancels it, the busy cursor shows and the
+// progress line is visible; all of it is undone however the run ends.
 class TFormMain::PublishRun {
 public:
-    PublishRun(TFormMain& window, const QString& host) : window_(window)
+    PublishRun(TFormMain& window, const QString& host, PublishCancel& cancel)
+        : window_(window), caption_(window.ButtonPublish->text()),
+          hint_(window.ButtonPublish->toolTip())
     {
-        window_.publishing_ = true;
+        window_.cancel_ = &cancel;
+        window_.ButtonPublish->setText("&Cancel");
+        window_.ButtonPublish->setToolTip("Stop publishing (Escape)");
         window_.UpdateCommandStates();
         window_.ShowPublishProgress("Publishing to " + host + " ...");
         QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -92,7 +97,9 @@ public:
     ~PublishRun()
     {
         QApplication::restoreOverrideCursor();
-        window_.publishing_ = false;
+        window_.cancel_ = nullptr;
+        window_.ButtonPublish->setText(caption_);
+        window_.ButtonPublish->setToolTip(hint_);
         window_.LabelProgress->hide();
         window_.UpdateCommandStates();
     }
@@ -101,6 +108,8 @@ public:
 
 private:
     TFormMain& window_;
+    QString caption_;  // the language file's, or the program's own
+    QString hint_;
 };
 
 TFormMain::TFormMain(CalendarContext& context, UserDialogs& dialogs)
@@ -159,6 +168,8 @@ void TFormMain::CreateControls()
     UploadAllPages->setObjectName("UploadAllPages");
     ButtonPublish->addAction(UploadAllPages);
     ButtonPublish->setContextMenuPolicy(Qt::ActionsContextMenu);
+    CancelKey = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    CancelKey->setEnabled(false);
     ButtonHelp = CommandButton("ButtonHelp", "&Help", "Program documentation via html", Panel1);
     cbSelectCalendar = new QComboBox(Panel1);
     cbSelectCalendar->setObjectName("cbSelectCalendar");
@@ -276,6 +287,7 @@ void TFormMain::ConnectHandlers()
     on(ButtonPublish, &TFormMain::ButtonPublishClick);
     connect(UploadAllPages, &QAction::triggered, this,
             Guarded(dialogs_, [this](bool) { UploadAllPagesClick(); }));
+    connect(CancelKey, &QShortcut::activated, this, Guarded(dialogs_, [this] { CancelPublish(); }));
     on(ButtonHelp, &TFormMain::ButtonHelpClick);
     on(ButtonPurge, &TFormMain::ButtonPurgeClick);
     on(ButtonExit, &TFormMain::ButtonExitClick);
@@ -349,10 +361,14 @@ void TFormMain::RefreshNoteMarks()
 
 void TFormMain::UpdateCommandStates()
 {
-    bool idle = !publishing_;
-    for (QWidget* command :
-         std::initializer_list<QWidget*>{ButtonWrite, ButtonPublish, ButtonCfg, ButtonExit})
+    bool idle = !cancel_;
+    for (QWidget* command : std::initializer_list<QWidget*>{ButtonWrite, ButtonCfg, ButtonExit})
         command->setEnabled(idle);
+    // While a publish runs the button cancels it, once.
+    bool cancellable = cancel_ && !cancel_->Cancelled();
+    ButtonPublish->setEnabled(idle || cancellable);
+    UploadAllPages->setEnabled(idle);
+    CancelKey->setEnabled(cancellable);
     cbSelectCalendar->setEnabled(idle && !calendarListHeld_);
 }
 
@@ -412,7 +428,20 @@ void TFormMain::ButtonOpenPageClick()
 
 void TFormMain::ButtonPublishClick()
 {
-    Publish(false);
+    if (cancel_)
+        CancelPublish();
+    else
+        Publish(false);
+}
+
+// Comes while the publish waits for its server; the session ends at once.
+void TFormMain::CancelPublish()
+{
+    if (!cancel_ || cancel_->Cancelled())
+        return;
+    ShowPublishProgress("Cancelling ...");
+    cancel_->Cancel();
+    UpdateCommandStates();
 }
 
 void TFormMain::UploadAllPagesClick()
@@ -440,20 +469,26 @@ void TFormMain::Publish(bool uploadAll)
         QApplication::restoreOverrideCursor();
         return yes;
     };
+    PublishCancel cancel;
+    request.Cancel = &cancel;
     PublishOutcome outcome;
     {
-        PublishRun run(*this, FromWindows1252(context_.Settings.FTPHOST));
+        PublishRun run(*this, FromWindows1252(context_.Settings.FTPHOST), cancel);
         outcome = PublishCalendar(context_, request);
     }
+    const QString text = FromWindows1252(outcome.PlainText);
     switch (outcome.Result) {
     case PublishResult::Sent:
     case PublishResult::NothingChanged:
     case PublishResult::SettingsIncomplete:
-        dialogs_.ShowBox(BoxKind::Message, FromWindows1252(outcome.Message));
+        dialogs_.ShowBox(BoxKind::Message, text);
+        break;
+    case PublishResult::Cancelled:
+        dialogs_.ShowBox(BoxKind::Message, text, sessionLog.join('\n'));
         break;
     case PublishResult::Busy:
     case PublishResult::Failed:
-        dialogs_.ShowBox(BoxKind::Warning, FromWindows1252(outcome.Message), sessionLog.join('\n'));
+        dialogs_.ShowBox(BoxKind::Warning, text, sessionLog.join('\n'));
         break;
     }
 }
@@ -612,7 +647,7 @@ bool TFormMain::GridKeyPress(const QKeyEvent& key)
 void TFormMain::closeEvent(QCloseEvent* event)
 {
     event->ignore();
-    if (publishing_)
+    if (cancel_)
         return;
     if (!isEnabled()) {
         // A dialog is open over the window: it comes to the front instead.

@@ -19,7 +19,12 @@ class QKeyEvent;
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class QShortcut;
 class QToolButton;
+
+namespace mondeliar {
+class PublishCancel;
+}
 
 namespace mondeliar::app {
 
@@ -96,6 +101,7 @@ private:
     void ButtonPublishClick();
     void UploadAllPagesClick();
     void Publish(bool uploadAll);
+    void CancelPublish();
     void ButtonHelpClick();
     void ButtonOpenPageClick();
     void ButtonTodayClick();
@@ -118,7 +124,7 @@ private:
     Date selectedDate_;
     QString lastSwitchName_;  // the name the calendar list last switched to, or tried
     QString writtenPage_;     // the current month's page of the last Write
-    bool publishing_ = false;
+    PublishCancel* cancel_ = nullptr;  // set while a publish runs
     bool calendarListHeld_ = false;  // disabled by the configuration dialog
 
     QFrame* Panel1;
@@ -127,6 +133,7 @@ private:
     QPushButton* ButtonWrite;
     QToolButton* ButtonPublish;  // a split button: its arrow offers UploadAllPages
     QAction* UploadAllPages;
+    QShortcut* CancelKey;  // Escape, while a publish runs
     QPushButton* ButtonHelp;
     QComboBox* cbSelectCalendar;
     QPushButton* ButtonPurge;

@@ -50,6 +50,21 @@ void SettingsBinder::Bind(QLineEdit* edit, TextField field, std::size_t capacity
          [=](CalendarSettings& s) { s.*field = SettingText(edit->text(), capacity); }});
 }
 
+void SettingsBinder::BindKeepingUntouched(QLineEdit* edit, TextField field, std::size_t capacity)
+{
+    edit->setMaxLength(static_cast<int>(capacity));
+    auto touched = std::make_shared<bool>(false);
+    QObject::connect(edit, &QLineEdit::textChanged, edit, [touched] { *touched = true; });
+    bindings_.push_back({[=](const CalendarSettings& s) {
+                             edit->setText(FromWindows1252(s.*field));
+                             *touched = false;
+                         },
+                         [=](CalendarSettings& s) {
+                             if (*touched)
+                                 s.*field = SettingText(edit->text(), capacity);
+                         }});
+}
+
 void SettingsBinder::Bind(QComboBox* combo, TextField field, std::size_t capacity)
 {
     if (QLineEdit* edit = combo->lineEdit())

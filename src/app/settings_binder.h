@@ -32,6 +32,9 @@ class SettingsBinder {
 public:
     // The edit takes at most `capacity` characters.
     void Bind(QLineEdit* edit, TextField field, std::size_t capacity);
+    // Untouched since filled (neither typed in nor set), the edit leaves the setting as it is
+    // by then: a publish may have changed it while the dialog was open.
+    void BindKeepingUntouched(QLineEdit* edit, TextField field, std::size_t capacity);
     // An editable drop-down: its text is the setting.
     void Bind(QComboBox* combo, TextField field, std::size_t capacity);
     // A spinner whose number is kept as a text; untouched, it keeps the stored text.

@@ -81,7 +81,7 @@ void OpenCalendar(CalendarContext& context, const CliOptions& options, MessageSi
             LoadDefaultCalendar(context);
         } catch (const Error& error) {
             warnings.ShowMessage("Warning: the default calendar could not be loaded: "
-                                 + StandardErrorReportText(error.what()));
+                                 + StandardErrorReportText(FailureText(error, context.DataFolder)));
         }
     }
     LoadExtraHtml(context.ExtraHtml, context.DataFolder);
@@ -104,7 +104,8 @@ int RunCli(int argc, char* argv[], const PublishRunner& publish)
     try {
         return Run(argc, argv, publish);
     } catch (const std::exception& error) {
-        PrintLine(stderr, StandardErrorReportText(error.what()));
+        // A file error names its file, relative to the data folder (the working folder).
+        PrintLine(stderr, StandardErrorReportText(FailureText(error, WorkingFolder())));
         return 1;
     }
 }

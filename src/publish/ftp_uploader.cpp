@@ -3,12 +3,16 @@
 #include "config/calendar_settings.h"
 #include "net/ftp_client.h"
 #include "net/ftp_reply.h"
+#include "publish/plain_failure.h"
 
 namespace mondeliar {
 
 namespace {
 
 constexpr int CommandNotImplemented = 502;
+// After a cancel: how long the running step may still take, and the limit of every wait.
+constexpr int CancelGraceMs = 300;
+constexpr int CancelledWaitSeconds = 1;
 
 std::string FallbackReason(net::ActiveModeFailure failure)
 {
@@ -28,7 +32,10 @@ std::string FallbackReason(net::ActiveModeFailure failure)
 }  // namespace
 
 FtpUploader::FtpUploader(const CalendarSettings& s, int timeoutSeconds, const SessionLogger& log)
-    : client_(std::make_unique<net::TFtpClient>()), log_(log), atomic_(s.FTPATOMIC)
+    : client_(std::make_unique<net::TFtpClient>())
+    , log_(log)
+    , atomic_(s.FTPATOMIC)
+    , timeoutSeconds_(timeoutSeconds)
 {
     client_->SetTimeout(timeoutSeconds);
     client_->SetMultiThreaded(false);
@@ -46,12 +53,18 @@ FtpUploader::FtpUploader(const CalendarSettings& s, int timeoutSeconds, const Se
     client_->SetUseTls(s.FTPTLS);
     client_->SetTlsFingerprint(s.FTPTLSFINGERPRINT);
     client_->OnDisplay = [this](std::string& line) { Log(MaskedSessionLine(line)); };
+    // The client's reply line takes its own failures too: only these are the server's.
+    client_->OnResponse = [this] { serverReply_ = client_->ReplyLine(); };
+    cancelGrace_.setSingleShot(true);
+    cancelGrace_.setInterval(CancelGraceMs);
+    QObject::connect(&cancelGrace_, &QTimer::timeout, [this] { EndCancelledStep(); });
 }
 
 FtpUploader::~FtpUploader() = default;
 
 bool FtpUploader::Open()
 {
+    fileBeingStored_.clear();
     if (LogOn())
         return true;
     if (client_->Connected())
@@ -61,7 +74,26 @@ bool FtpUploader::Open()
 
 void FtpUploader::Close()
 {
-    client_->QuitSession();
+    if (client_->Connected())
+        client_->QuitSession();
+}
+
+void FtpUploader::Cancel()
+{
+    if (cancelled_)
+        return;
+    cancelled_ = true;
+    Log("! Cancelled");
+    client_->SetTimeout(CancelledWaitSeconds);
+    cancelGrace_.start();
+}
+
+// A step still waiting for the server when the grace is over is ended by closing the
+// connections; QUIT would wait behind it.
+void FtpUploader::EndCancelledStep()
+{
+    if (client_->State() != net::FtpSessionState::fstReady)
+        client_->AbortSession();
 }
 
 bool FtpUploader::LogOn()
@@ -77,6 +109,8 @@ bool FtpUploader::LogOn()
 bool FtpUploader::Store(const UploadedFile& file)
 {
     error_.clear();
+    plainError_.clear();
+    fileBeingStored_ = file.HostFileName;
     if (atomic_)
         return StoreAtomically(file);
     return StoreWithFallback(file, file.HostFileName);
@@ -90,6 +124,8 @@ bool FtpUploader::StoreWithFallback(const UploadedFile& file, const std::string&
 {
     if (StoreOnce(file, hostFileName))
         return true;
+    if (cancelled_)
+        return Fail();
     const std::string reason = FallbackReason(client_->LastActiveModeFailure());
     if (client_->UsePasv() || reason.empty() || !passiveMayHelp_)
         return Fail();
@@ -204,13 +240,21 @@ void FtpUploader::DeleteLeftover(const std::string& hostFileName)
 
 bool FtpUploader::Fail()
 {
-    if (error_.empty())
-        error_ = client_->ErrorMessage();
+    if (!error_.empty())
+        return false;
+    error_ = client_->ErrorMessage();
+    // The box says it in plain words; the log keeps the client's own text.
+    if (error_ != serverReply_ && !failuresLogged_.count("! " + error_))
+        Log("! " + error_);
+    plainError_ = PlainFtpFailure({client_->HostName(), client_->Port(), timeoutSeconds_,
+                                   fileBeingStored_, error_, serverReply_});
     return false;
 }
 
 void FtpUploader::Log(const std::string& line)
 {
+    if (line.compare(0, 2, "! ") == 0)
+        failuresLogged_.insert(line);
     if (log_)
         log_(line);
 }

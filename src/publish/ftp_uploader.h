@@ -4,7 +4,10 @@
 
 #include "publish/uploader.h"
 
+#include <QTimer>
+
 #include <memory>
+#include <set>
 #include <string>
 
 namespace mondeliar {
@@ -28,7 +31,11 @@ public:
     // No part file is left behind by a failure wherever the server still answers.
     bool Store(const UploadedFile& file) override;
     void Close() override;  // QUIT
+    // The step that runs gets a moment to end with the server's answer (the session then ends
+    // with QUIT); a server that does not answer by then has the connections closed at once.
+    void Cancel() override;
     const std::string& Error() const override { return error_; }
+    const std::string& PlainError() const override { return plainError_; }
     std::string SentNote() const override { return switched_ ? " (passive mode)" : ""; }
 
 private:
@@ -43,15 +50,23 @@ private:
     bool RenameRefusedAltogether() const;
     void DeleteLeftover(const std::string& hostFileName);
     bool Fail();  // keeps the client's error, returns false
+    void EndCancelledStep();
     void Log(const std::string& line);
 
     std::unique_ptr<net::TFtpClient> client_;
     SessionLogger log_;
     bool atomic_;
+    int timeoutSeconds_;
     bool binary_ = false;  // TYPE I is in effect
     bool switched_ = false;
     bool passiveMayHelp_ = true;  // false once passive mode failed too
     std::string error_;
+    std::string plainError_;
+    std::set<std::string> failuresLogged_;  // the session log's "! " lines
+    std::string serverReply_;      // the last line the server sent
+    std::string fileBeingStored_;  // its name on the server; empty while logging on
+    bool cancelled_ = false;
+    QTimer cancelGrace_;
 };
 
 }  // namespace mondeliar

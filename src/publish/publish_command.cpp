@@ -63,46 +63,122 @@ std::string FileName(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+constexpr const char* NothingSent = "Nothing was sent.";
+
+std::string NameList(const std::vector<std::string>& names)
+{
+    std::string list;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        list += (i ? ", " : "") + names[i];
+    return list;
+}
+
 std::string FailureMessage(const std::string& host, const std::vector<UploadedFile>& files,
                            const std::vector<std::string>& notStored, const std::string& firstError)
 {
-    std::string message = "Calendar files not sent to " + host + ": "
-                          + std::to_string(files.size() - notStored.size()) + " of "
-                          + std::to_string(files.size()) + " files stored. Not stored: ";
-    for (std::size_t i = 0; i < notStored.size(); ++i)
-        message += (i ? ", " : "") + notStored[i];
-    return message + ". First failure: " + firstError;
+    return "Calendar files not sent to " + host + ": "
+           + std::to_string(files.size() - notStored.size()) + " of "
+           + std::to_string(files.size()) + " files stored. Not stored: " + NameList(notStored)
+           + ". First failure: " + firstError;
 }
 
-// One session of the uploader: every file of the plan, then its end.
-PublishOutcome Upload(Uploader& uploader, UploadPlan& plan, const PublishRequest& request)
+// What became of the files, after the sentence that says what went wrong.
+std::string StoredText(std::size_t count, const std::vector<std::string>& stored,
+                       const std::vector<std::string>& notStored, bool cancelled)
+{
+    if (stored.empty())
+        return NothingSent;
+    std::string text = std::to_string(stored.size()) + " of " + std::to_string(count)
+                       + (stored.size() == 1 ? " file was" : " files were") + " stored";
+    if (cancelled)
+        return text + ": " + NameList(stored) + ".";
+    return text + "; not stored: " + NameList(notStored) + ".";
+}
+
+// How one session went: which files were stored, and the first failure.
+struct SessionReport {
+    bool Opened = false;
+    bool Cancelled = false;
+    std::vector<std::string> Stored;
+    std::vector<std::string> NotStored;
+    std::string FirstError;       // the uploader's own text
+    std::string FirstPlainError;  // the same as a sentence
+};
+
+PublishOutcome Outcome(const SessionReport& report, const UploadPlan& plan, const Uploader& uploader)
 {
     const std::string& host = plan.HostLabel();
-    const std::vector<UploadedFile>& files = plan.Files();
-    std::vector<std::string> notStored;
-    std::string firstError;
-    if (!uploader.Open()) {
-        for (const UploadedFile& file : files)
-            notStored.push_back(FileName(file.HostFileName));
-        return {PublishResult::Failed, FailureMessage(host, files, notStored, uploader.Error())};
+    const std::size_t count = plan.Files().size();
+    if (report.Cancelled) {
+        const std::string text = "Publishing to " + host + " was cancelled. "
+                                 + StoredText(count, report.Stored, report.NotStored, true);
+        return {PublishResult::Cancelled, text};
     }
+    if (report.NotStored.empty())
+        return {PublishResult::Sent, plan.SentMessage(uploader.SentNote())};
+    PublishOutcome outcome(PublishResult::Failed,
+                           FailureMessage(host, plan.Files(), report.NotStored, report.FirstError));
+    // Only a session that was opened can have stored anything.
+    outcome.PlainText = report.FirstPlainError;
+    if (report.Opened)
+        outcome.PlainText += " " + StoredText(count, report.Stored, report.NotStored, false);
+    else if (report.FirstPlainError.find(NothingSent) == std::string::npos)
+        outcome.PlainText += std::string(" ") + NothingSent;
+    return outcome;
+}
+
+// The cancel reaches the uploader while the session runs.
+class CancelHook {
+public:
+    CancelHook(PublishCancel* cancel, Uploader& uploader) : cancel_(cancel)
+    {
+        if (cancel_)
+            cancel_->Attach([&uploader] { uploader.Cancel(); });
+    }
+    ~CancelHook()
+    {
+        if (cancel_)
+            cancel_->Detach();
+    }
+    CancelHook(const CancelHook&) = delete;
+    CancelHook& operator=(const CancelHook&) = delete;
+    bool Cancelled() const { return cancel_ && cancel_->Cancelled(); }
+
+private:
+    PublishCancel* cancel_;
+};
+
+// One session of the uploader: every file of the plan, then its end. After a cancel no file
+// goes any more.
+PublishOutcome Upload(Uploader& uploader, UploadPlan& plan, const PublishRequest& request)
+{
+    const CancelHook cancel(request.Cancel, uploader);
+    const std::vector<UploadedFile>& files = plan.Files();
+    SessionReport report;
+    report.Opened = !cancel.Cancelled() && uploader.Open();
     const int count = static_cast<int>(files.size());
     for (int index = 1; index <= count; ++index) {
         const UploadedFile& file = files[static_cast<std::size_t>(index - 1)];
-        if (request.Progress)
-            request.Progress(index, count, file.HostFileName);
-        if (uploader.Store(file)) {
-            plan.Stored(file);
-            continue;
+        const std::string name = FileName(file.HostFileName);
+        if (report.Opened && !cancel.Cancelled()) {
+            if (request.Progress)
+                request.Progress(index, count, file.HostFileName);
+            if (uploader.Store(file)) {
+                plan.Stored(file);
+                report.Stored.push_back(name);
+                continue;
+            }
         }
-        if (firstError.empty())
-            firstError = uploader.Error();
-        notStored.push_back(FileName(file.HostFileName));
+        if (report.FirstError.empty() && !cancel.Cancelled()) {
+            report.FirstError = uploader.Error();
+            report.FirstPlainError = uploader.PlainError();
+        }
+        report.NotStored.push_back(name);
     }
-    uploader.Close();
-    if (!notStored.empty())
-        return {PublishResult::Failed, FailureMessage(host, files, notStored, firstError)};
-    return {PublishResult::Sent, plan.SentMessage(uploader.SentNote())};
+    if (report.Opened)
+        uploader.Close();
+    report.Cancelled = cancel.Cancelled();
+    return Outcome(report, plan, uploader);
 }
 
 }  // namespace
@@ -147,7 +223,10 @@ PublishOutcome PublishCalendar(CalendarContext& context, const PublishRequest& r
 
     const std::unique_ptr<Uploader> uploader = MakeUploader(context, request);
     PublishOutcome outcome = Upload(*uploader, plan, request);
-    plan.KeepRecord(outcome.Message);
+    std::string recordNote;
+    plan.KeepRecord(recordNote);
+    outcome.Message += recordNote;
+    outcome.PlainText += recordNote;
     return outcome;
 }
 

@@ -25,6 +25,7 @@ enum class PublishResult {
     SettingsIncomplete,  // nothing written or sent: a setting of the server is missing
     Busy,                // nothing written or sent: another process publishes the calendar
     Failed,              // some or all files were not stored
+    Cancelled,           // the front end ended the session (PublishRequest::Cancel)
 };
 
 struct PublishOutcome {
@@ -32,15 +33,20 @@ struct PublishOutcome {
     PublishOutcome(PublishResult result, std::string message)
         : Result(result), Succeeded(result == PublishResult::Sent
                                     || result == PublishResult::NothingChanged)
-        , Message(std::move(message))
+        , Message(std::move(message)), PlainText(Message)
     {
     }
 
     PublishResult Result = PublishResult::Failed;
     bool Succeeded = false;
     // What the user is told: "Calendar files sent to <host>" when every file was stored, or
-    // what failed.
+    // what failed, with the client's own error text (mondeliar-cli prints it).
     std::string Message;
+    // What a window's box says: the same as Message, except when files failed or the session
+    // was cancelled. Then a sentence about what went wrong and where, in plain words (no reply
+    // code the server never sent), followed by which files were stored when a session was
+    // opened, or else that nothing was sent.
+    std::string PlainText;
 };
 
 // The files to upload, in order: "calendar", "current", then the month pages January to
@@ -65,6 +71,9 @@ struct PublishRequest {
     // Asks the user a question with Yes and No (whether to trust an unknown SSH host key);
     // true for Yes. Without it nothing is asked, and the publish stops where it would ask.
     std::function<bool(const std::string& question)> Confirm;
+    // Lets the front end end the session while it runs; the outcome is then Cancelled, and
+    // the sent record holds the files stored before.
+    PublishCancel* Cancel = nullptr;
 };
 
 // Runs the command in a session of its own (MakeUploader). Incomplete FTP settings end it before anything is

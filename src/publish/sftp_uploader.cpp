@@ -1,6 +1,7 @@
 #include "publish/sftp_uploader.h"
 
 #include "base/errors.h"
+#include "publish/plain_failure.h"
 #include "publish/session_thread.h"
 #include "sftp/sftp_client.h"
 #include "sftp/ssh_connection.h"
@@ -150,6 +151,8 @@ public:
         });
     }
 
+    // Shuts the connection down from the calling thread: the step that runs fails at once.
+    void Abort() { connection_.Abort(); }
     const std::string& Fingerprint() const { return connection_.HostKeyFingerprint(); }
     sftp::SftpClient& Client() { return *client_; }
     const std::string& Error() const { return error_; }
@@ -194,7 +197,9 @@ public:
     bool Open();
     bool SendFile(const UploadedFile& file);
     void Close();
+    void Cancel();
     const std::string& Error() const { return error_; }
+    const std::string& PlainError() const { return plainError_; }
 
 private:
     bool Connect(SftpSession& session, const std::string& pinned);
@@ -213,6 +218,8 @@ private:
     std::unique_ptr<SftpSession> session_;
     std::string trustedKey_;  // the host key this session accepted
     std::string error_;       // why the log-on or the file being sent failed
+    std::string plainError_;  // the same in plain words
+    bool cancelled_ = false;
     Leftovers leftovers_;
 };
 
@@ -222,8 +229,19 @@ bool SftpUploader::Road::Open()
     if (Connect(*session_, context_.Settings.SFTPHOSTKEY))
         return true;
     error_ = session_->Error();
+    plainError_ = PlainSftpFailure(account_.Host, error_);
     Close();
     return false;
+}
+
+// The session's socket is shut down; what it left on the server stays until the next publish
+// (a server that stopped answering would hold the window once more).
+void SftpUploader::Road::Cancel()
+{
+    cancelled_ = true;
+    Log("! Cancelled");
+    if (session_)
+        session_->Abort();
 }
 
 void SftpUploader::Road::Close()
@@ -300,6 +318,7 @@ void SftpUploader::Road::PinHostKey(const std::string& fingerprint)
 bool SftpUploader::Road::SendFile(const UploadedFile& file)
 {
     error_.clear();
+    plainError_.clear();
     SftpSession& session = *session_;
     const std::string& name = file.HostFileName;
     const std::string part = PartFileName(name);
@@ -320,6 +339,8 @@ bool SftpUploader::Road::SendFile(const UploadedFile& file)
     // A time-out outranks the failure it caused.
     if (!sent && !session.Error().empty())
         error_ = session.Error();
+    if (!sent)
+        plainError_ = PlainSftpFailure(account_.Host, error_);
     return sent;
 }
 
@@ -367,7 +388,7 @@ bool SftpUploader::Road::Abandon(sftp::SftpClient& client, const std::string& pa
 // puts moved-aside pages back. Best effort: the failure being reported came before.
 void SftpUploader::Road::PutLeftoversRight()
 {
-    if (leftovers_.Empty() || trustedKey_.empty())
+    if (leftovers_.Empty() || trustedKey_.empty() || cancelled_)
         return;
     Log("Connecting again to remove what the lost connection left");
     SftpSession session(log_, account_);
@@ -421,9 +442,19 @@ void SftpUploader::Close()
     road_->Close();
 }
 
+void SftpUploader::Cancel()
+{
+    road_->Cancel();
+}
+
 const std::string& SftpUploader::Error() const
 {
     return road_->Error();
+}
+
+const std::string& SftpUploader::PlainError() const
+{
+    return road_->PlainError();
 }
 
 HostKeyFetch FetchHostKey(const std::string& host, const std::string& port, int timeoutSeconds)

@@ -30,7 +30,10 @@ public:
     // left behind is put right over a new connection when the session ends.
     bool Store(const UploadedFile& file) override;
     void Close() override;
+    // Shuts the SSH connection down; the step that runs fails at once.
+    void Cancel() override;
     const std::string& Error() const override;
+    const std::string& PlainError() const override;
     // The closing message names the host "<host> (SFTP)" already.
     std::string SentNote() const override { return ""; }
 

@@ -28,6 +28,20 @@ std::string AsideFileName(const std::string& hostFileName)
     return HiddenBeside(hostFileName, ".old");
 }
 
+void PublishCancel::Cancel()
+{
+    if (cancelled_)
+        return;
+    cancelled_ = true;
+    if (endSession_)
+        endSession_();
+}
+
+void PublishCancel::Attach(std::function<void()> endSession)
+{
+    endSession_ = std::move(endSession);
+}
+
 // The one place where the protocol of a publish is chosen.
 std::unique_ptr<Uploader> MakeUploader(CalendarContext& context, const PublishRequest& request)
 {

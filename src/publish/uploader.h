@@ -32,7 +32,13 @@ public:
     virtual bool Store(const UploadedFile& file) = 0;
     // Ends the session (a no-op when nothing is connected).
     virtual void Close() = 0;
+    // Ends the session at once, from within one of its waits (a button pressed meanwhile):
+    // the step that runs fails soon after, and nothing more goes to the server.
+    virtual void Cancel() = 0;
+    // Why the last step failed, as the session log tells it (the client's own text).
     virtual const std::string& Error() const = 0;
+    // The same failure as a sentence for the user: what went wrong, and with which server.
+    virtual const std::string& PlainError() const = 0;
     // What the closing message adds after "Calendar files sent to <host>" ("" or
     // " (passive mode)"; over SFTP the host itself is named "<host> (SFTP)").
     virtual std::string SentNote() const = 0;
@@ -44,6 +50,22 @@ std::string PartFileName(const std::string& hostFileName);
 // Where the old file waits while the new one takes its name, on a server that will not rename
 // onto an existing file: ".<name>.old" in the same remote folder.
 std::string AsideFileName(const std::string& hostFileName);
+
+// Lets a front end end a running publish: Cancel() comes while the session waits (the
+// waits keep the event loop running). Cancelling twice, or before or after the session, is
+// harmless: a session that starts after a cancel does not connect.
+class PublishCancel {
+public:
+    void Cancel();
+    bool Cancelled() const { return cancelled_; }
+    // The running session's way to end itself; Detach() when it is over.
+    void Attach(std::function<void()> endSession);
+    void Detach() { endSession_ = nullptr; }
+
+private:
+    bool cancelled_ = false;
+    std::function<void()> endSession_;
+};
 
 // Receives every line of the session log, the password masked.
 using SessionLogger = std::function<void(const std::string&)>;

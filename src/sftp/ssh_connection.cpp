@@ -2,6 +2,7 @@
 
 #include <libssh/libssh.h>
 
+#include <poll.h>
 #include <sys/socket.h>
 
 namespace mondeliar::sftp {
@@ -59,17 +60,42 @@ bool SshConnection::Connect(const SshAccount& account)
         return false;
     Log("Connecting to " + account_.Host + " port " + std::to_string(account_.Port));
     liveness_.Mark();
-    if (ssh_connect(session_) != SSH_OK)
-        return Fail("Cannot connect to " + account_.Host + " port " + std::to_string(account_.Port));
+    const int connected = ConnectAbortably();
     {
         std::lock_guard<std::mutex> lock(abortMutex_);
         if (aborted_)
             return Fail("The connection was given up");
         socket_ = ssh_get_fd(session_);
     }
+    if (connected != SSH_OK)
+        return Fail("Cannot connect to " + account_.Host + " port " + std::to_string(account_.Port));
     const char* banner = ssh_get_serverbanner(session_);
     Log(std::string("Connected: ") + (banner ? banner : "SSH server"));
     return ReadHostKey();
+}
+
+// The handshake runs without blocking, a step at a time, so that Abort() gives it up at
+// once (a server that takes the connection and says nothing would hold it otherwise).
+int SshConnection::ConnectAbortably()
+{
+    constexpr int PollMs = 20;
+    ssh_set_blocking(session_, 0);
+    int result = ssh_connect(session_);
+    while (result == SSH_AGAIN) {
+        {
+            std::lock_guard<std::mutex> lock(abortMutex_);
+            if (aborted_)
+                break;
+        }
+        pollfd wait{ssh_get_fd(session_), POLLIN, 0};
+        if (wait.fd >= 0)
+            ::poll(&wait, 1, PollMs);
+        else
+            ::poll(nullptr, 0, PollMs);
+        result = ssh_connect(session_);
+    }
+    ssh_set_blocking(session_, 1);
+    return result;
 }
 
 bool SshConnection::Configure()

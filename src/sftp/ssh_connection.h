@@ -68,6 +68,7 @@ public:
 
 private:
     bool Configure();
+    int ConnectAbortably();
     bool ReadHostKey();
     bool TryKeyFile();
     bool TryAgentAndDefaultKeys();

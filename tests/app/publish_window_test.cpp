@@ -2,24 +2,31 @@
 // the user is told, and the state of the window while the upload runs.
 
 #include "app/desktop_fixture.h"
+#include "app/form_cfg.h"
 #include "support/ftp_server_process.h"
 #include "support/ssh_servers.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
 
 #include <filesystem>
+#include <iostream>
+#include <set>
+#include <sstream>
 
 namespace mondeliar::app::testing {
 namespace {
 
 const char* const Commands[]
     = {"ButtonWrite", "ButtonPublish", "ButtonCfg", "ButtonExit", "cbSelectCalendar"};
+// While Publish runs, only its button (now Cancel) is enabled.
+const std::vector<bool> StatesDuringRun = {false, true, false, false, false};
 
 class PublishWindowTest : public DesktopTest {
 protected:
@@ -48,7 +55,8 @@ protected:
     {
         watcher.setInterval(0);
         QObject::connect(&watcher, &QTimer::timeout, [this] {
-            if (Control(Main(), "ButtonPublish")->isEnabled())
+            auto* publish = Control<QToolButton>(Main(), "ButtonPublish");
+            if (publish->text() != "&Cancel")
                 return;
             statesDuringRun = CommandStates();
             busyCursorSeen = busyCursorSeen || QApplication::overrideCursor() != nullptr;
@@ -60,8 +68,43 @@ protected:
         watcher.start();
     }
 
+    // Once the progress line reads `text`, Cancel is pressed (`how`: "click", "Escape" or
+    // "Alt+C"), then pressed again while the cancel is under way.
+    void CancelWhenProgressReads(const QString& text, const std::string& how)
+    {
+        presser.setInterval(10);
+        QObject::connect(&presser, &QTimer::timeout, [this, text, how] {
+            if (Control<QLabel>(Main(), "LabelProgress")->text() != text)
+                return;
+            presser.stop();
+            sinceCancel.start();
+            if (how == "click")
+                Click(Main(), "ButtonPublish");
+            else if (how == "Escape")
+                QTest::keyClick(&Main(), Qt::Key_Escape);
+            else
+                QTest::keyClick(&Main(), Qt::Key_C, Qt::AltModifier);
+            Click(Main(), "ButtonPublish");
+            QTest::keyClick(&Main(), Qt::Key_Escape);
+        });
+        presser.start();
+    }
+
+    // The window is as before the publish, and Escape after the end does nothing.
+    void ExpectTheWindowBackAfterOneBox()
+    {
+        EXPECT_EQ(CommandStates(), std::vector<bool>(std::size(Commands), true));
+        EXPECT_EQ(Control<QToolButton>(Main(), "ButtonPublish")->text(), "&Publish");
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+        EXPECT_FALSE(Control(Main(), "LabelProgress")->isVisible());
+        QTest::keyClick(&Main(), Qt::Key_Escape);
+        EXPECT_EQ(dialogs.Boxes.size(), 1u);
+    }
+
     mondeliar::testing::TempDir root;
     mondeliar::testing::FtpServerProcess server{root.Path()};
+    QTimer presser;
+    QElapsedTimer sinceCancel;
     QTimer watcher;
     std::vector<bool> statesDuringRun;
     bool busyCursorSeen = false;
@@ -85,7 +128,7 @@ TEST_F(PublishWindowTest, FourteenFilesArriveAndTheWindowIsBlockedMeanwhile)
     EXPECT_EQ(dialogs.Boxes[0].Kind, BoxKind::Message);
     EXPECT_EQ(dialogs.Boxes[0].Text, "Calendar files sent to 127.0.0.1");
 
-    EXPECT_EQ(statesDuringRun, std::vector<bool>(std::size(Commands), false));
+    EXPECT_EQ(statesDuringRun, StatesDuringRun);
     EXPECT_TRUE(busyCursorSeen);
     EXPECT_TRUE(progressSeen.contains("Sending file 1 of 14: /calendar.html"))
         << progressSeen.join('|').toStdString();
@@ -124,21 +167,157 @@ TEST_F(PublishWindowTest, UploadAllPagesFromThePublishButtonsMenu)
                                   "Calendar files sent to 127.0.0.1"}));
 }
 
-TEST_F(PublishWindowTest, ARefusedPasswordIsReportedWithTheMaskedSessionLog)
+// The box says what went wrong and where, in plain words; the session log (the password
+// masked) keeps the client's own texts.
+TEST_F(PublishWindowTest, TheBoxSaysWhatWentWrongAndWhere)
 {
     ASSERT_GT(server.Port(), 0);
-    Configure("wrong");
+    const std::string port = std::to_string(server.Port());
+    const std::string closedPort = std::to_string(mondeliar::testing::FreeLoopbackPort());
+    struct Row {
+        std::string settings;
+        std::string text;
+        std::string logged;
+    } rows[] = {
+        {"FTPPORT=" + closedPort,
+         "Could not connect to 127.0.0.1, port " + closedPort
+             + ": the connection was refused. Nothing was sent.",
+         "Winsock error #10061"},
+        {"FTPPASSWORD=wrong",
+         "The server 127.0.0.1 refused the log-on: 530 Authentication failed. Nothing was sent.",
+         "> PASS ********"},
+        {"FTPREMOTEDIR=/missing/",
+         "The server 127.0.0.1 did not take /missing/calendar.html: 550 No such file or "
+         "directory. Nothing was sent.",
+         "550 No such file or directory"},
+    };
     Start();
-    Click(Main(), "ButtonPublish");
-    ASSERT_EQ(dialogs.Boxes.size(), 1u);
-    const ShownBox& box = dialogs.Boxes[0];
-    EXPECT_EQ(box.Kind, BoxKind::Warning);
-    EXPECT_TRUE(box.Text.startsWith("Calendar files not sent to 127.0.0.1: 0 of 14 files stored."))
-        << box.Text.toStdString();
-    EXPECT_TRUE(box.Text.contains("First failure: 530")) << box.Text.toStdString();
-    EXPECT_TRUE(box.Details.contains("> PASS ********")) << box.Details.toStdString();
-    EXPECT_FALSE(box.Details.contains("wrong"));
-    EXPECT_EQ(CommandStates(), std::vector<bool>(std::size(Commands), true));
+    for (const Row& row : rows) {
+        std::filesystem::remove(data / "calendars/default calendar.cfg");
+        Configure();
+        SetSettings(row.settings + "\r\n");
+        LoadCurrentCalendar(Context());
+        dialogs.Boxes.clear();
+        Click(Main(), "ButtonPublish");
+        ASSERT_EQ(dialogs.Boxes.size(), 1u) << row.settings;
+        const ShownBox& box = dialogs.Boxes[0];
+        EXPECT_EQ(box.Kind, BoxKind::Warning);
+        EXPECT_EQ(box.Text.toStdString(), row.text);
+        EXPECT_TRUE(box.Details.contains(QString::fromStdString(row.logged)))
+            << box.Details.toStdString();
+        EXPECT_FALSE(box.Details.contains("wrong"));
+        EXPECT_EQ(CommandStates(), std::vector<bool>(std::size(Commands), true));
+    }
+}
+
+// The remote names the sent record vouches for.
+std::set<std::string> RecordedFiles(const std::string& recordPath)
+{
+    std::set<std::string> names;
+    std::istringstream lines(mondeliar::testing::ReadFile(recordPath));
+    for (std::string line; std::getline(lines, line, '\n');)
+        if (line.compare(0, 5, "FILE=") == 0)
+            names.insert(line.substr(line.find(' ') + 1, line.find('\r') - line.find(' ') - 1));
+    return names;
+}
+
+std::set<std::string> FilesIn(const std::string& folder)
+{
+    std::set<std::string> names;
+    for (const auto& file : std::filesystem::directory_iterator(folder))
+        names.insert("/" + file.path().filename().string());
+    return names;
+}
+
+// Against a server that stops answering, Cancel (the button, Escape or its Alt+letter) ends
+// the publish at once, without waiting for an answer to QUIT; a server that still answers
+// gets QUIT. The box tells what was stored, and the sent record holds just that.
+TEST_F(PublishWindowTest, CancelEndsAPublishThatHangs)
+{
+    const QString cancelled = "Publishing to 127.0.0.1 was cancelled. ";
+    struct Row {
+        const char* how;
+        int storesBeforeStall;
+        QString cancelAt;  // the progress line when Cancel is pressed
+        QString text;      // empty: how far the upload came is left to chance
+        bool quits;
+    } rows[] = {
+        {"click", 0, "Publishing to 127.0.0.1 ...", cancelled + "Nothing was sent.", false},
+        {"Escape", 0, "Publishing to 127.0.0.1 ...", cancelled + "Nothing was sent.", false},
+        {"Alt+C", 2, "Sending file 3 of 14: /January.html",
+         cancelled + "2 of 14 files were stored: calendar.html, current.html.", false},
+        {"click", 99, "Sending file 3 of 14: /January.html", "", true},
+    };
+    for (const Row& row : rows) {
+        mondeliar::testing::TempDir remote;
+        mondeliar::testing::ServerProcess stalling(
+            {"/usr/bin/python3", std::string(MONDELIAR_SOURCE_DIR) + "/tests/app/stalling_ftp_server.py",
+             remote.Path(), std::to_string(row.storesBeforeStall)});
+        ASSERT_GT(stalling.Port(), 0);
+        dialogs.Boxes.clear();
+        std::filesystem::remove(data / "calendars/default calendar.cfg");
+        SetSettings("HTMLPATH=" + (data / "site/") + "\r\nFTPHOST=127.0.0.1\r\nFTPPORT="
+                    + std::to_string(stalling.Port())
+                    + "\r\nFTPUSER=tester\r\nFTPPASSWORD=secret\r\nFTPREMOTEDIR=/\r\n"
+                      "FTPPASSIVE=TRUE\r\nFTPCHANGEDONLY=TRUE\r\n");
+        if (!desktop)
+            Start();
+        LoadCurrentCalendar(Context());
+
+        CancelWhenProgressReads(row.cancelAt, row.how);
+        Click(Main(), "ButtonPublish");
+        std::cout << "Cancel (" << row.how << ") answered in " << sinceCancel.elapsed() << " ms\n";
+        presser.disconnect();
+
+        ASSERT_EQ(dialogs.Boxes.size(), 1u) << row.how;
+        const ShownBox& box = dialogs.Boxes[0];
+        EXPECT_EQ(box.Kind, BoxKind::Message);
+        if (!row.text.isEmpty()) {
+            EXPECT_EQ(box.Text, row.text);
+        }
+        EXPECT_TRUE(box.Text.startsWith(cancelled)) << box.Text.toStdString();
+        EXPECT_EQ(box.Details.contains("> QUIT"), row.quits) << box.Details.toStdString();
+        EXPECT_EQ(RecordedFiles(data / "calendars/.default calendar.sent"), FilesIn(remote.Path()));
+        ExpectTheWindowBackAfterOneBox();
+    }
+}
+
+// Over SFTP the cancel shuts the SSH connection down, during the handshake or after it.
+TEST_F(PublishWindowTest, CancelEndsAnSftpPublishThatHangs)
+{
+    mondeliar::testing::TempDir remote;
+    const std::string remoteDir = remote.Path() + "/";
+    struct Row {
+        const char* option;
+        QString cancelAt;
+    } rows[] = {
+        {"--silent", "Publishing to 127.0.0.1 ..."},
+        {"--silent-after-logon", "Publishing to 127.0.0.1 ..."},
+    };
+    for (const Row& row : rows) {
+        mondeliar::testing::ScriptedSftpServer sftp({row.option});
+        ASSERT_GT(sftp.Port(), 0);
+        dialogs.Boxes.clear();
+        std::filesystem::remove(data / "calendars/default calendar.cfg");
+        SetSettings("HTMLPATH=" + (data / "site/") + "\r\nFTPHOST=127.0.0.1\r\nFTPPORT="
+                    + std::to_string(sftp.Port()) + "\r\nFTPUSER=tester\r\nFTPPASSWORD=secret\r\n"
+                    + "FTPREMOTEDIR=" + remoteDir + "\r\nSFTP=TRUE\r\nSFTPHOSTKEY="
+                    + sftp.HostKeyFingerprint() + "\r\n");
+        if (!desktop)
+            Start();
+        LoadCurrentCalendar(Context());
+        CancelWhenProgressReads(row.cancelAt, "Escape");
+        Click(Main(), "ButtonPublish");
+        std::cout << "Cancel (SFTP, " << row.option << ") answered in " << sinceCancel.elapsed()
+                  << " ms\n";
+        presser.disconnect();
+
+        ASSERT_EQ(dialogs.Boxes.size(), 1u) << row.option;
+        EXPECT_EQ(dialogs.Boxes[0].Text,
+                  "Publishing to 127.0.0.1 (SFTP) was cancelled. Nothing was sent.");
+        EXPECT_TRUE(std::filesystem::is_empty(remote.Path()));
+        ExpectTheWindowBackAfterOneBox();
+    }
 }
 
 TEST_F(PublishWindowTest, AnEmptyFtpSettingGivesOnlyItsMessageAndExitStillWorks)
@@ -183,9 +362,12 @@ TEST_F(PublishWindowTest, OverSftpAnUnknownHostKeyIsAskedAboutAndPinned)
                 + "FTPREMOTEDIR=" + remote.Path() + "\r\nSFTP=TRUE\r\n");
     dialogs.YesNoAnswers = {true};
     Start();
+    // Configure, open meanwhile and closed with Ok, keeps the key pinned under it.
+    Click(Main(), "ButtonCfg");
     WatchThePublishRun();
     Click(Main(), "ButtonPublish");
     watcher.stop();
+    Click(*desktop->FormCfg(), "ButtonOk");
 
     EXPECT_EQ(dialogs.Questions, QStringList{QString::fromStdString(
                                      "The server's host key is " + offered
@@ -198,7 +380,7 @@ TEST_F(PublishWindowTest, OverSftpAnUnknownHostKeyIsAskedAboutAndPinned)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(remote.Path()),
                             std::filesystem::directory_iterator()),
               14);
-    EXPECT_EQ(statesDuringRun, std::vector<bool>(std::size(Commands), false));
+    EXPECT_EQ(statesDuringRun, StatesDuringRun);
     EXPECT_TRUE(busyCursorSeen);
     const QString last = "Sending file 14 of 14: " + QString::fromStdString(remote / "December.html");
     EXPECT_TRUE(progressSeen.contains(last)) << progressSeen.join('|').toStdString();

@@ -91,7 +91,7 @@ TEST_F(CliRunTest, ErrorsGoToStderrWithTheReportTextAndExitOne)
         std::string err;
     };
     Case cases[] = {
-        {"--calendar nowhere write", [] {}, "File not found.\n"},
+        {"--calendar nowhere write", [] {}, "File not found: calendars/nowhere.cfg.\n"},
         {"--calendar 'default calendar.cfg' write", [] {},
          "A calendar cannot be called \"default calendar.cfg\": its notes file would be the "
          "settings file of the calendar \"default calendar\".\n"},
@@ -104,7 +104,7 @@ TEST_F(CliRunTest, ErrorsGoToStderrWithTheReportTextAndExitOne)
              UseSiteFolder();
              std::filesystem::remove_all(dir / "site");
          },
-         "Invalid filename.\n"},
+         "Invalid filename: site/January.html.\n"},
         {"frobnicate", [] {}, "Unknown command \"frobnicate\" (try --help).\n"},
         {"--data '' write", [] {}, "The data folder must not be empty.\n"},
         {"--data site/x publish", [this] { WriteFile(dir / "site", ""); },
@@ -164,7 +164,8 @@ TEST_F(CliRunTest, ABrokenDefaultCalendarIsAWarningWhenAnotherIsNamed)
          "Warning: the default calendar could not be loaded: 'x' is not a valid integer "
          "value.\n"},
         {"LANGUAGESELECTED=Nowhere\r\n", "", 0,
-         "Warning: the default calendar could not be loaded: File not found.\n"},
+         "Warning: the default calendar could not be loaded: File not found: "
+             + std::filesystem::path(MONDELIAR_CLI).parent_path().string() + "/Nowhere.lang.\n"},
         {"PURGEYEAR=x\r\n", "BORDER=1\r\nSTARTWEEK=y\r\n", 1,
          "Warning: the default calendar could not be loaded: 'x' is not a valid integer "
          "value.\n'y' is not a valid integer value.\n"},
