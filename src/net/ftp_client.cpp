@@ -6,7 +6,6 @@
 #include "net/posted_events.h"
 
 #include <QDebug>
-#include <QTimer>
 
 namespace mondeliar::net {
 
@@ -46,34 +45,14 @@ const char* FtpStateName(FtpSessionState state)
     return kStateNames[static_cast<size_t>(state)];
 }
 
-TCustomFtpCli::TCustomFtpCli()
-    : control_(std::make_unique<TWSocket>()), data_(std::make_unique<TWSocket>())
+TCustomFtpCli::TCustomFtpCli() : control_(std::make_unique<TWSocket>())
 {
-    clock_.start();
     events_ = new EventTarget([this](NetEvent& event) { Guarded([&] { HandlePosted(event); }); });
-    end_of_file_timer_ = new QTimer(events_);
-    end_of_file_timer_->setSingleShot(true);
-    end_of_file_timer_->setTimerType(Qt::PreciseTimer);  // a coarse timer may fire 5 % early
-    QObject::connect(end_of_file_timer_, &QTimer::timeout, events_, [this] {
-        events_->Dispatch([this] {
-            if (data_->State() != wsConnected)
-                return;
-            closing_data_ = true;
-            data_->CloseLater();
-        });
-    });
-    data_arrival_timer_ = new QTimer(events_);
-    data_arrival_timer_->setSingleShot(true);
-    data_arrival_timer_->setTimerType(Qt::PreciseTimer);  // it must fire before the wait ends
-    QObject::connect(data_arrival_timer_, &QTimer::timeout, events_, [this] {
-        events_->Dispatch([this] { Guarded([this] { OnDataArrivalTimeout(); }); });
-    });
     control_->OnDnsLookupDone = [this](int error) { OnControlLookupDone(error); };
     control_->OnSessionConnected = [this](int error) { OnControlConnected(error); };
     control_->OnDataAvailable = [this](int error) { OnControlDataAvailable(error); };
     control_->OnSessionClosed = [this](int error) { OnControlClosed(error); };
     control_->OnTlsDone = [this](int error) { OnControlTlsDone(error); };
-    data_->OnTlsDone = [this](int error) { OnDataTlsDone(error); };
     // Exceptions escaping the client's socket handlers are shown to the
     // application before the socket drops its connection.
     auto forward = [this](const std::exception& error, bool& can_close) {
@@ -81,24 +60,38 @@ TCustomFtpCli::TCustomFtpCli()
             OnBgException(error, can_close);
     };
     control_->OnBgException = forward;
-    data_->OnBgException = [this, forward](const std::exception& error, bool& can_close) {
+    auto data = std::make_unique<TWSocket>();
+    data->OnBgException = [this, forward](const std::exception& error, bool& can_close) {
         // The data connection is dropped after this: the log says why.
         const std::string text = error.what();
         Display("! " + text.substr(0, text.find_first_of("\r\n")));
         forward(error, can_close);
     };
+    transfer_hooks_.log = [this](const std::string& line) { Display(line); };
+    transfer_hooks_.progress = [this](long long count) {
+        bool abort = false;
+        if (OnProgress)
+            OnProgress(count, abort);
+        if (!abort)
+            RenewDeadline();
+        return !abort;
+    };
+    transfer_hooks_.show = [this](std::string& text) {
+        if (OnDisplayFile)
+            OnDisplayFile(text);
+    };
+    transfer_hooks_.guarded = [this](const std::function<void()>& work) { Guarded(work); };
+    transfer_hooks_.connected = [this] { SendTransferCommand(); };
+    transfer_hooks_.ended = [this](const DataTransfer::Outcome& end) { OnTransferEnded(end); };
+    transfer_ = std::make_unique<DataTransfer>(std::move(data), transfer_hooks_);
 }
 
 TCustomFtpCli::~TCustomFtpCli()
 {
-    end_of_file_timer_->stop();
-    data_arrival_timer_->stop();
-    CloseLocalFiles();
     // The sockets go first: their close handlers must not reach a half-destroyed client.
     control_->OnSessionClosed = nullptr;
-    data_->OnSessionClosed = nullptr;
     control_.reset();
-    data_.reset();
+    transfer_.reset();
     EventTarget::Dispose(events_);
 }
 
@@ -176,18 +169,8 @@ void TCustomFtpCli::Guarded(const std::function<void()>& work)
 
 void TCustomFtpCli::HandlePosted(NetEvent& event)
 {
-    switch (event.kind) {
-    case kRequestDone:
-        if (OnRequestDone)
-            OnRequestDone(request_kind_, event.error);
-        break;
-    case kStartSending:
-        if (event.serial == transfer_serial_)
-            StartSending();
-        break;
-    default:
-        break;
-    }
+    if (event.kind == kRequestDone && OnRequestDone)
+        OnRequestDone(request_kind_, event.error);
 }
 
 // --- compound requests -----------------------------------------------------------
@@ -362,9 +345,9 @@ void TCustomFtpCli::FailRequest(int code, const std::string& text, Held held, Lo
     if (held == Held::Session)
         return control_->Close();  // the close handler finishes the request
     if (held != Held::Nothing)
-        CloseLocalFiles();
+        transfer_->CloseFile();
     if (held == Held::DataConnection)
-        CloseDataConnection();
+        transfer_->CloseConnection();
     FinishRequest(request_error != 0 ? request_error : code);
 }
 
@@ -387,10 +370,7 @@ void TCustomFtpCli::FinishRequest(int error)
         return;
     }
     ChangeState(FtpSessionState::fstReady);
-    end_of_file_timer_->stop();
-    data_arrival_timer_->stop();
-    if (data_->State() != wsClosed)
-        data_->Close();
+    transfer_->Stop();
     in_compound_ = false;
     continue_with_next_step_ = false;
     events_->Post(new NetEvent(kRequestDone, 0, error));
@@ -401,15 +381,12 @@ void TCustomFtpCli::AbortSession()
     const FtpSessionState previous = state_;
     const bool request_running = !done_signalled_;
     ChangeState(FtpSessionState::fstAborting);
-    end_of_file_timer_->stop();
-    data_arrival_timer_->stop();
-    CloseLocalFiles();
+    transfer_->CloseFile();
     if (previous == FtpSessionState::fstResolving)
         control_->CancelLookup();
     if (control_->State() != wsClosed)
         control_->Close();
-    if (data_->State() != wsClosed)
-        data_->Close();
+    transfer_->Stop();
     session_open_ = false;
     awaiting_reply_ = false;
     prot_private_ = false;

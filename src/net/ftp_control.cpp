@@ -217,7 +217,7 @@ void TCustomFtpCli::StartRest()
 
 void TCustomFtpCli::StartQuit()
 {
-    CloseLocalFiles();
+    transfer_->CloseFile();
     current_step_ = FtpStep::Quit;
     RunCommand(ftpQuitAsync, "QUIT", {221}, &TCustomFtpCli::AfterQuit);
 }
