@@ -403,6 +403,13 @@ void DataTransfer::Stop()
     end_of_file_timer_->stop();
     arrival_timer_->stop();
     CloseConnection();
+    SetPhase(Phase::Done);
+}
+
+const std::string& DataTransfer::Cause() const
+{
+    static const std::string none;
+    return phase_ != Phase::Done && closed_in_ == Phase::Handshaking ? failure_ : none;
 }
 
 void DataTransfer::OnClosed(int error)
@@ -436,12 +443,11 @@ void DataTransfer::Refused(int code, const std::string& reply_line)
 {
     if (phase_ == Phase::Done)
         return;
-    // A failed handshake is what the server's reply is about, and names the cause; the other
-    // failures of this side are symptoms that the reply explains better.
-    const bool handshake_failed = closed_in_ == Phase::Handshaking && !failure_.empty();
+    // The other failures of this side are symptoms that the server's reply explains better.
+    const std::string& cause = Cause();
     const bool not_reached = !passive_ && code == 425 && failure_.empty();
     Finish({not_reached ? Outcome::Kind::DataRefused : Outcome::Kind::Refused, code, 0,
-            handshake_failed ? failure_ : reply_line});
+            cause.empty() ? reply_line : cause});
 }
 
 // Both the final reply and the close are in.

@@ -93,6 +93,9 @@ public:
     TWSocket& Socket() { return *socket_; }
     bool Uploads() const { return direction_ == Direction::Upload; }
     long long Count() const { return count_; }
+    // A failed TLS handshake, while the transfer's request runs: what the server's replies
+    // (or its silence) follow from, and so the request's first error. Empty otherwise.
+    const std::string& Cause() const;
 
     // The PORT step: listens on `address` and returns the port.
     int Listen(const std::string& address);
@@ -114,7 +117,7 @@ public:
 
     void CloseFile();
     void CloseConnection();
-    void Stop();  // the request ended: timers off, the connection closed
+    void Stop();  // the request ended: timers off, the connection closed, Done
 
 private:
     void SetPhase(Phase phase);

@@ -380,6 +380,7 @@ void TCustomFtpCli::AbortSession()
 {
     const FtpSessionState previous = state_;
     const bool request_running = !done_signalled_;
+    const std::string cause = transfer_->Cause();
     ChangeState(FtpSessionState::fstAborting);
     transfer_->CloseFile();
     if (previous == FtpSessionState::fstResolving)
@@ -393,6 +394,7 @@ void TCustomFtpCli::AbortSession()
     tls_context_.reset();
     if (request_running && !done_signalled_) {
         // The request caught by the abort ends here, so OnRequestDone reports it.
+        KeepFirstError(cause);
         KeepFirstError("426 Operation aborted.");
         request_outcome_ = 426;
         continue_with_next_step_ = false;

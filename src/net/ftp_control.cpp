@@ -410,6 +410,7 @@ void TCustomFtpCli::OnControlClosed(int error)
         // The server went away before answering: that is no success.
         request_outcome_ = 426;
         reply_code_ = 426;
+        KeepFirstError(transfer_->Cause());
         KeepFirstError(error != 0 ? "426 Connection closed (Winsock error #"
                                               + std::to_string(error) + ")"
                                         : "426 Connection closed");
