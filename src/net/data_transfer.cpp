@@ -18,17 +18,10 @@ constexpr int kFileBufferSize = 64 * 1024;
 constexpr int kStartSendingEvent = 1;  // the one event a transfer posts itself
 
 constexpr const char* kPhaseNames[] = {
-    "Idle",    "Listening", "Connecting", "AwaitingReply", "AwaitingConnection", "Handshaking",
-    "Sending", "Receiving", "Draining",   "Closing",       "Closed",             "Done",
+    "Idle",        "Listening", "Connecting", "AwaitingReply", "AwaitingConnection",
+    "Handshaking", "Sending",   "Receiving",  "Draining",      "Closing",
+    "Closed",      "Done",
 };
-
-QTimer* NewPreciseTimer(QObject* parent)
-{
-    auto* timer = new QTimer(parent);
-    timer->setSingleShot(true);
-    timer->setTimerType(Qt::PreciseTimer);  // a coarse timer may fire 5 % early
-    return timer;
-}
 
 }  // namespace
 
@@ -37,37 +30,21 @@ DataTransfer::DataTransfer(std::unique_ptr<TWSocket> socket, const Hooks& hooks,
 {
     clock_.start();
     target_ = new EventTarget([this](NetEvent&) { hooks_.guarded([this] { StartSending(); }); });
-    end_of_file_timer_ = NewPreciseTimer(target_);
-    QObject::connect(end_of_file_timer_, &QTimer::timeout, target_, [this] {
-        target_->Dispatch([this] {
-            if (phase_ != Phase::Draining || socket_->State() != wsConnected)
-                return;
-            SetPhase(Phase::Closing);
-            socket_->CloseLater();
-        });
-    });
-    arrival_timer_ = NewPreciseTimer(target_);  // it must fire before the session's wait ends
-    QObject::connect(arrival_timer_, &QTimer::timeout, target_, [this] {
-        target_->Dispatch([this] { hooks_.guarded([this] { OnArrivalTimeout(); }); });
-    });
 }
 
 DataTransfer::~DataTransfer()
 {
-    end_of_file_timer_->stop();
-    arrival_timer_->stop();
     if (socket_)
         ClearHandlers();
-    // From inside one of its own events the target goes once control is back in the loop.
+    // From inside one of its own events the target (with its timers) goes once control is back
+    // in the event loop.
     EventTarget::Dispose(target_);
 }
 
 std::unique_ptr<TWSocket> DataTransfer::ReleaseSocket()
 {
-    end_of_file_timer_->stop();
-    arrival_timer_->stop();
     ClearHandlers();
-    CloseConnection();
+    Stop();
     return std::move(socket_);
 }
 
@@ -79,6 +56,16 @@ void DataTransfer::ClearHandlers()
     socket_->OnDataAvailable = nullptr;
     socket_->OnDataSent = nullptr;
     socket_->OnTlsDone = nullptr;
+}
+
+// Runs `work` in ms as one of the transfer's own events, unless the transfer is gone by then;
+// what the work is for may be over too, which it sees from the phase. A precise timer: a
+// coarse one may fire 5 % early, and the arrival limit must run out before the session's wait.
+void DataTransfer::After(int ms, const std::function<void()>& work)
+{
+    EventTarget* target = target_;  // outlives this object while it is being disposed
+    QTimer::singleShot(ms, Qt::PreciseTimer, target,
+                       [this, target, work] { target->Dispatch([&] { hooks_.guarded(work); }); });
 }
 
 void DataTransfer::SetPhase(Phase phase)
@@ -105,8 +92,8 @@ int DataTransfer::Listen(const std::string& address)
     return ntohs(socket_->LocalName().sin_port);
 }
 
-bool DataTransfer::Open(Direction direction, const std::string& file_name,
-                        long long restart_offset, bool display_only)
+bool DataTransfer::Open(Direction direction, const std::string& file_name, long long restart_offset,
+                        bool display_only)
 {
     direction_ = direction;
     file_name_ = file_name;
@@ -150,7 +137,7 @@ void DataTransfer::AwaitConnection(const std::string& server, int limit_ms)
     server_ = server;
     socket_->OnSessionAvailable = [this](int) { OnAccept(); };
     if (limit_ms > 0)
-        arrival_timer_->start(limit_ms);
+        After(limit_ms, [this, limit_ms] { OnArrivalTimeout(limit_ms / 1000); });
     // A server may have connected already (before its reply to PORT).
     socket_->Resume();
 }
@@ -209,7 +196,6 @@ void DataTransfer::OnAccept()
     socket_->Dup(handle);
     socket_->SetLingerOnOff(wsLingerOff);
     socket_->ApplyLinger();
-    arrival_timer_->stop();
     ConnectionUp();
 }
 
@@ -231,11 +217,10 @@ void DataTransfer::OnConnected(int error)
     hooks_.connected();
 }
 
-void DataTransfer::OnArrivalTimeout()
+void DataTransfer::OnArrivalTimeout(int seconds)
 {
     if (phase_ != Phase::Listening && phase_ != Phase::AwaitingConnection)
         return;
-    const int seconds = arrival_timer_->interval() / 1000;
     const std::string text = "425 No data connection from the server within "
                              + std::to_string(seconds) + (seconds == 1 ? " second" : " seconds");
     Log("! " + text);
@@ -331,7 +316,12 @@ void DataTransfer::SendNextChunk(int error)
     // End of file: close the data connection after a short pause, from the event loop; the
     // close tells the server the file is complete.
     SetPhase(Phase::Draining);
-    end_of_file_timer_->start(kEndOfFilePauseMs);
+    After(kEndOfFilePauseMs, [this] {
+        if (phase_ != Phase::Draining || socket_->State() != wsConnected)
+            return;
+        SetPhase(Phase::Closing);
+        socket_->CloseLater();
+    });
 }
 
 // One read per call; the socket layer returns to the event loop after a bounded share.
@@ -400,10 +390,8 @@ void DataTransfer::CloseConnection()
 
 void DataTransfer::Stop()
 {
-    end_of_file_timer_->stop();
-    arrival_timer_->stop();
     CloseConnection();
-    SetPhase(Phase::Done);
+    SetPhase(Phase::Done);  // its timers, should they still run out, find it over
 }
 
 const std::string& DataTransfer::Cause() const
@@ -420,8 +408,8 @@ void DataTransfer::OnClosed(int error)
     // before that. A server that closes first has cut the file off, even when every byte
     // had already left for the system's send buffer.
     if (phase_ == Phase::Draining && failure_.empty()) {
-        failure_ = "426 The server closed the data connection before " + file_name_
-                   + " was complete";
+        failure_
+            = "426 The server closed the data connection before " + file_name_ + " was complete";
         Log("! " + failure_);
     }
     CloseFile();

@@ -20,8 +20,6 @@
 #include <memory>
 #include <string>
 
-class QTimer;
-
 namespace mondeliar::net {
 
 class EventTarget;
@@ -117,9 +115,10 @@ public:
 
     void CloseFile();
     void CloseConnection();
-    void Stop();  // the request ended: timers off, the connection closed, Done
+    void Stop();  // the request ended: the connection closed, the transfer Done
 
 private:
+    void After(int ms, const std::function<void()>& work);
     void SetPhase(Phase phase);
     bool OpenSource();
     bool OpenDestination();
@@ -127,7 +126,7 @@ private:
     void ClearHandlers();
     void OnAccept();
     void OnConnected(int error);
-    void OnArrivalTimeout();
+    void OnArrivalTimeout(int seconds);
     void ConnectionUp();
     void StartHandshake();
     void OnTlsDone(int error);
@@ -150,25 +149,23 @@ private:
     std::unique_ptr<TWSocket> socket_;
     Hooks hooks_;
     Tls tls_;
-    EventTarget* target_ = nullptr;      // its posted event and timers
-    QTimer* end_of_file_timer_ = nullptr;
-    QTimer* arrival_timer_ = nullptr;    // active mode: the server's connection is due
+    EventTarget* target_ = nullptr;  // its posted event and timers
     QElapsedTimer clock_;
     Phase phase_ = Phase::Idle;
-    Phase closed_in_ = Phase::Idle;      // where the connection was when it closed
-    bool confirmed_ = false;             // the final reply (before or after the close) said done
+    Phase closed_in_ = Phase::Idle;  // where the connection was when it closed
+    bool confirmed_ = false;         // the final reply (before or after the close) said done
     Direction direction_ = Direction::Download;
     bool passive_ = false;
-    bool display_only_ = false;          // a download shown through Hooks::show, not stored
-    std::string server_;                 // active mode: the only peer whose connection counts
+    bool display_only_ = false;  // a download shown through Hooks::show, not stored
+    std::string server_;         // active mode: the only peer whose connection counts
     std::string file_name_;
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_{nullptr, &std::fclose};
     long long restart_offset_ = 0;
-    long long source_size_ = 0;          // bytes of the local file to send (from the offset)
+    long long source_size_ = 0;  // bytes of the local file to send (from the offset)
     long long count_ = 0;
-    qint64 start_ = 0;                   // first byte's time (0: none); 1-based clock
+    qint64 start_ = 0;  // first byte's time (0: none); 1-based clock
     int close_error_ = 0;
-    std::string failure_;                // the first failure of this side, logged at the time
+    std::string failure_;  // the first failure of this side, logged at the time
     char chunk_[kChunkSize] = {};
 };
 

@@ -405,26 +405,49 @@ void TCustomFtpCli::AbortSession()
 
 // --- public operations -------------------------------------------------------------
 
-void TCustomFtpCli::OpenSessionAsync()
-{
-    StartCompound(ftpOpenSessionAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass});
-}
-void TCustomFtpCli::StoreFileAsync()
-{
-    StartCompound(ftpStoreFileAsync, {FtpStep::Port, FtpStep::Stor});
-}
-void TCustomFtpCli::RestartPutAsync()
-{
-    StartCompound(ftpRestartPutAsync, {FtpStep::Port, FtpStep::Rest, FtpStep::Stor});
-}
-void TCustomFtpCli::AppendAsync()
-{
-    StartCompound(ftpAppendAsync, {FtpStep::Port, FtpStep::Appe});
-}
-void TCustomFtpCli::GetAsync()
-{
-    StartCompound(ftpGetAsync, {FtpStep::Port, FtpStep::Retr});
-}
+// Each compound request: its kind and its steps, which run in kStepOrder's order (S stands
+// for FtpStep in the rows).
+#define MONDELIAR_FTP_COMPOUND(name, kind, ...)                                                    \
+    void TCustomFtpCli::name()                                                                     \
+    {                                                                                              \
+        using S = FtpStep;                                                                         \
+        StartCompound(kind, {__VA_ARGS__});                                                        \
+    }
+MONDELIAR_FTP_COMPOUND(OpenSessionAsync, ftpOpenSessionAsync, S::Open, S::User, S::Pass)
+MONDELIAR_FTP_COMPOUND(StoreFileAsync, ftpStoreFileAsync, S::Port, S::Stor)
+MONDELIAR_FTP_COMPOUND(RestartPutAsync, ftpRestartPutAsync, S::Port, S::Rest, S::Stor)
+MONDELIAR_FTP_COMPOUND(AppendAsync, ftpAppendAsync, S::Port, S::Appe)
+MONDELIAR_FTP_COMPOUND(GetAsync, ftpGetAsync, S::Port, S::Retr)
+MONDELIAR_FTP_COMPOUND(DirAsync, ftpDirAsync, S::Port, S::List)
+MONDELIAR_FTP_COMPOUND(LsAsync, ftpLsAsync, S::Port, S::Nlst)
+MONDELIAR_FTP_COMPOUND(RenameAsync, ftpRenameAsync, S::Rnfr, S::Rnto)
+MONDELIAR_FTP_COMPOUND(TransmitAsync, ftpTransmitAsync, S::Open, S::User, S::Pass, S::Cwd, S::Type,
+                       S::Port, S::Stor, S::Quit)
+MONDELIAR_FTP_COMPOUND(RestartTransmitAsync, ftpRestartTransmitAsync, S::Open, S::User, S::Pass,
+                       S::Cwd, S::Type, S::Port, S::Rest, S::Stor, S::Quit)
+MONDELIAR_FTP_COMPOUND(AppendFileAsync, ftpAppendFileAsync, S::Open, S::User, S::Pass, S::Cwd,
+                       S::Type, S::Port, S::Appe, S::Quit)
+MONDELIAR_FTP_COMPOUND(ReceiveAsync, ftpReceiveAsync, S::Open, S::User, S::Pass, S::Cwd, S::Type,
+                       S::Port, S::Retr, S::Quit)
+MONDELIAR_FTP_COMPOUND(DirectoryAsync, ftpDirectoryAsync, S::Open, S::User, S::Pass, S::Cwd,
+                       S::Port, S::List, S::Quit)
+MONDELIAR_FTP_COMPOUND(ListAsync, ftpListAsync, S::Open, S::User, S::Pass, S::Cwd, S::Port, S::Nlst,
+                       S::Quit)
+MONDELIAR_FTP_COMPOUND(MakeDirAsync, ftpMakeDirAsync, S::Open, S::User, S::Pass, S::Cwd, S::Mkd,
+                       S::Quit)
+MONDELIAR_FTP_COMPOUND(RemoveDirAsync, ftpRemoveDirAsync, S::Open, S::User, S::Pass, S::Cwd, S::Rmd,
+                       S::Quit)
+MONDELIAR_FTP_COMPOUND(DeleteFileAsync, ftpDeleteFileAsync, S::Open, S::User, S::Pass, S::Cwd,
+                       S::Dele, S::Quit)
+MONDELIAR_FTP_COMPOUND(DoQuoteAsync, ftpDoQuoteAsync, S::Open, S::User, S::Pass, S::Cwd, S::Quote,
+                       S::Quit)
+MONDELIAR_FTP_COMPOUND(FileSizeAsync, ftpFileSizeAsync, S::Open, S::User, S::Pass, S::Cwd, S::Size,
+                       S::Quit)
+MONDELIAR_FTP_COMPOUND(RenameFileAsync, ftpRenameFileAsync, S::Open, S::User, S::Pass, S::Cwd,
+                       S::Rnfr, S::Rnto, S::Quit)
+MONDELIAR_FTP_COMPOUND(SystemAsync, ftpSystemAsync, S::Open, S::User, S::Pass, S::Syst, S::Quit)
+#undef MONDELIAR_FTP_COMPOUND
+
 void TCustomFtpCli::AutoResumeFromLocalFile()
 {
     if (options_ & ftpNoAutoResumeAt)
@@ -443,39 +466,7 @@ void TCustomFtpCli::RestartGetAsync()
     AutoResumeFromLocalFile();
     StartCompound(ftpRestartGetAsync, {FtpStep::Port, FtpStep::Rest, FtpStep::Retr});
 }
-void TCustomFtpCli::DirAsync()
-{
-    StartCompound(ftpDirAsync, {FtpStep::Port, FtpStep::List});
-}
-void TCustomFtpCli::LsAsync()
-{
-    StartCompound(ftpLsAsync, {FtpStep::Port, FtpStep::Nlst});
-}
-void TCustomFtpCli::RenameAsync()
-{
-    StartCompound(ftpRenameAsync, {FtpStep::Rnfr, FtpStep::Rnto});
-}
-void TCustomFtpCli::TransmitAsync()
-{
-    StartCompound(ftpTransmitAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd,
-                                     FtpStep::Type, FtpStep::Port, FtpStep::Stor, FtpStep::Quit});
-}
-void TCustomFtpCli::RestartTransmitAsync()
-{
-    StartCompound(ftpRestartTransmitAsync,
-                  {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd, FtpStep::Type,
-                   FtpStep::Port, FtpStep::Rest, FtpStep::Stor, FtpStep::Quit});
-}
-void TCustomFtpCli::AppendFileAsync()
-{
-    StartCompound(ftpAppendFileAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd,
-                                       FtpStep::Type, FtpStep::Port, FtpStep::Appe, FtpStep::Quit});
-}
-void TCustomFtpCli::ReceiveAsync()
-{
-    StartCompound(ftpReceiveAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd,
-                                    FtpStep::Type, FtpStep::Port, FtpStep::Retr, FtpStep::Quit});
-}
+
 void TCustomFtpCli::RestartReceiveAsync()
 {
     AutoResumeFromLocalFile();
@@ -483,72 +474,11 @@ void TCustomFtpCli::RestartReceiveAsync()
                   {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd, FtpStep::Type,
                    FtpStep::Port, FtpStep::Rest, FtpStep::Retr, FtpStep::Quit});
 }
-void TCustomFtpCli::DirectoryAsync()
-{
-    StartCompound(ftpDirectoryAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd,
-                                      FtpStep::Port, FtpStep::List, FtpStep::Quit});
-}
-void TCustomFtpCli::ListAsync()
-{
-    StartCompound(ftpListAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd,
-                                 FtpStep::Port, FtpStep::Nlst, FtpStep::Quit});
-}
-void TCustomFtpCli::MakeDirAsync()
-{
-    StartCompound(ftpMakeDirAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd,
-                                    FtpStep::Mkd, FtpStep::Quit});
-}
-void TCustomFtpCli::RemoveDirAsync()
-{
-    StartCompound(ftpRemoveDirAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd,
-                                      FtpStep::Rmd, FtpStep::Quit});
-}
-void TCustomFtpCli::DeleteFileAsync()
-{
-    StartCompound(ftpDeleteFileAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd,
-                                       FtpStep::Dele, FtpStep::Quit});
-}
-void TCustomFtpCli::DoQuoteAsync()
-{
-    StartCompound(ftpDoQuoteAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd,
-                                    FtpStep::Quote, FtpStep::Quit});
-}
-void TCustomFtpCli::FileSizeAsync()
-{
-    StartCompound(ftpFileSizeAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd,
-                                     FtpStep::Size, FtpStep::Quit});
-}
-void TCustomFtpCli::RenameFileAsync()
-{
-    StartCompound(ftpRenameFileAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd,
-                                       FtpStep::Rnfr, FtpStep::Rnto, FtpStep::Quit});
-}
-void TCustomFtpCli::SystemAsync()
-{
-    StartCompound(ftpSystemAsync,
-                  {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Syst, FtpStep::Quit});
-}
 
 void TCustomFtpCli::OpenAsync()
 {
     BeginSingle(ftpOpenAsync);
     StartOpen();
-}
-void TCustomFtpCli::UserAsync()
-{
-    BeginSingle(ftpUserAsync);
-    StartUser();
-}
-void TCustomFtpCli::PassAsync()
-{
-    BeginSingle(ftpPassAsync);
-    current_step_ = FtpStep::Pass;
-    StartPass();
-}
-void TCustomFtpCli::CwdAsync()
-{
-    BeginSingle(ftpCwdAsync);
-    StartCwd();
 }
 
 #define MONDELIAR_FTP_SINGLE(name, kind, step)                                                     \
@@ -558,6 +488,9 @@ void TCustomFtpCli::CwdAsync()
         current_step_ = step;                                                                      \
         StartStep(step);                                                                           \
     }
+MONDELIAR_FTP_SINGLE(UserAsync, ftpUserAsync, FtpStep::User)
+MONDELIAR_FTP_SINGLE(PassAsync, ftpPassAsync, FtpStep::Pass)
+MONDELIAR_FTP_SINGLE(CwdAsync, ftpCwdAsync, FtpStep::Cwd)
 MONDELIAR_FTP_SINGLE(CDupAsync, ftpCDupAsync, FtpStep::Cdup)
 MONDELIAR_FTP_SINGLE(PwdAsync, ftpPwdAsync, FtpStep::Pwd)
 MONDELIAR_FTP_SINGLE(MkdAsync, ftpMkdAsync, FtpStep::Mkd)

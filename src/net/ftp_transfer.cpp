@@ -140,16 +140,16 @@ void TCustomFtpCli::StartPassiveDataConnection()
     int port = 0;
     if (!ParsePasvPort(pasv_reply_, &port)) {
         passive_failed_ = true;
-        return FailRequest(426, "426 Invalid passive mode reply: " + pasv_reply_,
-                           Held::LocalFiles, LogLine::Omitted);
+        return FailRequest(426, "426 Invalid passive mode reply: " + pasv_reply_, Held::LocalFiles,
+                           LogLine::Omitted);
     }
     try {
         ApplyConnectionSettings(transfer_->Socket());
         transfer_->Connect(control_->Addr(), std::to_string(port), local_addr_);
     } catch (const std::exception& error) {
         passive_failed_ = true;
-        FailRequest(426, "426 " + ExceptionClassName(error) + ": " + error.what(),
-                    Held::LocalFiles, LogLine::Omitted);
+        FailRequest(426, "426 " + ExceptionClassName(error) + ": " + error.what(), Held::LocalFiles,
+                    LogLine::Omitted);
     }
 }
 
@@ -186,28 +186,22 @@ void TCustomFtpCli::OnTransferEnded(const DataTransfer::Outcome& outcome)
 {
     using Kind = DataTransfer::Outcome::Kind;
     restart_offset_ = 0;
-    switch (outcome.kind) {
-    case Kind::Completed:
+    if (outcome.kind == Kind::Completed) {
         request_outcome_ = 0;
         return FinishRequest(0);
-    case Kind::DataRefused:
-        active_failure_ = ActiveModeFailure::DataRefused;
-        break;
-    case Kind::NoDataConnection:
-        active_failure_ = ActiveModeFailure::NoDataConnection;
-        // The server still owes this transfer's replies, and would give them in answer to the
-        // next command: the session ends here, so the next one starts in step.
-        Display("! Session closed: its replies would be out of step");
-        return FailRequest(outcome.code, outcome.failure, Held::Session, LogLine::Omitted);
-    case Kind::Unreachable:
-        passive_failed_ = true;
-        break;
-    case Kind::Failed:
-    case Kind::Refused:
-        break;
     }
-    FailRequest(outcome.code, outcome.failure, Held::Nothing, LogLine::Omitted,
-                EarlierError::Kept, outcome.error);
+    if (outcome.kind == Kind::DataRefused)
+        active_failure_ = ActiveModeFailure::DataRefused;
+    if (outcome.kind == Kind::Unreachable)
+        passive_failed_ = true;
+    if (outcome.kind != Kind::NoDataConnection)
+        return FailRequest(outcome.code, outcome.failure, Held::Nothing, LogLine::Omitted,
+                           EarlierError::Kept, outcome.error);
+    active_failure_ = ActiveModeFailure::NoDataConnection;
+    // The server still owes this transfer's replies, and would give them in answer to the next
+    // command: the session ends here, so the next one starts in step.
+    Display("! Session closed: its replies would be out of step");
+    FailRequest(outcome.code, outcome.failure, Held::Session, LogLine::Omitted);
 }
 
 }  // namespace mondeliar::net
