@@ -25,8 +25,9 @@ constexpr const char* kPhaseNames[] = {
 
 }  // namespace
 
-DataTransfer::DataTransfer(std::unique_ptr<TWSocket> socket, const Hooks& hooks, Tls tls)
-    : socket_(std::move(socket)), hooks_(hooks), tls_(std::move(tls))
+DataTransfer::DataTransfer(std::unique_ptr<TWSocket> socket, const Hooks& hooks,
+                           std::shared_ptr<TlsContext> tls, const std::string& tls_host)
+    : socket_(std::move(socket)), hooks_(hooks), tls_(std::move(tls)), tls_host_(tls_host)
 {
     clock_.start();
     target_ = new EventTarget([this](NetEvent&) { hooks_.guarded([this] { StartSending(); }); });
@@ -99,37 +100,22 @@ bool DataTransfer::Open(Direction direction, const std::string& file_name, long 
     file_name_ = file_name;
     restart_offset_ = restart_offset;
     display_only_ = display_only;
-    return direction == Direction::Upload ? OpenSource() : OpenDestination();
-}
-
-bool DataTransfer::OpenSource()
-{
-    // Every share mode is a plain read-only open here; only a regular file is sent.
-    file_.reset(std::fopen(file_name_.c_str(), "rb"));
+    const char* mode = Uploads() ? "rb" : restart_offset > 0 ? "r+b" : "wb";
+    if (!display_only)
+        file_.reset(std::fopen(file_name.c_str(), mode));
     struct stat info {};
-    if (file_ == nullptr || fstat(fileno(file_.get()), &info) != 0 || !S_ISREG(info.st_mode)) {
-        file_.reset();
-        return false;
-    }
-    std::setvbuf(file_.get(), nullptr, _IOFBF, kFileBufferSize);
-    source_size_ = info.st_size - restart_offset_;
-    if (restart_offset_ > 0 && fseeko(file_.get(), restart_offset_, SEEK_SET) != 0)
-        file_.reset();
-    return file_ != nullptr;
-}
-
-bool DataTransfer::OpenDestination()
-{
-    if (display_only_)
-        return true;
-    if (restart_offset_ > 0) {
-        file_.reset(std::fopen(file_name_.c_str(), "r+b"));
-        if (file_ != nullptr && fseeko(file_.get(), restart_offset_, SEEK_SET) != 0)
+    if (Uploads()) {
+        // Every share mode is a plain read-only open here; only a regular file is sent.
+        if (file_ == nullptr || fstat(fileno(file_.get()), &info) != 0 || !S_ISREG(info.st_mode))
             file_.reset();
-    } else {
-        file_.reset(std::fopen(file_name_.c_str(), "wb"));
+        else
+            std::setvbuf(file_.get(), nullptr, _IOFBF, kFileBufferSize);
+        source_size_ = info.st_size - restart_offset;
     }
-    return file_ != nullptr;
+    if (file_ != nullptr && restart_offset > 0
+        && fseeko(file_.get(), restart_offset, SEEK_SET) != 0)
+        file_.reset();
+    return display_only || file_ != nullptr;
 }
 
 void DataTransfer::AwaitConnection(const std::string& server, int limit_ms)
@@ -163,7 +149,12 @@ void DataTransfer::InstallConnectionHandlers()
     socket_->OnSessionClosed = [this](int error) { OnClosed(error); };
     socket_->OnTlsDone = [this](int error) { OnTlsDone(error); };
     if (Uploads()) {
-        socket_->OnDataAvailable = [this](int) { DiscardData(); };
+        // Whatever comes back is dropped, one read per event (the socket layer returns to the
+        // event loop after a bounded share).
+        socket_->OnDataAvailable = [this](int) {
+            char scratch[2048];
+            socket_->Receive(scratch, sizeof scratch);
+        };
         socket_->OnDataSent = [this](int error) { SendNextChunk(error); };
     } else {
         socket_->OnDataAvailable = [this](int) { ReceiveData(); };
@@ -207,11 +198,9 @@ void DataTransfer::OnConnected(int error)
         const std::string text
             = "Unable to establish data connection, error #" + std::to_string(error);
         Log("! " + text);
-        CloseFile();  // the connection closes as the request ends
-        SetPhase(Phase::Done);
-        return Report({Outcome::Kind::Unreachable, 550, 0, text});
+        return Finish({Outcome::Kind::Unreachable, 550, 0, text});
     }
-    if (!tls_.context)
+    if (!tls_)
         start_ = NowMs();  // plain passive transfers are timed from the connection
     ConnectionUp();
     hooks_.connected();
@@ -230,7 +219,7 @@ void DataTransfer::OnArrivalTimeout(int seconds)
 void DataTransfer::ConnectionUp()
 {
     const bool accepted = phase_ == Phase::AwaitingConnection;
-    if (tls_.context)
+    if (tls_)
         return accepted ? StartHandshake() : SetPhase(Phase::AwaitingReply);
     if (accepted || !Uploads())
         return Ready();  // a plain download takes what comes from now on
@@ -243,7 +232,7 @@ void DataTransfer::Accepted()
         return SetPhase(Phase::AwaitingConnection);
     if (phase_ != Phase::AwaitingReply)
         return;
-    if (tls_.context)
+    if (tls_)
         return StartHandshake();
     Ready();
 }
@@ -258,7 +247,7 @@ void DataTransfer::StartHandshake()
 {
     SetPhase(Phase::Handshaking);
     try {
-        socket_->StartTls(tls_.context, tls_.host);
+        socket_->StartTls(tls_, tls_host_);
     } catch (const std::exception& error) {
         // What the TLS layer raises (its context or the connection refused): the transfer fails.
         Fail(error.what());
@@ -322,13 +311,6 @@ void DataTransfer::SendNextChunk(int error)
         SetPhase(Phase::Closing);
         socket_->CloseLater();
     });
-}
-
-// One read per call; the socket layer returns to the event loop after a bounded share.
-void DataTransfer::DiscardData()
-{
-    char scratch[2048];
-    socket_->Receive(scratch, sizeof scratch);
 }
 
 void DataTransfer::ReceiveData()
@@ -417,14 +399,14 @@ void DataTransfer::OnClosed(int error)
     close_error_ = error;
     SetPhase(Phase::Closed);
     if (confirmed_)
-        End();
+        End(Verdict());
 }
 
 void DataTransfer::Completed()
 {
     confirmed_ = true;
     if (phase_ == Phase::Closed)
-        End();
+        End(Verdict());
 }
 
 void DataTransfer::Refused(int code, const std::string& reply_line)
@@ -438,21 +420,23 @@ void DataTransfer::Refused(int code, const std::string& reply_line)
             cause.empty() ? reply_line : cause});
 }
 
-// Both the final reply and the close are in.
-void DataTransfer::End()
+// The last act of every road that ends the transfer: from inside `ended` the session may
+// start the next transfer, destroying this one.
+void DataTransfer::End(const Outcome& outcome)
 {
-    ShowStats();
-    const Outcome outcome = Verdict();
     SetPhase(Phase::Done);
-    Report(outcome);
+    const auto ended = hooks_.ended;
+    ended(outcome);
 }
 
-// The server's 226 only says that it saw the data connection close. The transfer succeeded
+// Both the final reply and the close are in. The server's 226 only says that it saw the data
+// connection close. The transfer succeeded
 // when the close carried no error, this side broke nothing off, and an upload handed every
 // byte of its file to the data connection: a peer that closes early (even cleanly), or an
 // error that drops the connection, must not make a cut-off file read as stored.
 DataTransfer::Outcome DataTransfer::Verdict()
 {
+    ShowStats();
     if (close_error_ != 0)
         return {Outcome::Kind::Failed, 426, close_error_,
                 "426 " + WinsockErrorText(close_error_) + " (Winsock error #"
@@ -488,15 +472,7 @@ void DataTransfer::Finish(const Outcome& outcome)
     CloseFile();
     SetPhase(Phase::Done);
     CloseConnection();
-    Report(outcome);
-}
-
-// The last act of every road that ends the transfer: from inside `ended` the session may
-// start the next transfer, destroying this one.
-void DataTransfer::Report(const Outcome& outcome)
-{
-    const auto ended = hooks_.ended;
-    ended(outcome);
+    End(outcome);
 }
 
 }  // namespace mondeliar::net

@@ -74,14 +74,10 @@ public:
         std::function<void(const Outcome& outcome)> ended;  // once, as its last act
     };
 
-    // TLS on the data connection (PROT P): the session's context and its host name.
-    struct Tls {
-        std::shared_ptr<TlsContext> context;  // null: plain data connections
-        std::string host;
-    };
-
-    // Takes over the data socket of the session (and of the transfer before).
-    DataTransfer(std::unique_ptr<TWSocket> socket, const Hooks& hooks, Tls tls = Tls());
+    // Takes over the data socket of the session (and of the transfer before). With PROT P the
+    // connection uses TLS: the session's context, checked against its host name.
+    DataTransfer(std::unique_ptr<TWSocket> socket, const Hooks& hooks,
+                 std::shared_ptr<TlsContext> tls = nullptr, const std::string& tls_host = "");
     ~DataTransfer();
     DataTransfer(const DataTransfer&) = delete;
     DataTransfer& operator=(const DataTransfer&) = delete;
@@ -120,8 +116,6 @@ public:
 private:
     void After(int ms, const std::function<void()>& work);
     void SetPhase(Phase phase);
-    bool OpenSource();
-    bool OpenDestination();
     void InstallConnectionHandlers();
     void ClearHandlers();
     void OnAccept();
@@ -133,22 +127,21 @@ private:
     void Ready();
     void StartSending();
     void SendNextChunk(int error);
-    void DiscardData();
     void ReceiveData();
     bool ReportProgress();
     void Fail(const std::string& what);
     void OnClosed(int error);
-    void End();
     void Finish(const Outcome& outcome);
+    void End(const Outcome& outcome);
     Outcome Verdict();
     void ShowStats();
-    void Report(const Outcome& outcome);
     void Log(const std::string& line) { hooks_.log(line); }
     qint64 NowMs() const { return clock_.elapsed() + 1; }
 
     std::unique_ptr<TWSocket> socket_;
     Hooks hooks_;
-    Tls tls_;
+    std::shared_ptr<TlsContext> tls_;  // null: a plain connection
+    std::string tls_host_;
     EventTarget* target_ = nullptr;  // its posted event and timers
     QElapsedTimer clock_;
     Phase phase_ = Phase::Idle;

@@ -16,14 +16,6 @@ constexpr const char* kStateNames[] = {
     "fstWaitReply", "fstBetweenSteps", "fstDisconnected", "fstAborting",
 };
 
-constexpr FtpStep kStepOrder[] = {
-    FtpStep::Open, FtpStep::Auth,  FtpStep::User, FtpStep::Pass, FtpStep::Pbsz, FtpStep::Prot,
-    FtpStep::Cwd,  FtpStep::Cdup,  FtpStep::Type, FtpStep::Port, FtpStep::Rest, FtpStep::Retr,
-    FtpStep::Stor, FtpStep::Appe,  FtpStep::List, FtpStep::Nlst, FtpStep::Syst, FtpStep::Mkd,
-    FtpStep::Rmd,  FtpStep::Rnfr,  FtpStep::Rnto, FtpStep::Size, FtpStep::Dele, FtpStep::Pwd,
-    FtpStep::Abor, FtpStep::Quote, FtpStep::Quit,
-};
-
 size_t Bit(FtpStep step)
 {
     return static_cast<size_t>(step);
@@ -246,10 +238,12 @@ void TCustomFtpCli::NextStep()
         error_message_ = "426 Operation aborted.";
     }
     continue_with_next_step_ = true;
-    for (FtpStep step : kStepOrder) {
-        if (!pending_steps_.test(Bit(step)))
+    // The steps are declared in the order in which they run.
+    for (size_t bit = 0; bit < pending_steps_.size(); ++bit) {
+        const auto step = static_cast<FtpStep>(bit);
+        if (!pending_steps_.test(bit))
             continue;
-        pending_steps_.reset(Bit(step));
+        pending_steps_.reset(bit);
         if (SkipStep(step))
             continue;
         current_step_ = step;
@@ -405,8 +399,8 @@ void TCustomFtpCli::AbortSession()
 
 // --- public operations -------------------------------------------------------------
 
-// Each compound request: its kind and its steps, which run in kStepOrder's order (S stands
-// for FtpStep in the rows).
+// Each compound request: its kind and its steps, which run in the order of their declaration
+// (S stands for FtpStep in the rows).
 #define MONDELIAR_FTP_COMPOUND(name, kind, ...)                                                    \
     void TCustomFtpCli::name()                                                                     \
     {                                                                                              \

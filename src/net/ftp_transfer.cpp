@@ -36,10 +36,9 @@ std::string PortCommand(const std::string& server, const sockaddr_in& local, int
 // A new transfer takes over the data socket; with PROT P its connection will use TLS.
 void TCustomFtpCli::StartTransfer()
 {
-    DataTransfer::Tls tls;
-    if (prot_private_)
-        tls = {tls_context_, TlsHostName()};
-    transfer_ = std::make_unique<DataTransfer>(transfer_->ReleaseSocket(), transfer_hooks_, tls);
+    transfer_
+        = std::make_unique<DataTransfer>(transfer_->ReleaseSocket(), transfer_hooks_,
+                                         prot_private_ ? tls_context_ : nullptr, TlsHostName());
 }
 
 void TCustomFtpCli::StartPortStep()
