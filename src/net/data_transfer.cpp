@@ -37,8 +37,7 @@ DataTransfer::~DataTransfer()
 {
     if (socket_)
         ClearHandlers();
-    // From inside one of its own events the target (with its timers) goes once control is back
-    // in the event loop.
+    // Deferred while one of its own events runs; its timers go with it.
     EventTarget::Dispose(target_);
 }
 
@@ -59,9 +58,8 @@ void DataTransfer::ClearHandlers()
     socket_->OnTlsDone = nullptr;
 }
 
-// Runs `work` in ms as one of the transfer's own events, unless the transfer is gone by then;
-// what the work is for may be over too, which it sees from the phase. A precise timer: a
-// coarse one may fire 5 % early, and the arrival limit must run out before the session's wait.
+// Runs `work` in ms as one of the transfer's own events, unless the transfer is gone (the work
+// checks the phase). Precise: a coarse timer may fire 5 % early, after the session's wait.
 void DataTransfer::After(int ms, const std::function<void()>& work)
 {
     EventTarget* target = target_;  // outlives this object while it is being disposed
@@ -123,7 +121,16 @@ void DataTransfer::AwaitConnection(const std::string& server, int limit_ms)
     server_ = server;
     socket_->OnSessionAvailable = [this](int) { OnAccept(); };
     if (limit_ms > 0)
-        After(limit_ms, [this, limit_ms] { OnArrivalTimeout(limit_ms / 1000); });
+        After(limit_ms, [this, limit_ms] {
+            if (phase_ != Phase::Listening && phase_ != Phase::AwaitingConnection)
+                return;
+            const int seconds = limit_ms / 1000;
+            const std::string text = "425 No data connection from the server within "
+                                     + std::to_string(seconds)
+                                     + (seconds == 1 ? " second" : " seconds");
+            Log("! " + text);
+            Finish({Outcome::Kind::NoDataConnection, 425, 0, text});
+        });
     // A server may have connected already (before its reply to PORT).
     socket_->Resume();
 }
@@ -149,8 +156,7 @@ void DataTransfer::InstallConnectionHandlers()
     socket_->OnSessionClosed = [this](int error) { OnClosed(error); };
     socket_->OnTlsDone = [this](int error) { OnTlsDone(error); };
     if (Uploads()) {
-        // Whatever comes back is dropped, one read per event (the socket layer returns to the
-        // event loop after a bounded share).
+        // Whatever comes back is dropped, one bounded read per event.
         socket_->OnDataAvailable = [this](int) {
             char scratch[2048];
             socket_->Receive(scratch, sizeof scratch);
@@ -204,16 +210,6 @@ void DataTransfer::OnConnected(int error)
         start_ = NowMs();  // plain passive transfers are timed from the connection
     ConnectionUp();
     hooks_.connected();
-}
-
-void DataTransfer::OnArrivalTimeout(int seconds)
-{
-    if (phase_ != Phase::Listening && phase_ != Phase::AwaitingConnection)
-        return;
-    const std::string text = "425 No data connection from the server within "
-                             + std::to_string(seconds) + (seconds == 1 ? " second" : " seconds");
-    Log("! " + text);
-    Finish({Outcome::Kind::NoDataConnection, 425, 0, text});
 }
 
 void DataTransfer::ConnectionUp()
@@ -376,12 +372,6 @@ void DataTransfer::Stop()
     SetPhase(Phase::Done);  // its timers, should they still run out, find it over
 }
 
-const std::string& DataTransfer::Cause() const
-{
-    static const std::string none;
-    return phase_ != Phase::Done && closed_in_ == Phase::Handshaking ? failure_ : none;
-}
-
 void DataTransfer::OnClosed(int error)
 {
     if (phase_ == Phase::Closed || phase_ == Phase::Done)
@@ -414,7 +404,7 @@ void DataTransfer::Refused(int code, const std::string& reply_line)
     if (phase_ == Phase::Done)
         return;
     // The other failures of this side are symptoms that the server's reply explains better.
-    const std::string& cause = Cause();
+    const std::string cause = Cause();
     const bool not_reached = !passive_ && code == 425 && failure_.empty();
     Finish({not_reached ? Outcome::Kind::DataRefused : Outcome::Kind::Refused, code, 0,
             cause.empty() ? reply_line : cause});
@@ -430,13 +420,21 @@ void DataTransfer::End(const Outcome& outcome)
 }
 
 // Both the final reply and the close are in. The server's 226 only says that it saw the data
-// connection close. The transfer succeeded
-// when the close carried no error, this side broke nothing off, and an upload handed every
-// byte of its file to the data connection: a peer that closes early (even cleanly), or an
-// error that drops the connection, must not make a cut-off file read as stored.
+// connection close. The transfer succeeded when the close carried no error, this side broke
+// nothing off, and an upload handed every byte of its file to the data connection: a peer that
+// closes early (even cleanly), or an error that drops the connection, must not make a cut-off
+// file read as stored.
 DataTransfer::Outcome DataTransfer::Verdict()
 {
-    ShowStats();
+    const long long elapsed = start_ == 0 ? 0 : NowMs() - start_;
+    std::string stats = std::to_string(count_) + " bytes received/sent in "
+                        + std::to_string(elapsed / 1000) + " seconds";
+    if (elapsed != 0) {
+        const long long rate
+            = count_ <= 32767 ? count_ * 1000 / elapsed : (count_ / elapsed) * 1000;
+        stats += " (" + std::to_string(rate) + " Bytes/sec)";
+    }
+    Log("! " + stats);
     if (close_error_ != 0)
         return {Outcome::Kind::Failed, 426, close_error_,
                 "426 " + WinsockErrorText(close_error_) + " (Winsock error #"
@@ -451,19 +449,6 @@ DataTransfer::Outcome DataTransfer::Verdict()
         return {Outcome::Kind::Failed, 426, 0, failure};
     }
     return Outcome();
-}
-
-void DataTransfer::ShowStats()
-{
-    const long long elapsed = start_ == 0 ? 0 : NowMs() - start_;
-    std::string line = std::to_string(count_) + " bytes received/sent in "
-                       + std::to_string(elapsed / 1000) + " seconds";
-    if (elapsed != 0) {
-        const long long rate
-            = count_ <= 32767 ? count_ * 1000 / elapsed : (count_ / elapsed) * 1000;
-        line += " (" + std::to_string(rate) + " Bytes/sec)";
-    }
-    Log("! " + line);
 }
 
 // Ends the transfer before its time: what it holds is closed, and the session hears why.

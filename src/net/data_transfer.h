@@ -1,14 +1,11 @@
 #pragma once
 // One transfer on the data connection of an FTP session (RFC 959 section 3.2): the connection
-// (the server's, accepted on our port in active mode; ours, to the server's port in passive
-// mode), TLS on it (RFC 4217 section 9), the local file and its chunks. Every PORT/PASV step
-// starts a new one; the session hands it the replies to the transfer command, and it reports
-// back once, when it has ended.
-//
-// In active mode the 1xx reply and the server's connection may arrive in either order; the
-// server's final reply and the close of the connection too. Sending starts once the reply
-// and the connection (with TLS: the handshake) are in; the transfer ends once both the final
-// reply and the close are.
+// (the server's to our port in active mode, ours to the server's in passive mode), TLS on it
+// (RFC 4217 section 9), the local file and its chunks. Every PORT/PASV step starts a new one;
+// the session hands it the replies to the transfer command, and it reports back once, at its
+// end. The 1xx reply and the server's connection may come in either order, and so may the
+// final reply and the close: sending starts once the first two are in (with TLS: and the
+// handshake is done), the transfer ends once the last two are.
 
 #include "net/sync_wsocket.h"
 #include "net/tls_context.h"
@@ -79,8 +76,6 @@ public:
     DataTransfer(std::unique_ptr<TWSocket> socket, const Hooks& hooks,
                  std::shared_ptr<TlsContext> tls = nullptr, const std::string& tls_host = "");
     ~DataTransfer();
-    DataTransfer(const DataTransfer&) = delete;
-    DataTransfer& operator=(const DataTransfer&) = delete;
     // Gives the socket to the next transfer, closed and without this one's handlers.
     std::unique_ptr<TWSocket> ReleaseSocket();
 
@@ -89,7 +84,10 @@ public:
     long long Count() const { return count_; }
     // A failed TLS handshake, while the transfer's request runs: what the server's replies
     // (or its silence) follow from, and so the request's first error. Empty otherwise.
-    const std::string& Cause() const;
+    std::string Cause() const
+    {
+        return phase_ != Phase::Done && closed_in_ == Phase::Handshaking ? failure_ : "";
+    }
 
     // The PORT step: listens on `address` and returns the port.
     int Listen(const std::string& address);
@@ -120,7 +118,6 @@ private:
     void ClearHandlers();
     void OnAccept();
     void OnConnected(int error);
-    void OnArrivalTimeout(int seconds);
     void ConnectionUp();
     void StartHandshake();
     void OnTlsDone(int error);
@@ -134,7 +131,6 @@ private:
     void Finish(const Outcome& outcome);
     void End(const Outcome& outcome);
     Outcome Verdict();
-    void ShowStats();
     void Log(const std::string& line) { hooks_.log(line); }
     qint64 NowMs() const { return clock_.elapsed() + 1; }
 

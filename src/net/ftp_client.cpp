@@ -400,13 +400,16 @@ void TCustomFtpCli::AbortSession()
 // --- public operations -------------------------------------------------------------
 
 // Each compound request: its kind and its steps, which run in the order of their declaration
-// (S stands for FtpStep in the rows).
+// (S stands for FtpStep in the rows). A whole session logs on, changes to HostDirName, does its
+// work and quits.
 #define MONDELIAR_FTP_COMPOUND(name, kind, ...)                                                    \
     void TCustomFtpCli::name()                                                                     \
     {                                                                                              \
         using S = FtpStep;                                                                         \
         StartCompound(kind, {__VA_ARGS__});                                                        \
     }
+#define MONDELIAR_FTP_SESSION(name, kind, ...)                                                     \
+    MONDELIAR_FTP_COMPOUND(name, kind, S::Open, S::User, S::Pass, S::Cwd, __VA_ARGS__, S::Quit)
 MONDELIAR_FTP_COMPOUND(OpenSessionAsync, ftpOpenSessionAsync, S::Open, S::User, S::Pass)
 MONDELIAR_FTP_COMPOUND(StoreFileAsync, ftpStoreFileAsync, S::Port, S::Stor)
 MONDELIAR_FTP_COMPOUND(RestartPutAsync, ftpRestartPutAsync, S::Port, S::Rest, S::Stor)
@@ -415,31 +418,21 @@ MONDELIAR_FTP_COMPOUND(GetAsync, ftpGetAsync, S::Port, S::Retr)
 MONDELIAR_FTP_COMPOUND(DirAsync, ftpDirAsync, S::Port, S::List)
 MONDELIAR_FTP_COMPOUND(LsAsync, ftpLsAsync, S::Port, S::Nlst)
 MONDELIAR_FTP_COMPOUND(RenameAsync, ftpRenameAsync, S::Rnfr, S::Rnto)
-MONDELIAR_FTP_COMPOUND(TransmitAsync, ftpTransmitAsync, S::Open, S::User, S::Pass, S::Cwd, S::Type,
-                       S::Port, S::Stor, S::Quit)
-MONDELIAR_FTP_COMPOUND(RestartTransmitAsync, ftpRestartTransmitAsync, S::Open, S::User, S::Pass,
-                       S::Cwd, S::Type, S::Port, S::Rest, S::Stor, S::Quit)
-MONDELIAR_FTP_COMPOUND(AppendFileAsync, ftpAppendFileAsync, S::Open, S::User, S::Pass, S::Cwd,
-                       S::Type, S::Port, S::Appe, S::Quit)
-MONDELIAR_FTP_COMPOUND(ReceiveAsync, ftpReceiveAsync, S::Open, S::User, S::Pass, S::Cwd, S::Type,
-                       S::Port, S::Retr, S::Quit)
-MONDELIAR_FTP_COMPOUND(DirectoryAsync, ftpDirectoryAsync, S::Open, S::User, S::Pass, S::Cwd,
-                       S::Port, S::List, S::Quit)
-MONDELIAR_FTP_COMPOUND(ListAsync, ftpListAsync, S::Open, S::User, S::Pass, S::Cwd, S::Port, S::Nlst,
-                       S::Quit)
-MONDELIAR_FTP_COMPOUND(MakeDirAsync, ftpMakeDirAsync, S::Open, S::User, S::Pass, S::Cwd, S::Mkd,
-                       S::Quit)
-MONDELIAR_FTP_COMPOUND(RemoveDirAsync, ftpRemoveDirAsync, S::Open, S::User, S::Pass, S::Cwd, S::Rmd,
-                       S::Quit)
-MONDELIAR_FTP_COMPOUND(DeleteFileAsync, ftpDeleteFileAsync, S::Open, S::User, S::Pass, S::Cwd,
-                       S::Dele, S::Quit)
-MONDELIAR_FTP_COMPOUND(DoQuoteAsync, ftpDoQuoteAsync, S::Open, S::User, S::Pass, S::Cwd, S::Quote,
-                       S::Quit)
-MONDELIAR_FTP_COMPOUND(FileSizeAsync, ftpFileSizeAsync, S::Open, S::User, S::Pass, S::Cwd, S::Size,
-                       S::Quit)
-MONDELIAR_FTP_COMPOUND(RenameFileAsync, ftpRenameFileAsync, S::Open, S::User, S::Pass, S::Cwd,
-                       S::Rnfr, S::Rnto, S::Quit)
 MONDELIAR_FTP_COMPOUND(SystemAsync, ftpSystemAsync, S::Open, S::User, S::Pass, S::Syst, S::Quit)
+MONDELIAR_FTP_SESSION(TransmitAsync, ftpTransmitAsync, S::Type, S::Port, S::Stor)
+MONDELIAR_FTP_SESSION(RestartTransmitAsync, ftpRestartTransmitAsync, S::Type, S::Port, S::Rest,
+                      S::Stor)
+MONDELIAR_FTP_SESSION(AppendFileAsync, ftpAppendFileAsync, S::Type, S::Port, S::Appe)
+MONDELIAR_FTP_SESSION(ReceiveAsync, ftpReceiveAsync, S::Type, S::Port, S::Retr)
+MONDELIAR_FTP_SESSION(DirectoryAsync, ftpDirectoryAsync, S::Port, S::List)
+MONDELIAR_FTP_SESSION(ListAsync, ftpListAsync, S::Port, S::Nlst)
+MONDELIAR_FTP_SESSION(MakeDirAsync, ftpMakeDirAsync, S::Mkd)
+MONDELIAR_FTP_SESSION(RemoveDirAsync, ftpRemoveDirAsync, S::Rmd)
+MONDELIAR_FTP_SESSION(DeleteFileAsync, ftpDeleteFileAsync, S::Dele)
+MONDELIAR_FTP_SESSION(DoQuoteAsync, ftpDoQuoteAsync, S::Quote)
+MONDELIAR_FTP_SESSION(FileSizeAsync, ftpFileSizeAsync, S::Size)
+MONDELIAR_FTP_SESSION(RenameFileAsync, ftpRenameFileAsync, S::Rnfr, S::Rnto)
+#undef MONDELIAR_FTP_SESSION
 #undef MONDELIAR_FTP_COMPOUND
 
 void TCustomFtpCli::AutoResumeFromLocalFile()

@@ -25,9 +25,6 @@ namespace mondeliar::net {
 class TCustomFtpCli {
 public:
     static constexpr int kReplyBufferSize = ReplyBuffer::kSize;
-    static constexpr int kChunkSize = DataTransfer::kChunkSize;
-    static constexpr int kReceiveChunk = DataTransfer::kReceiveChunk;
-    static constexpr int kEndOfFilePauseMs = DataTransfer::kEndOfFilePauseMs;
 
     TCustomFtpCli();
     virtual ~TCustomFtpCli();
@@ -204,9 +201,8 @@ private:
     void FailStep(const std::exception& error);
     void FinishRequest(int error);
     // Ends the request as a failure: `text` becomes the reply line and (unless an earlier error
-    // is kept) ErrorMessage, `code` the reply code and the outcome; then the log line, what the
-    // request held is closed, and the request finishes, OnRequestDone reporting
-    // `request_error` (0: `code`).
+    // is kept) ErrorMessage, `code` the reply code and the outcome; then the log line, what it
+    // held is closed, and it finishes, OnRequestDone reporting `request_error` (0: `code`).
     void FailRequest(int code, const std::string& text, Held held, LogLine log = LogLine::Written,
                      EarlierError earlier = EarlierError::Kept, int request_error = 0);
     void KeepFirstError(const std::string& text);  // ErrorMessage, unless one is set

@@ -1,10 +1,8 @@
 // The client's side of transfers (STOR, APPE, RETR, LIST, NLST): the PORT/PASV step starts a
 // new DataTransfer, the transfer step opens its file and sends its command, the replies to
-// that command go to it, and its end ends the request.
-//
-// Active mode (RFC 959 section 3.2): the client listens on a fresh port and names it with
-// PORT; after STOR the server connects to it. Passive mode: PASV names the server's port and
-// the client connects to it before sending the transfer command.
+// that command go to it, and its end ends the request. Active mode (RFC 959 section 3.2):
+// PORT names a port of ours, and the server connects to it after STOR; passive mode: PASV
+// names the server's port, and we connect to it before sending the transfer command.
 
 #include "net/ftp_client.h"
 
