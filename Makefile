@@ -65,12 +65,17 @@ fuzz: deps
 	cmake --build $(BUILD_FUZZ) -j$(JOBS)
 	tests/fuzz/run-fuzzers.sh $(BUILD_FUZZ) $(FUZZ_SECONDS)
 
-# Pictures of the real windows for the help pages, into doc/images.
+# Pictures of the real windows for the help pages, into doc/images, and of a modern month
+# page at desktop and phone width, taken in chromium.
 screenshots: deps
 	cmake -S . -B $(BUILD_TEST) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMONDELIAR_SANITIZE=ON >/dev/null
-	cmake --build $(BUILD_TEST) -j$(JOBS) --target app_screenshots
+	cmake --build $(BUILD_TEST) -j$(JOBS) --target app_screenshots modern_sample_pages
 	QT_QPA_PLATFORM=offscreen LC_ALL=C ASAN_OPTIONS=detect_leaks=0 \
 		$(BUILD_TEST)/tests/app/app_screenshots doc/images
+	rm -rf $(BUILD_TEST)/modern-pages
+	LC_ALL=C $(BUILD_TEST)/tests/html/modern_sample_pages $(BUILD_TEST)/modern-pages
+	node tests/pagecheck/screenshots.mjs $(BUILD_TEST)/modern-pages/example/February.html \
+		doc/images modern-month
 
 clean:
 	rm -rf build

@@ -44,6 +44,7 @@
 namespace mondeliar {
 namespace {
 
+using bench::Median;
 using bench::ProcessRun;
 using bench::RunProcess;
 using testing::ReadFile;
@@ -132,13 +133,6 @@ void PrepareCalendar(const std::string& folder, int port, const std::string& rem
     context.Entries.SaveEntries();
     bench::FillRecurring(context.Recurring);
     SaveRecurring(context.Recurring, context.RecurringFileName());
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 // lftp's account of a mirror (-v): a line "Transferring file `name'" per file sent.
@@ -394,11 +388,7 @@ int Measure(int rttMs, int rounds)
 int main(int argc, char* argv[])
 {
     QCoreApplication application(argc, argv);
-    const int rounds = argc > 1 && std::atoi(argv[1]) > 0 ? std::atoi(argv[1]) : 10;
-    std::vector<int> roundTrips;
-    std::istringstream list(argc > 2 ? argv[2] : "0,50");
-    for (std::string item; std::getline(list, item, ',');)
-        roundTrips.push_back(std::atoi(item.c_str()));
+    const auto [rounds, roundTrips] = mondeliar::bench::ParseRoundsAndRoundTrips(argc, argv, 10);
     std::printf("Publishing a full calendar after one changed note; figures per publish.\n");
     if (!mondeliar::Stand::LftpInstalled())
         std::printf("lftp is not installed (scripts/install-check-tools.sh installs it): its "

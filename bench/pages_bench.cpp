@@ -1,6 +1,7 @@
 // The write command for a full calendar, inside the process and as a whole mondeliar-cli run,
-// against Debian's pcal writing a year as HTML; and the memory a write takes beside an
-// extra HTML file of nothing but line ends.
+// against Debian's pcal writing a year as HTML and in the modern page style against the
+// classic one; and the memory a write takes beside an extra HTML file of nothing but line
+// ends.
 
 #include "bench_calendar.h"
 #include "html/write_command.h"
@@ -20,14 +21,16 @@ using testing::WriteFile;
 const std::string Resources = std::string(MONDELIAR_SOURCE_DIR) + "/resources/";
 const char* const Pcal = "/usr/bin/pcal";
 
-// A working folder holding a full default calendar whose pages go to "site/".
-void PrepareFullCalendar(const TempDir& dir)
+// A working folder holding a full default calendar whose pages go to "site/", in the page
+// style given.
+void PrepareFullCalendar(const TempDir& dir, int pageStyle = 0)
 {
     RecordingMessages messages;
     CalendarContext context(Resources, dir.Path(), Date{2002, 2, 5}, messages);
     StartUp(context);
     std::filesystem::create_directory(dir / "site");
     context.Settings.HTMLPATH = dir / "site/";
+    context.Settings.PAGESTYLE = static_cast<std::uint8_t>(pageStyle);
     SaveConfig(context.Settings, context.SettingsFileName, SaveMode::Current, Resources);
     bench::FillNotes(context.Entries, 2002);
     context.Entries.SaveEntries();
@@ -83,6 +86,40 @@ void CliWriteAgainstPcal(benchmark::State& state)
     state.counters["cli_per_pcal"] = cliSeconds / pcalSeconds;
 }
 BENCHMARK(CliWriteAgainstPcal)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+
+// mondeliar-cli writing the full calendar in the modern style and in the classic style, each
+// a whole process, taken in turns; with the size of the fourteen pages of each.
+void CliWriteModernAgainstClassic(benchmark::State& state)
+{
+    TempDir classic;
+    TempDir modern;
+    PrepareFullCalendar(classic, 0);
+    PrepareFullCalendar(modern, 1);
+    double seconds[2] = {0, 0};
+    for (auto _ : state) {
+        ProcessRun runs[2] = {RunProcess(CliWrite(), classic.Path()),
+                              RunProcess(CliWrite(), modern.Path())};
+        if (!runs[0].succeeded || !runs[1].succeeded) {
+            state.SkipWithError("mondeliar-cli write failed");
+            return;
+        }
+        for (int style : {0, 1})
+            seconds[style] += runs[style].seconds;
+    }
+    auto pageBytes = [](const TempDir& dir) {
+        std::uintmax_t bytes = 0;
+        for (const auto& page : std::filesystem::directory_iterator(dir / "site"))
+            bytes += page.file_size();
+        return static_cast<double>(bytes);
+    };
+    double runs = static_cast<double>(state.iterations());
+    state.counters["classic_ms"] = seconds[0] / runs * 1000;
+    state.counters["modern_ms"] = seconds[1] / runs * 1000;
+    state.counters["modern_per_classic"] = seconds[1] / seconds[0];
+    state.counters["classic_KiB"] = pageBytes(classic) / 1024;
+    state.counters["modern_KiB"] = pageBytes(modern) / 1024;
+}
+BENCHMARK(CliWriteModernAgainstClassic)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 
 // A pagetrim.header of 15 MiB of line ends, under the size limit, beside the full calendar:
 // the peak memory of the whole process shows what the text costs.

@@ -1,8 +1,12 @@
 #pragma once
 // Running a program as a whole process for the benchmarks, without a shell between: its
-// wall-clock time, its exit status and its peak memory.
+// wall-clock time, its exit status and its peak memory. And what the publish benchmarks share:
+// their command line and the median of what was timed.
 
+#include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <sstream>
 #include <fcntl.h>
 #include <spawn.h>
 #include <string>
@@ -50,6 +54,29 @@ inline ProcessRun RunProcess(std::vector<std::string> arguments, const std::stri
     run.peakRssKiB = usage.ru_maxrss;
     posix_spawn_file_actions_destroy(&actions);
     return run;
+}
+
+// "BENCH [ROUNDS [RTT_MS,...]]": the rounds (`rounds` when not given) and the round trips to
+// measure at ("0,50" when not given).
+struct RoundsAndRoundTrips {
+    int Rounds;
+    std::vector<int> RoundTrips;
+};
+
+inline RoundsAndRoundTrips ParseRoundsAndRoundTrips(int argc, char* argv[], int rounds)
+{
+    RoundsAndRoundTrips parsed{argc > 1 && std::atoi(argv[1]) > 0 ? std::atoi(argv[1]) : rounds, {}};
+    std::istringstream list(argc > 2 ? argv[2] : "0,50");
+    for (std::string item; std::getline(list, item, ',');)
+        parsed.RoundTrips.push_back(std::atoi(item.c_str()));
+    return parsed;
+}
+
+inline double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 }  // namespace mondeliar::bench

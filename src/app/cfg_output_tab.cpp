@@ -5,9 +5,12 @@
 #include "app/handler_guard.h"
 #include "app/radio_group.h"
 #include "app/settings_binder.h"
+#include "app/text_convert.h"
 #include "app/user_dialogs.h"
 #include "base/program.h"
+#include "publish/sftp_uploader.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDir>
@@ -15,15 +18,52 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace mondeliar::app {
 
 namespace {
 
 constexpr int SelectedMonth = 2;  // the "Selected month" item of rgStartyear
+const char* const FtpPort = "21";
+const char* const SftpPort = "22";
+const char* const KeyFileFilter = "All files (*)";
+
+// The controls with the labels that name them.
+std::vector<QWidget*> WithLabels(QWidget* group, std::vector<QWidget*> controls)
+{
+    for (QLabel* label : group->findChildren<QLabel*>())
+        if (std::find(controls.begin(), controls.end(), label->buddy()) != controls.end())
+            controls.push_back(label);
+    return controls;
+}
+
+// The busy cursor and a disabled button while a command waits for a server.
+class BusyWhile {
+public:
+    explicit BusyWhile(QWidget* button) : button_(button)
+    {
+        button_->setEnabled(false);
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~BusyWhile()
+    {
+        QApplication::restoreOverrideCursor();
+        button_->setEnabled(true);
+    }
+    BusyWhile(const BusyWhile&) = delete;
+    BusyWhile& operator=(const BusyWhile&) = delete;
+
+private:
+    QWidget* button_;
+};
 
 RadioGroup* NamedGroup(const char* name, const QString& title, const QStringList& items,
                        int columns, QWidget* parent, const QString& hint = {})
@@ -89,6 +129,12 @@ QWidget* CfgOutputTab::BuildPagesColumn(SettingsBinder& binder)
                      3, column, "First day of the week in the pages and the month grid");
     layout->addWidget(rgStartweek);
 
+    auto* rgPageStyle = NamedGroup(
+        "rgPageStyle", "Page style", {"Classic", "Modern"}, 2, column,
+        "Classic: the pages as always. Modern: HTML5 pages that read well on a phone, in a "
+        "screen reader and on paper");
+    layout->addWidget(rgPageStyle);
+
     auto* cbAddYear = NamedCheck("cbAddYear", "Add year to filename", column);
     cbAddYear->setEnabled(false);
     cbAddYear->setVisible(false);
@@ -102,6 +148,7 @@ QWidget* CfgOutputTab::BuildPagesColumn(SettingsBinder& binder)
     binder.Bind(rgStartyear, &S::STARTYEAR);
     binder.Bind(rgHTMLfilename, &S::HTMLFILENAME);
     binder.Bind(rgStartweek, &S::STARTWEEK);
+    binder.Bind(rgPageStyle, &S::PAGESTYLE);
     binder.Bind(cbAddYear, &S::ADDYEAR);
     binder.Bind(cbAllowLink, &S::ALLOWLINK);
 
@@ -121,10 +168,13 @@ QWidget* CfgOutputTab::BuildFtpColumn(SettingsBinder& binder)
     auto* gbFTP = new QGroupBox("FTP", column);
     gbFTP->setObjectName("gbFTP");
     auto* ftp = new QVBoxLayout(gbFTP);
+    AddProtocolRow(ftp, gbFTP);
     auto* user = NamedEdit("EditFTPUsername", gbFTP);
     auto* host = NamedEdit("EditFTPhost", gbFTP);
     auto* port = NamedEdit("EditFTPport", gbFTP);
     port->setText("21");
+    EditFTPhost = host;
+    EditFTPport = port;
     auto* password = NamedEdit("EditFTPPassword", gbFTP);
     password->setEchoMode(QLineEdit::Password);
     auto* remote = NamedEdit("EditFTPpath", gbFTP);
@@ -146,6 +196,8 @@ QWidget* CfgOutputTab::BuildFtpColumn(SettingsBinder& binder)
     ftp->addWidget(passive);
     ftp->addWidget(tls);
     AddLabelled(ftp, "Server certificate fingerprint", fingerprint);
+    ftpOnly_ = WithLabels(gbFTP, {passive, tls, fingerprint});
+    AddSftpRows(ftp, gbFTP, binder);
     layout->addWidget(gbFTP);
 
     auto* gbPublishing = new QGroupBox("Publishing", column);
@@ -177,8 +229,94 @@ QWidget* CfgOutputTab::BuildFtpColumn(SettingsBinder& binder)
     return column;
 }
 
+// "Protocol: FTP / SFTP". Switching moves the port between the two defaults, 21 and 22,
+// when it holds the other one's.
+void CfgOutputTab::AddProtocolRow(QVBoxLayout* ftp, QWidget* group)
+{
+    rbFTP = new QRadioButton("FTP", group);
+    rbFTP->setObjectName("rbFTP");
+    rbFTP->setChecked(true);
+    rbSFTP = new QRadioButton("SFTP", group);
+    rbSFTP->setObjectName("rbSFTP");
+    rbSFTP->setToolTip("Publish over SSH (SFTP) instead of FTP");
+    auto* row = new QHBoxLayout;
+    row->addWidget(new QLabel("Protocol:", group));
+    row->addWidget(rbFTP);
+    row->addWidget(rbSFTP);
+    row->addStretch();
+    ftp->addLayout(row);
+    connect(rbSFTP, &QRadioButton::toggled, this,
+            Guarded(dialogs_, [this](bool sftp) { rbSFTPClick(sftp); }));
+}
+
+void CfgOutputTab::AddSftpRows(QVBoxLayout* ftp, QWidget* group, SettingsBinder& binder)
+{
+    EditSFTPHostKey = NamedEdit("EditSFTPHostKey", group);
+    EditSFTPHostKey->setToolTip("The SSH server's host key as SHA256:..., as ssh-keygen -l shows it");
+    auto* fetch = NamedButton("ButtonFetchHostKey", "Fetch", group,
+                              "Fetch the server's host key and show it to confirm");
+    auto* keyFile = NamedEdit("EditSFTPKeyFile", group);
+    keyFile->setToolTip("A private key without passphrase, for example ~/.ssh/id_ed25519; when "
+                        "empty, the SSH agent and the keys in ~/.ssh are tried");
+    auto* browse = NamedChooserButton("ButtonBrowseSFTPKeyFile", group);
+    AddLabelledWithButton(ftp, "SSH host key fingerprint", EditSFTPHostKey, fetch);
+    AddLabelledWithButton(ftp, "SSH private key file", keyFile, browse);
+    sftpOnly_ = WithLabels(group, {EditSFTPHostKey, fetch, keyFile, browse});
+    binder.Bind(EditSFTPHostKey, &CalendarSettings::SFTPHOSTKEY, 128);
+    binder.Bind(keyFile, &CalendarSettings::SFTPKEYFILE, 255);
+    connect(fetch, &QPushButton::clicked, this,
+            Guarded(dialogs_, [this, fetch](bool) { ButtonFetchHostKeyClick(fetch); }));
+    connect(browse, &QToolButton::clicked, this, Guarded(dialogs_, [this, keyFile](bool) {
+                if (std::optional<QString> file = dialogs_.ChooseOpenFile(KeyFileFilter))
+                    keyFile->setText(*file);
+            }));
+}
+
+void CfgOutputTab::rbSFTPClick(bool sftp)
+{
+    if (EditFTPport->text() == (sftp ? FtpPort : SftpPort))
+        EditFTPport->setText(sftp ? SftpPort : FtpPort);
+    ShowProtocolControls();
+}
+
+void CfgOutputTab::ShowProtocolControls()
+{
+    const bool sftp = rbSFTP->isChecked();
+    for (QWidget* control : ftpOnly_)
+        control->setEnabled(!sftp);
+    for (QWidget* control : sftpOnly_)
+        control->setEnabled(sftp);
+}
+
+// The server is asked for its key off the window's thread; the user confirms what it sent.
+void CfgOutputTab::ButtonFetchHostKeyClick(QPushButton* fetch)
+{
+    HostKeyFetch fetched;
+    {
+        BusyWhile busy(fetch);
+        fetched = FetchHostKey(ToWindows1252(EditFTPhost->text().trimmed()),
+                               ToWindows1252(EditFTPport->text().trimmed()));
+    }
+    if (fetched.Fingerprint.empty()) {
+        dialogs_.ShowBox(BoxKind::Warning,
+                         FromWindows1252("The host key could not be fetched: " + fetched.Error));
+        return;
+    }
+    if (dialogs_.AskYesNo(FromWindows1252(HostKeyQuestion(fetched.Fingerprint)))) {
+        EditSFTPHostKey->setText(FromWindows1252(fetched.Fingerprint));
+        EditSFTPHostKey->setCursorPosition(0);
+    }
+}
+
 void CfgOutputTab::Fill(const CalendarSettings& settings)
 {
+    {
+        // The stored port is shown as it is.
+        QSignalBlocker quiet(rbSFTP);
+        (settings.SFTP ? rbSFTP : rbFTP)->setChecked(true);
+    }
+    ShowProtocolControls();
+    EditSFTPHostKey->setCursorPosition(0);  // "SHA256:" in sight
     rgFilenameExtension->SetIndex(settings.FILEEXTENSION == ".htm" ? 0 : 1);
     DateTimePickerSelectStart->SetStoredDate(settings.SELECTEDSTARTYEAR,
                                              settings.SELECTEDSTARTMONTH, 1);
@@ -187,6 +325,7 @@ void CfgOutputTab::Fill(const CalendarSettings& settings)
 
 void CfgOutputTab::Store(CalendarSettings& settings) const
 {
+    settings.SFTP = rbSFTP->isChecked();
     Date start = DateTimePickerSelectStart->StoredDate();
     settings.SELECTEDSTARTYEAR = static_cast<std::uint16_t>(start.Year);
     settings.SELECTEDSTARTMONTH = static_cast<std::uint16_t>(start.Month);

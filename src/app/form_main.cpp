@@ -366,6 +366,12 @@ void TFormMain::Publish(bool uploadAll)
                                 .arg(FromWindows1252(hostFileName)));
     };
     request.UploadAll = uploadAll;
+    request.Confirm = [this](const std::string& question) {
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+        const bool yes = dialogs_.AskYesNo(FromWindows1252(question));
+        QApplication::restoreOverrideCursor();
+        return yes;
+    };
     PublishOutcome outcome;
     {
         PublishRun run(*this, FromWindows1252(context_.Settings.FTPHOST));

@@ -73,6 +73,10 @@ struct CalendarSettings {
     bool FTPCHANGEDONLY = false;    // publish only the pages whose content changed
     bool FTPATOMIC = false;         // store as ".<name>.part", then rename over the page
     bool ICSFEED = false;           // Write also writes calendar.ics
+    std::uint8_t PAGESTYLE = 0;     // 0 the classic pages, 1 the modern style
+    bool SFTP = false;              // publish over SFTP (SSH) instead of FTP
+    std::string SFTPHOSTKEY;        // ≤128, pinned host key fingerprint, "SHA256:" and base64
+    std::string SFTPKEYFILE;        // ≤255, private key file; empty: the agent and ~/.ssh
 };
 
 // The folder of the calendar files, relative to the data folder.

@@ -7,6 +7,7 @@
 #include "base/text_reader.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace mondeliar {
 
@@ -22,6 +23,7 @@ OneBasedArray<std::string, N> MakeNames(const std::array<const char*, N>& texts)
 }
 
 const char* const LanguageExtension = ".lang";
+const char* const LanguageCodeKey = "LANGUAGECODE";
 
 // Sets the name a key such as "MONTH3" or "DAY7" stands for; false for any other key.
 bool StoreName(LanguageNameSet& names, const std::string& key, const std::string& value)
@@ -38,6 +40,47 @@ bool StoreName(LanguageNameSet& names, const std::string& key, const std::string
             return true;
         }
     return false;
+}
+
+bool IsAsciiLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// A language tag in the shape of BCP 47: a primary subtag of 2 to 8 letters, then subtags
+// of 1 to 8 letters or digits, joined by "-".
+bool IsLanguageTag(const std::string& tag)
+{
+    std::size_t start = 0;
+    for (bool primary = true;; primary = false) {
+        std::size_t end = std::min(tag.find('-', start), tag.size());
+        std::size_t length = end - start;
+        if (length < (primary ? 2u : 1u) || length > 8)
+            return false;
+        for (std::size_t i = start; i < end; ++i)
+            if (!IsAsciiLetter(tag[i]) && !(tag[i] >= '0' && tag[i] <= '9' && !primary))
+                return false;
+        if (end == tag.size())
+            return true;
+        start = end + 1;
+    }
+}
+
+// "de_DE.UTF-8@euro" gives "de-DE"; the C and POSIX locales name no language.
+std::string LocaleLanguage()
+{
+    for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(variable);
+        if (!value || !*value)
+            continue;
+        std::string name(value);
+        name = name.substr(0, name.find_first_of(".@"));
+        std::replace(name.begin(), name.end(), '_', '-');
+        if (name == "C" || name == "POSIX" || !IsLanguageTag(name))
+            return "";
+        return name;
+    }
+    return "";
 }
 
 bool IsMainWindowTextKey(const std::string& key)
@@ -69,6 +112,7 @@ void Languages::LoadLanguage(const std::string& programFolder, const std::string
 {
     RequirePlainFileName(name);
     TextReader reader(programFolder + name + LanguageExtension, SmallFileSizeLimit);
+    std::string code;
     std::string line;
     while (reader.ReadLine(line)) {
         std::size_t equals = line.find('=');
@@ -76,11 +120,23 @@ void Languages::LoadLanguage(const std::string& programFolder, const std::string
             continue;
         std::string key = line.substr(0, equals);
         std::string value = line.substr(equals + 1);
-        if (!StoreName(LanguageNames, key, value) && IsMainWindowTextKey(key) && mainWindowTexts)
+        if (key == LanguageCodeKey)
+            code = value;
+        else if (!StoreName(LanguageNames, key, value) && IsMainWindowTextKey(key)
+                 && mainWindowTexts)
             mainWindowTexts(key, value);
     }
     DayNames = LanguageNames.Days;
     MonthNames = LanguageNames.Months;
+    Code = code;
+}
+
+std::string PageLanguageTag(const Languages& language)
+{
+    if (IsLanguageTag(language.Code))
+        return language.Code;
+    std::string locale = LocaleLanguage();
+    return locale.empty() ? "en" : locale;
 }
 
 std::vector<std::string> ListLanguages(const std::string& folder)

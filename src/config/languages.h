@@ -39,6 +39,9 @@ public:
     // The working copies that the pages and the date label use.
     DayNameList DayNames;
     MonthNameList MonthNames;
+    // The language's code as its file names it ("LANGUAGECODE=fr"), empty when it names
+    // none. Unlike the names it is never kept from the language loaded before.
+    std::string Code;
 
     // Reads `programFolder` + name + ".lang" into LanguageNames, hands caption and hint keys
     // to `mainWindowTexts`, then copies LanguageNames into DayNames and MonthNames. A name
@@ -49,6 +52,10 @@ public:
     // DayNames back in the language's order, from LanguageNames.
     void RestoreDayNames() { DayNames = LanguageNames.Days; }
 };
+
+// The language of pages in `language`: its code when that is a well-formed language tag,
+// otherwise the language of the locale (LC_ALL, LC_MESSAGES, LANG), otherwise "en".
+std::string PageLanguageTag(const Languages& language);
 
 // The names of the language files in `folder`: each file name up to its first ".".
 std::vector<std::string> ListLanguages(const std::string& folder);

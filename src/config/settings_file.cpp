@@ -111,6 +111,10 @@ const std::vector<SettingKey>& ExtensionKeys()
         {"FTPCHANGEDONLY", &S::FTPCHANGEDONLY, 0, "FALSE", "FALSE"},
         {"FTPATOMIC", &S::FTPATOMIC, 0, "FALSE", "FALSE"},
         {"ICSFEED", &S::ICSFEED, 0, "FALSE", "FALSE"},
+        {"PAGESTYLE", &S::PAGESTYLE, 0, "0", "0"},
+        {"SFTP", &S::SFTP, 0, "FALSE", "FALSE"},
+        {"SFTPHOSTKEY", &S::SFTPHOSTKEY, 128, "", ""},
+        {"SFTPKEYFILE", &S::SFTPKEYFILE, 255, "", ""},
     };
     return keys;
 }

@@ -2,6 +2,7 @@
 
 #include "base/integer_text.h"
 #include "base/output_file.h"
+#include "html/calendar_days.h"
 #include "html/ics_content_line.h"
 #include "html/plain_text.h"
 #include "html/week_grid.h"
@@ -195,7 +196,8 @@ void AppendNoteEvents(std::string& feed, const CalendarContext& context, const s
     for (const CalendarEntry* entry : DatedRecords(context.Entries)) {
         Date date{entry->Year, entry->Month, entry->Day};
         std::string dateUrl = FeedUrl(entry->DateURL);
-        for (int k = 0; k < NotesPerDate && !entry->Notes[k].empty(); ++k) {
+        int shown = ShownNoteCount(*entry);
+        for (int k = 0; k < shown; ++k) {
             std::string url = FeedUrl(entry->NoteURLs[k]);
             AllDayEvent event;
             event.Uid = key + "-" + IcsDate(date) + "-" + std::to_string(k + 1) + "@mondeliar";

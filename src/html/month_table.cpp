@@ -22,21 +22,12 @@ std::string AlignmentWord(int value)
     }
 }
 
-bool HasAnyNote(const CalendarEntry& entry)
-{
-    for (const std::string& note : entry.Notes)
-        if (!note.empty())
-            return true;
-    return false;
-}
-
 }  // namespace
 
 void PageWriter::WriteMonth(int month, int year)
 {
     const CalendarSettings& s = settings_;
-    if (hooks_.ShowDate)
-        hooks_.ShowDate(Date{year, month, 1});
+    ShowMonth(month, year);
     PageOutput& page = Page();
     page.WriteLine("<P ALIGN=\"" + AlignmentWord(s.ALIGNTABLE) + "\">");
     if (s.ALIGNTABLE == 1)
@@ -45,10 +36,7 @@ void PageWriter::WriteMonth(int month, int year)
     WriteMonthNameRow(month);
     WriteDayNameRow();
 
-    std::size_t index = static_cast<std::size_t>(month - 1);
-    monthEntries_ = year == range_.YearOf(month)
-                        ? rangeEntries_.at(index)
-                        : context_.Entries.FindRangeEntries(month, year).at(index);
+    days_.BeginMonth(month, year);
     WeekGrid grid(month, year, s.STARTWEEK);
     for (int row = 1; row <= WeekGrid::Rows; ++row) {
         page.WriteLine("<TR BGCOLOR=\"", s.COLORDATESBG, "\" ALIGN=\"", AlignmentWord(s.ALIGNDATE),
@@ -97,16 +85,16 @@ void PageWriter::WriteMonthNameRow(int month)
     int previous = month == 1 ? 12 : month - 1;
     int next = month == 12 ? 1 : month + 1;
     if (neighbourLinks)
-        page.Write("<FONT SIZE=\"2\"><a href=\"" + MonthLink(previous) + "\">" + names[previous]
-                   + "</a></FONT> < ");
+        page.Write("<FONT SIZE=\"2\"><a href=\"" + MonthPageNameInRange(previous) + "\">"
+                   + names[previous] + "</a></FONT> < ");
     if (s.MONTHLABEL == 1)
         page.Write(names[month]);
     else if (s.MONTHLABEL == 2)
         page.Write("<IMG SRC=\"" + names[month] + ".gif\" BORDER=\"0\" ALIGN=\"MIDDLE\" ALT=\""
                    + names[month] + "\">");
     if (neighbourLinks)
-        page.Write(" ><FONT SIZE=\"2\"><a href=\"" + MonthLink(next) + "\">" + names[next]
-                   + "</a></FONT></FONT>");
+        page.Write(" ><FONT SIZE=\"2\"><a href=\"" + MonthPageNameInRange(next) + "\">"
+                   + names[next] + "</a></FONT></FONT>");
     page.WriteLine("</" + s.HEADINGTAGMONTH + "></TD></TR>");
 }
 
@@ -134,9 +122,9 @@ void PageWriter::WriteBlankCell()
 void PageWriter::WriteDateCell(int month, int day)
 {
     const CalendarSettings& s = settings_;
-    context_.Entries.TakeEntry(monthEntries_.at(static_cast<std::size_t>(day)));
+    context_.Entries.TakeEntry(days_.SlotOf(day));
     const CalendarEntry& entry = context_.Entries.CurrentEntry;
-    const std::vector<const RecurringEntry*>& recurring = RecurringOn(month, day);
+    const std::vector<const RecurringEntry*>& recurring = days_.RecurringOn(month, day);
     bool hasNotes = HasAnyNote(entry) || !recurring.empty();
 
     PageOutput& page = Page();
@@ -153,7 +141,8 @@ void PageWriter::WriteDateCell(int month, int day)
         page.Write("</A>");
     if (hasNotes) {
         // The stored notes up to the first empty one, then the recurring entries.
-        for (int k = 0; k < NotesPerDate && !entry.Notes[k].empty(); ++k) {
+        int shown = ShownNoteCount(entry);
+        for (int k = 0; k < shown; ++k) {
             const std::string& link = entry.NoteURLs[k];
             if (!link.empty())
                 page.Write("<A HREF=\"", link, "\">");

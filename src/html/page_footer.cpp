@@ -74,14 +74,13 @@ void PageWriter::WriteFooter()
     default:
         break;
     }
-    page.Close();
-    page_.reset();
+    ClosePage();
 }
 
 void PageWriter::WriteLastUpdated()
 {
     PageOutput& page = Page();
-    std::tm now = hooks_.Now ? hooks_.Now() : CurrentLocalTime();
+    std::tm now = Now();
     page.WriteLine("<CENTER>");
     page.WriteLine("<FONT FACE=\"" + settings_.FONTFACE + "\" SIZE=\"1\" COLOR=\""
                    + settings_.COLORMONTHNAMEFG + "\">");

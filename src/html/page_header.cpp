@@ -9,7 +9,7 @@ namespace mondeliar {
 
 void PageWriter::WriteHeader(int month, int year)
 {
-    page_ = openPage_(PageFileName);
+    OpenPage();
     PageOutput& page = Page();
     const CalendarSettings& s = settings_;
     switch (s.HTMLOPTION) {
@@ -114,8 +114,8 @@ void PageWriter::WriteMonthLinkRow()
     if (HasMonthPart(settings_)) {
         for (int i = 1; i <= context_.MonthNumbers.Count; ++i) {
             int month = context_.MonthNumbers[i];
-            page.Write("<A HREF=\"" + MonthLink(month) + "\">" + context_.Language.MonthNames[month]
-                       + "</A> ");
+            page.Write("<A HREF=\"" + MonthPageNameInRange(month) + "\">"
+                       + context_.Language.MonthNames[month] + "</A> ");
         }
     }
     page.WriteLine("</FONT>");

@@ -1,18 +1,16 @@
 #pragma once
 // The page writer: every page is WriteHeader, then WriteMonth once (a month page) or twelve
-// times (the all-months page), then WriteFooter. Settings, names, notes and links are
-// written unchanged, without escaping: the user may put HTML into any of them.
+// times (the all-months page), then WriteFooter. On the classic pages settings, names, notes
+// and links are written unchanged, without escaping: the user may put HTML into any of them.
 
 #include "config/calendar_context.h"
+#include "html/calendar_days.h"
 #include "html/page_output.h"
 
-#include <array>
 #include <ctime>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
-#include <vector>
 
 namespace mondeliar {
 
@@ -25,14 +23,6 @@ struct PageWriterHooks {
     std::function<std::time_t()> Clock;
 };
 
-// The range being written: twelve months from a start month, by which every link and page
-// name gets the year its month has within the range.
-struct WrittenRange {
-    int StartMonth = 1;
-    int StartYear = 0;
-    int YearOf(int month) const { return month < StartMonth ? StartYear + 1 : StartYear; }
-};
-
 // "This page was last updated on " text: the locale's short date, a blank and its long
 // time; the time is left out at exactly midnight. In Windows-1252, as the page is.
 std::string LastUpdatedText(const std::tm& moment);
@@ -41,30 +31,63 @@ std::string LastUpdatedLine(const std::tm& moment);
 // The system clock's local time.
 std::tm CurrentLocalTime();
 
-class PageWriter {
+// What the writers of both page styles share: how the write command drives them, the
+// calendar they read, the date lookup and the page they write into.
+class PageWriterBase {
 public:
-    // Pages go to their files unless `openPage` sends them elsewhere.
-    PageWriter(CalendarContext& context, WrittenRange range, PageWriterHooks hooks,
-               PageOutputOpener openPage = OpenPageFile);
-    ~PageWriter();
+    virtual ~PageWriterBase();
+    PageWriterBase(const PageWriterBase&) = delete;
+    PageWriterBase& operator=(const PageWriterBase&) = delete;
 
     std::string PageFileName;       // full path of the page to write next
     bool WritingAllMonths = false;  // no neighbour links, no month in the title
 
-    void WriteHeader(int month, int year);
-    void WriteMonth(int month, int year);
-    void WriteFooter();
+    virtual void WriteHeader(int month, int year) = 0;
+    virtual void WriteMonth(int month, int year) = 0;
+    virtual void WriteFooter() = 0;
     // The year heading that follows every December on the all-months page.
-    void WriteYearSeparator(int year);
+    virtual void WriteYearSeparator(int year) = 0;
+
+protected:
+    // Pages go to their files unless `openPage` sends them elsewhere.
+    PageWriterBase(CalendarContext& context, WrittenRange range, PageWriterHooks hooks,
+                   PageOutputOpener openPage);
+
+    // Creates the page named PageFileName, empty.
+    void OpenPage();
+    // The page is complete: hands it on and closes it.
+    void ClosePage();
+    PageOutput& Page() { return *page_; }
+    // The month grid follows the month whose table is written.
+    void ShowMonth(int month, int year) const;
+    // The moment of the last-updated line.
+    std::tm Now() const;
+    // The name of the page of `month` within the range, as links between pages give it.
+    std::string MonthPageNameInRange(int month) const;
+
+    CalendarContext& context_;
+    const CalendarSettings& settings_;
+    WrittenRange range_;
+    CalendarDays days_;
 
 private:
-    // A recurring entry of a month, read for the month table; a day that is not a whole
-    // number keeps its text for the error it raises when the entry is tested.
-    struct RecurringDay {
-        std::optional<int> Day;
-        const RecurringEntry* Entry;
-    };
+    PageWriterHooks hooks_;
+    PageOutputOpener openPage_;
+    std::unique_ptr<PageOutput> page_;
+};
 
+// The classic pages.
+class PageWriter : public PageWriterBase {
+public:
+    PageWriter(CalendarContext& context, WrittenRange range, PageWriterHooks hooks,
+               PageOutputOpener openPage = OpenPageFile);
+
+    void WriteHeader(int month, int year) override;
+    void WriteMonth(int month, int year) override;
+    void WriteFooter() override;
+    void WriteYearSeparator(int year) override;
+
+private:
     void WriteStandardHead(int month, bool keywordsClosedAlone);
     void WriteTitleAndBody(int month);
     void WriteTextFile(const std::string& path);
@@ -79,26 +102,6 @@ private:
     void WriteDateCell(int month, int day);
     void WriteLastUpdated();
     void WriteMakerLink();
-    const std::vector<const RecurringEntry*>& RecurringOn(int month, int day);
-    std::string MonthLink(int month) const;
-    PageOutput& Page();
-
-    CalendarContext& context_;
-    const CalendarSettings& settings_;
-    WrittenRange range_;
-    PageWriterHooks hooks_;
-    // The complete recurring entries of each month, in list order, up to the first entry
-    // whose month is not a whole number: the list is tested in order for every date cell,
-    // so that entry stops the first table written.
-    std::array<std::vector<RecurringDay>, 12> recurringByMonth_;
-    const RecurringEntry* badRecurringMonth_ = nullptr;
-    std::vector<const RecurringEntry*> recurringOfDay_;  // RecurringOn's answer, reused
-    PageOutputOpener openPage_;
-    std::unique_ptr<PageOutput> page_;
-    // The notes of the range's months, found in one pass, and those of the month being
-    // written: one lookup for all the days of a year.
-    EntryStore::RangeSlots rangeEntries_{};
-    EntryStore::MonthSlots monthEntries_{};
 };
 
 }  // namespace mondeliar

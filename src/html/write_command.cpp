@@ -3,6 +3,7 @@
 #include "base/errors.h"
 #include "base/files.h"
 #include "html/ics_feed.h"
+#include "html/modern_writer.h"
 #include "html/page_names.h"
 
 namespace mondeliar {
@@ -73,7 +74,18 @@ std::string MonthPagePath(const CalendarContext& context, int month, int year)
     return s.HTMLPATH + MonthPageName(s, context.Language.MonthNames, month, year);
 }
 
-void WriteMonthPage(PageWriter& writer, int month, int year)
+// The writer of the calendar's page style: the modern one for PAGESTYLE 1, the classic one
+// for every other value.
+std::unique_ptr<PageWriterBase> MakePageWriter(CalendarContext& context, const WrittenRange& range,
+                                               const PageWriterHooks& hooks,
+                                               PageOutputOpener openPage)
+{
+    if (context.Settings.PAGESTYLE == 1)
+        return std::make_unique<ModernPageWriter>(context, range, hooks, std::move(openPage));
+    return std::make_unique<PageWriter>(context, range, hooks, std::move(openPage));
+}
+
+void WriteMonthPage(PageWriterBase& writer, int month, int year)
 {
     writer.WriteHeader(month, year);
     writer.WriteMonth(month, year);
@@ -97,7 +109,7 @@ void RequirePlainPageNames(const CalendarContext& context, const WrittenRange& r
     RequirePlainPageName(AllMonthsPageName(s, range.StartYear));
 }
 
-void WriteMonthPages(CalendarContext& context, PageWriter& writer, const WrittenRange& range)
+void WriteMonthPages(CalendarContext& context, PageWriterBase& writer, const WrittenRange& range)
 {
     const CalendarSettings& s = context.Settings;
     int year = range.StartYear;
@@ -112,7 +124,7 @@ void WriteMonthPages(CalendarContext& context, PageWriter& writer, const Written
     }
 }
 
-void WriteAllMonthsPage(CalendarContext& context, PageWriter& writer, const WrittenRange& range)
+void WriteAllMonthsPage(CalendarContext& context, PageWriterBase& writer, const WrittenRange& range)
 {
     AllMonthsFlag allMonths(writer.WritingAllMonths);
     const CalendarSettings& s = context.Settings;
@@ -137,9 +149,9 @@ void WriteCalendarPages(CalendarContext& context, const PageWriterHooks& hooks)
     WrittenRange range = PrepareRange(context);
     RequirePlainPageNames(context, range);
 
-    PageWriter writer(context, range, hooks);
-    WriteMonthPages(context, writer, range);
-    WriteAllMonthsPage(context, writer, range);
+    std::unique_ptr<PageWriterBase> writer = MakePageWriter(context, range, hooks, OpenPageFile);
+    WriteMonthPages(context, *writer, range);
+    WriteAllMonthsPage(context, *writer, range);
     if (context.Settings.ICSFEED)
         WriteIcsFeed(context, range.StartYear, hooks.Clock ? hooks.Clock() : std::time(nullptr));
     if (hooks.ShowDate)
@@ -153,11 +165,17 @@ std::string RenderMonthPage(CalendarContext& context, int month, const PageWrite
     WeekOrderedDayNames weekOrder(context.Language, context.Settings.STARTWEEK);
     WrittenRange range = PrepareRange(context);
     std::string page;
-    PageWriter writer(context, range, hooks, PageIntoText(page));
+    std::unique_ptr<PageWriterBase> writer
+        = MakePageWriter(context, range, hooks, PageIntoText(page));
     int year = range.YearOf(month);
-    writer.PageFileName = MonthPagePath(context, month, year);
-    WriteMonthPage(writer, month, year);
+    writer->PageFileName = MonthPagePath(context, month, year);
+    WriteMonthPage(*writer, month, year);
     return page;
+}
+
+std::string PageLastUpdatedLine(const CalendarSettings& settings, const std::tm& moment)
+{
+    return settings.PAGESTYLE == 1 ? ModernLastUpdatedLine(moment) : LastUpdatedLine(moment);
 }
 
 }  // namespace mondeliar

@@ -20,4 +20,8 @@ void WriteCalendarPages(CalendarContext& context, const PageWriterHooks& hooks =
 // used as it stands, where the write command first reloads it from its file.
 std::string RenderMonthPage(CalendarContext& context, int month, const PageWriterHooks& hooks = {});
 
+// The last-updated line of the pages of the calendar's page style, without its line end: the
+// one line that changes with every write.
+std::string PageLastUpdatedLine(const CalendarSettings& settings, const std::tm& moment);
+
 }  // namespace mondeliar

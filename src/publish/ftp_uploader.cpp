@@ -27,28 +27,6 @@ std::string FallbackReason(net::ActiveModeFailure failure)
 
 }  // namespace
 
-namespace {
-
-// ".<name><suffix>" beside the file.
-std::string HiddenBeside(const std::string& hostFileName, const std::string& suffix)
-{
-    std::size_t slash = hostFileName.rfind('/');
-    std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    return hostFileName.substr(0, nameStart) + "." + hostFileName.substr(nameStart) + suffix;
-}
-
-}  // namespace
-
-std::string PartFileName(const std::string& hostFileName)
-{
-    return HiddenBeside(hostFileName, ".part");
-}
-
-std::string AsideFileName(const std::string& hostFileName)
-{
-    return HiddenBeside(hostFileName, ".old");
-}
-
 FtpUploader::FtpUploader(const CalendarSettings& s, int timeoutSeconds, const SessionLogger& log)
     : client_(std::make_unique<net::TFtpClient>()), log_(log), atomic_(s.FTPATOMIC)
 {

@@ -13,13 +13,6 @@ namespace net {
 class TFtpClient;
 }
 
-// The temporary name a file is stored under before it replaces the old one: ".<name>.part"
-// in the same remote folder.
-std::string PartFileName(const std::string& hostFileName);
-// Where the old file waits while the new one takes its name, on a server that will not rename
-// onto an existing file: ".<name>.old" in the same remote folder.
-std::string AsideFileName(const std::string& hostFileName);
-
 class FtpUploader : public Uploader {
 public:
     // The client as the program always uses it: active data connections unless FTPPASSIVE, no

@@ -17,10 +17,11 @@ const char* const FtpSettingsIncomplete = "FTP settings are not complete";
 
 namespace {
 
+// Over SFTP a key may log on instead of the password.
 bool FtpSettingsComplete(const CalendarSettings& s)
 {
-    return !s.FTPHOST.empty() && !s.FTPPORT.empty() && !s.FTPUSER.empty() && !s.FTPPASSWORD.empty()
-           && !s.FTPREMOTEDIR.empty();
+    return !s.FTPHOST.empty() && !s.FTPPORT.empty() && !s.FTPUSER.empty()
+           && (s.SFTP || !s.FTPPASSWORD.empty()) && !s.FTPREMOTEDIR.empty();
 }
 
 // Held while the calendar is published (flock on its lock file). A lock file that cannot be
@@ -74,9 +75,9 @@ std::string FailureMessage(const std::string& host, const std::vector<UploadedFi
 }
 
 // One session of the uploader: every file of the plan, then its end.
-PublishOutcome Upload(Uploader& uploader, const std::string& host, UploadPlan& plan,
-                      const PublishRequest& request)
+PublishOutcome Upload(Uploader& uploader, UploadPlan& plan, const PublishRequest& request)
 {
+    const std::string& host = plan.HostLabel();
     const std::vector<UploadedFile>& files = plan.Files();
     std::vector<std::string> notStored;
     std::string firstError;
@@ -140,13 +141,12 @@ PublishOutcome PublishCalendar(CalendarContext& context, const PublishRequest& r
     WriteCalendarPages(context, hooks);
 
     UploadPlan plan(context, FilesToPublish(context), request.UploadAll,
-                    LastUpdatedLine(moment) + "\r\n");
+                    PageLastUpdatedLine(s, moment) + "\r\n");
     if (plan.Files().empty())
         return {PublishResult::NothingChanged, plan.SentMessage("")};
 
-    const std::unique_ptr<Uploader> uploader
-        = MakeUploader(s, request.TimeoutSeconds, request.SessionLog);
-    PublishOutcome outcome = Upload(*uploader, s.FTPHOST, plan, request);
+    const std::unique_ptr<Uploader> uploader = MakeUploader(context, request);
+    PublishOutcome outcome = Upload(*uploader, plan, request);
     plan.KeepRecord(outcome.Message);
     return outcome;
 }

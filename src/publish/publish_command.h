@@ -62,6 +62,9 @@ struct PublishRequest {
     int LockWaitSeconds = PublishLockWaitSeconds;
     // Send every file, even those FTPCHANGEDONLY would skip ("Upload all pages", --all).
     bool UploadAll = false;
+    // Asks the user a question with Yes and No (whether to trust an unknown SSH host key);
+    // true for Yes. Without it nothing is asked, and the publish stops where it would ask.
+    std::function<bool(const std::string& question)> Confirm;
 };
 
 // Runs the command in a session of its own (MakeUploader). Incomplete FTP settings end it before anything is
@@ -87,6 +90,9 @@ struct PublishRequest {
 // The old file is never deleted before the new one has its name: a server that will not
 // rename onto an existing file gets the old one moved aside first (".<name>.old"). A server
 // that does not implement renaming (502) gets the rest of its files under their final names.
+//
+// With SFTP the files go over SSH instead (sftp_uploader.h); the password may then be empty,
+// and the messages name the host with "(SFTP)".
 PublishOutcome PublishCalendar(CalendarContext& context, const PublishRequest& request = {});
 
 }  // namespace mondeliar

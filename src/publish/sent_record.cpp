@@ -25,7 +25,7 @@ bool IsDigest(const std::string& text)
 bool SentPlace::operator==(const SentPlace& other) const
 {
     return Host == other.Host && Port == other.Port && User == other.User
-           && RemoteDir == other.RemoteDir;
+           && RemoteDir == other.RemoteDir && Protocol == other.Protocol;
 }
 
 SentRecord SentRecord::Load(const std::string& path)
@@ -59,6 +59,8 @@ void SentRecord::ReadLine(const std::string& line)
         place_.User = value;
     else if (key == "REMOTEDIR")
         place_.RemoteDir = value;
+    else if (key == "PROTOCOL")
+        place_.Protocol = value;
     else if (key == "FILE" && value.size() > DigestLength + 1 && value[DigestLength] == ' ') {
         std::string digest = value.substr(0, DigestLength);
         if (IsDigest(digest))
@@ -74,6 +76,8 @@ void SentRecord::Save(const std::string& path) const
     file.WriteLine("PORT=", place_.Port);
     file.WriteLine("USER=", place_.User);
     file.WriteLine("REMOTEDIR=", place_.RemoteDir);
+    if (!place_.Protocol.empty())
+        file.WriteLine("PROTOCOL=", place_.Protocol);
     for (const auto& [remoteFile, digest] : digests_)
         file.WriteLine("FILE=", digest, " ", remoteFile);
     file.Commit();

@@ -1,12 +1,13 @@
 #pragma once
 // What the server holds of a calendar, as far as this program sent it: the place the files
-// went to (host, port, user, remote folder) and, for each remote file, the SHA-256 of the
+// went to (protocol, host, port, user, remote folder) and, for each remote file, the SHA-256 of the
 // bytes stored there. Publishing only what changed skips a file whose bytes the record shows
 // already stored at the same place.
 //
 // Kept in calendars/.<name>.sent (CalendarFiles::SentRecord), replaced atomically, as lines
 // ended by CR LF:
 //   HOST=<host>  PORT=<port>  USER=<user>  REMOTEDIR=<folder>
+//   PROTOCOL=SFTP                               (only over SFTP; without it, FTP)
 //   FILE=<64 hex digits> <remote file name>     (one line per file)
 
 #include <map>
@@ -19,6 +20,7 @@ struct SentPlace {
     std::string Port;
     std::string User;
     std::string RemoteDir;
+    std::string Protocol{};  // "SFTP", or empty for FTP
 
     bool operator==(const SentPlace& other) const;
     bool operator!=(const SentPlace& other) const { return !(*this == other); }

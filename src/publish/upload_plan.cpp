@@ -14,7 +14,7 @@ namespace {
 
 SentPlace PlaceOf(const CalendarSettings& s)
 {
-    return {s.FTPHOST, s.FTPPORT, s.FTPUSER, s.FTPREMOTEDIR};
+    return {s.FTPHOST, s.FTPPORT, s.FTPUSER, s.FTPREMOTEDIR, s.SFTP ? "SFTP" : ""};
 }
 
 // A file that cannot be read has no digest: it is sent, and its store tells what is wrong.
@@ -35,7 +35,7 @@ UploadPlan::UploadPlan(const CalendarContext& context, std::vector<UploadedFile>
                        bool uploadAll, const std::string& maskedLine)
     : changedOnly_(context.Settings.FTPCHANGEDONLY)
     , counted_(changedOnly_ && !uploadAll)
-    , host_(context.Settings.FTPHOST)
+    , host_(context.Settings.FTPHOST + (context.Settings.SFTP ? " (SFTP)" : ""))
     , recordPath_(CalendarFiles(context.CalendarsFolder(), context.CalendarName).SentRecord)
 {
     if (!changedOnly_) {

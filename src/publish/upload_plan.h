@@ -22,6 +22,8 @@ public:
     UploadPlan(const CalendarContext& context, std::vector<UploadedFile> files, bool uploadAll,
                const std::string& maskedLine);
 
+    // The host as the messages name it: FTPHOST, with " (SFTP)" over SFTP.
+    const std::string& HostLabel() const { return host_; }
     // The files to send, in order. With FTPCHANGEDONLY each is a copy of its page taken when
     // its digest was made, where it could be made.
     const std::vector<UploadedFile>& Files() const { return files_; }

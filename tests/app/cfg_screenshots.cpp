@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QRadioButton>
 #include <QTabWidget>
 #include <QTextBrowser>
 
@@ -106,6 +107,17 @@ int main(int argc, char* argv[])
         }
         std::printf("%s\n", qPrintable(file));
     }
+    // The Output tab again with the modern page style in the preview.
+    tabs->setCurrentWidget(dialog.findChild<QWidget*>("TabSheetOutput"));
+    dialog.findChild<QWidget*>("rgPageStyle")->findChildren<QRadioButton*>().at(1)->click();
+    dialog.Preview()->Refresh();
+    QApplication::processEvents();
+    QString modern = out + "/cfg-output-modern.png";
+    if (!dialog.grab().save(modern)) {
+        std::fprintf(stderr, "cannot save %s\n", qPrintable(modern));
+        return 1;
+    }
+    std::printf("%s\n", qPrintable(modern));
     for (const QString& text : dialogs.Texts())
         std::fprintf(stderr, "box: %s\n", qPrintable(text));
     return dialogs.Boxes.empty() ? 0 : 1;

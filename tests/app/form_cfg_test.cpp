@@ -296,11 +296,13 @@ TEST_F(CfgDialogTest, ACalendarThatNeverUsedTheNewKeysKeepsItsFileByteForByte)
     Click("cbFTPTLS");
     Type("EditFTPTLSFingerprint", "AB:CD");
     Click("cbICSFeed");
+    Choose("rgPageStyle", 1);
     PressOk();
     std::vector<std::string> lines = SettingsLines();
-    ASSERT_EQ(lines.size(), 64u);
+    ASSERT_EQ(lines.size(), 65u);
     EXPECT_EQ(std::vector<std::string>(lines.begin() + 61, lines.end()),
-              (std::vector<std::string>{"FTPTLS=TRUE", "FTPTLSFINGERPRINT=AB:CD", "ICSFEED=TRUE"}));
+              (std::vector<std::string>{"FTPTLS=TRUE", "FTPTLSFINGERPRINT=AB:CD", "ICSFEED=TRUE",
+                                        "PAGESTYLE=1"}));
     for (const char* name : {"cbFTPPassive", "cbFTPChangedOnly", "cbFTPAtomic"})
         EXPECT_FALSE(Find<QCheckBox>(name)->isChecked()) << name;
 }
@@ -534,6 +536,35 @@ TEST_F(CfgDialogTest, PreviewShowsUnsavedTitleAndColourAsTheWriterWritesThem)
         return at == std::string::npos ? text : text.erase(at, text.find("<BR>", at) - at);
     };
     EXPECT_EQ(withoutUpdate(shown), withoutUpdate(written));
+}
+
+// The preview shows the modern page with the colours its styles give, and not what they hide.
+TEST_F(CfgDialogTest, PreviewShowsTheChosenPageStyle)
+{
+    CalendarEntry& entry = context.Entries.Slot(1);
+    entry.Month = 2;
+    entry.Day = 5;
+    entry.Year = 2002;
+    entry.Notes[0] = "Meeting";
+    entry.DateURL = "http://example.org/day";
+    Open();
+    PagePreview* preview = dialog->Preview();
+    ShowTab("Colors");
+    dialogs.ColorAnswers = {QColor(0x12, 0x34, 0x56)};
+    Click("ButtonBGmonth");
+    ShowTab("Output");
+    Choose("rgPageStyle", 1);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return preview->Page().rfind("<!DOCTYPE html>", 0) == 0; }, 5000));
+    QString shown = preview->Browser()->toPlainText();
+    EXPECT_TRUE(shown.contains("February 2002")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains("Meeting"));
+    EXPECT_FALSE(shown.contains("Tuesday")) << "the phone list's weekday";
+    EXPECT_FALSE(shown.contains("February 2002\n5 February")) << "the screen reader's words";
+    EXPECT_TRUE(preview->Browser()->toHtml().contains("#123456")) << "the month name's colour";
+    Choose("rgPageStyle", 0);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return preview->Page().rfind("<!DOCTYPE HTML>", 0) == 0; }, 5000));
 }
 
 }  // namespace

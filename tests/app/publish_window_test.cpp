@@ -3,6 +3,7 @@
 
 #include "app/desktop_fixture.h"
 #include "support/ftp_server_process.h"
+#include "support/ssh_servers.h"
 
 #include <QAction>
 #include <QApplication>
@@ -164,6 +165,41 @@ TEST_F(PublishWindowTest, AWriteErrorOfWriteOrPublishIsTheStandardErrorReport)
         EXPECT_EQ(CommandStates(), std::vector<bool>(std::size(Commands), true));
         EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     }
+}
+
+// Over SFTP the window runs the same way, and asks about a host key it does not know: Yes
+// pins the key in the calendar's settings and the publish goes on.
+TEST_F(PublishWindowTest, OverSftpAnUnknownHostKeyIsAskedAboutAndPinned)
+{
+    mondeliar::testing::ScriptedSftpServer sftp;
+    ASSERT_GT(sftp.Port(), 0);
+    const std::string offered = sftp.HostKeyFingerprint();
+    mondeliar::testing::TempDir remote;
+    SetSettings("HTMLPATH=" + (data / "site/") + "\r\nFTPHOST=127.0.0.1\r\nFTPPORT="
+                + std::to_string(sftp.Port()) + "\r\nFTPUSER=tester\r\nFTPPASSWORD=secret\r\n"
+                + "FTPREMOTEDIR=" + remote.Path() + "\r\nSFTP=TRUE\r\n");
+    dialogs.YesNoAnswers = {true};
+    Start();
+    WatchThePublishRun();
+    Click(Main(), "ButtonPublish");
+    watcher.stop();
+
+    EXPECT_EQ(dialogs.Questions, QStringList{QString::fromStdString(
+                                     "The server's host key is " + offered
+                                     + ". Trust it for this calendar?")});
+    ASSERT_EQ(dialogs.Boxes.size(), 1u);
+    EXPECT_EQ(dialogs.Boxes[0].Text, "Calendar files sent to 127.0.0.1 (SFTP)");
+    EXPECT_NE(mondeliar::testing::ReadFile(data / "calendars/default calendar.cfg")
+                  .find("\r\nSFTPHOSTKEY=" + offered + "\r\n"),
+              std::string::npos);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(remote.Path()),
+                            std::filesystem::directory_iterator()),
+              14);
+    EXPECT_EQ(statesDuringRun, std::vector<bool>(std::size(Commands), false));
+    EXPECT_TRUE(busyCursorSeen);
+    const QString last = "Sending file 14 of 14: " + QString::fromStdString(remote / "December.html");
+    EXPECT_TRUE(progressSeen.contains(last)) << progressSeen.join('|').toStdString();
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 }  // namespace

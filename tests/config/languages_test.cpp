@@ -27,7 +27,7 @@ protected:
     std::vector<std::pair<std::string, std::string>> mainWindowTexts;
 };
 
-TEST_F(LanguagesTest, ShippedEnglishFileHoldsExactlyTheNineteenNames)
+TEST_F(LanguagesTest, ShippedEnglishFileHoldsTheNineteenNamesAndItsCode)
 {
     std::string english = ReadFile(std::string(MONDELIAR_SOURCE_DIR) + "/resources/English.lang");
     std::vector<std::string> lines;
@@ -35,6 +35,7 @@ TEST_F(LanguagesTest, ShippedEnglishFileHoldsExactlyTheNineteenNames)
         lines.push_back("MONTH" + std::to_string(m) + "=" + EnglishMonthNames[m]);
     for (int d = 1; d <= 7; ++d)
         lines.push_back("DAY" + std::to_string(d) + "=" + EnglishDayNames[d]);
+    lines.push_back("LANGUAGECODE=en");
     EXPECT_EQ(english, CrLfLines(lines));
 }
 
@@ -48,6 +49,38 @@ TEST_F(LanguagesTest, ShippedLanguagesAreWindows1252AndComplete)
     }
     shipped.LoadLanguage(std::string(MONDELIAR_SOURCE_DIR) + "/resources/", "German");
     EXPECT_EQ(shipped.MonthNames[3], "M\xE4rz");
+    EXPECT_EQ(shipped.Code, "de");
+}
+
+// The code of a language file is its own: a file without one never takes the code of the
+// language before it, and the pages then take the locale's language, or English.
+TEST_F(LanguagesTest, PageLanguageIsTheFilesCodeThenTheLocaleThenEnglish)
+{
+    struct Row {
+        std::string file;
+        const char* lcAll;
+        const char* lang;
+        std::string expected;
+    } rows[] = {
+        {"LANGUAGECODE=fr-CA", nullptr, "de_DE.UTF-8", "fr-CA"},
+        {"DAY1=x", nullptr, "de_DE.UTF-8@euro", "de-DE"},
+        {"DAY1=x", "C", "de_DE.UTF-8", "en"},
+        {"DAY1=x", nullptr, "POSIX", "en"},
+        {"DAY1=x", nullptr, nullptr, "en"},
+        {"LANGUAGECODE=not a tag", nullptr, "nl_BE", "nl-BE"},
+        {"LANGUAGECODE=f", nullptr, "es", "es"},
+        {"languagecode=it", nullptr, "es", "es"},
+    };
+    WriteFile(dir / "Coded.lang", "LANGUAGECODE=pt\r\n");
+    for (const Row& row : rows) {
+        WriteFile(dir / "L.lang", row.file + "\r\n");
+        Load("Coded");
+        Load("L");
+        testing::ScopedEnvironment lcAll("LC_ALL", row.lcAll);
+        testing::ScopedEnvironment lcMessages("LC_MESSAGES", nullptr);
+        testing::ScopedEnvironment lang("LANG", row.lang);
+        EXPECT_EQ(PageLanguageTag(languages), row.expected) << row.file;
+    }
 }
 
 TEST_F(LanguagesTest, MissingKeysKeepTheNamesOfTheLanguageBefore)

@@ -336,10 +336,15 @@ TEST_F(SettingsTest, ExtensionKeysAreWrittenAfterTheClassicLinesOnlyWhenSet)
     settings.FTPPASSIVE = true;
     settings.FTPTLSFINGERPRINT = "AB:CD";
     settings.ICSFEED = true;
+    settings.PAGESTYLE = 1;
+    settings.SFTP = true;
+    settings.SFTPHOSTKEY = "SHA256:abc+/";
+    settings.SFTPKEYFILE = "/home/k/.ssh/id_ed25519";
     SaveConfig(settings, path, SaveMode::Current, "/ignored/");
     std::vector<std::string> extended = classic;
     extended.insert(extended.end(),
-                    {"FTPPASSIVE=TRUE", "FTPTLSFINGERPRINT=AB:CD", "ICSFEED=TRUE"});
+                    {"FTPPASSIVE=TRUE", "FTPTLSFINGERPRINT=AB:CD", "ICSFEED=TRUE", "PAGESTYLE=1",
+                     "SFTP=TRUE", "SFTPHOSTKEY=SHA256:abc+/", "SFTPKEYFILE=/home/k/.ssh/id_ed25519"});
     EXPECT_EQ(ReadFile(path), CrLfLines(extended));
 
     CalendarSettings loaded;
@@ -350,12 +355,19 @@ TEST_F(SettingsTest, ExtensionKeysAreWrittenAfterTheClassicLinesOnlyWhenSet)
     EXPECT_FALSE(loaded.FTPCHANGEDONLY);
     EXPECT_FALSE(loaded.FTPATOMIC);
     EXPECT_TRUE(loaded.ICSFEED);
+    EXPECT_EQ(loaded.PAGESTYLE, 1);
+    EXPECT_TRUE(loaded.SFTP);
+    EXPECT_EQ(loaded.SFTPHOSTKEY, "SHA256:abc+/");
+    EXPECT_EQ(loaded.SFTPKEYFILE, "/home/k/.ssh/id_ed25519");
 
     // A file that lacks them presets them to their defaults again.
     CalendarSettings reloaded = LoadLines({"TITLE=x"}, loaded);
     EXPECT_FALSE(reloaded.FTPPASSIVE);
     EXPECT_EQ(reloaded.FTPTLSFINGERPRINT, "");
     EXPECT_FALSE(reloaded.ICSFEED);
+    EXPECT_EQ(reloaded.PAGESTYLE, 0);
+    EXPECT_FALSE(reloaded.SFTP);
+    EXPECT_EQ(reloaded.SFTPHOSTKEY, "");
 }
 
 TEST_F(SettingsTest, DefaultModeNeverWritesExtensionKeys)

@@ -3,6 +3,10 @@
 #include "base/errors.h"
 #include "html/write_command.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <sys/wait.h>
+
 namespace mondeliar::testing {
 
 HtmlTest::HtmlTest()
@@ -65,6 +69,29 @@ std::string HtmlTest::WriteSingleMonth(int month, int year)
     context.Settings.SELECTEDSTARTYEAR = static_cast<std::uint16_t>(year);
     WriteAll();
     return Page(EnglishMonthNames[month] + ".html");
+}
+
+std::vector<std::string> FilesIn(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& item : std::filesystem::directory_iterator(folder))
+        names.push_back(item.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+CommandResult RunCommand(const std::string& command)
+{
+    CommandResult result;
+    FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
+    if (!pipe)
+        return result;
+    char chunk[4096];
+    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
+        result.Output.append(chunk, n);
+    int status = ::pclose(pipe);
+    result.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
 }
 
 std::vector<std::string> PageLines(const std::string& page)

@@ -37,6 +37,17 @@ protected:
     PageWriterHooks hooks;
 };
 
+// The names in a folder, sorted.
+std::vector<std::string> FilesIn(const std::string& folder);
+
+// Runs a shell command: its exit status (-1 when it did not exit) and what it printed on both
+// outputs.
+struct CommandResult {
+    int Status = -1;
+    std::string Output;
+};
+CommandResult RunCommand(const std::string& command);
+
 // Splits a page into its lines, checking that each ends with CR LF.
 std::vector<std::string> PageLines(const std::string& page);
 

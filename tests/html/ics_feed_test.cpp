@@ -33,18 +33,11 @@ struct ParsedFeed {
 
 ParsedFeed ParseWithIcalendar(const std::string& feed)
 {
-    std::string command
-        = "/usr/bin/python3 '" MONDELIAR_TEST_DIR "/check_ics.py' '" + feed + "' 2>&1";
+    testing::CommandResult run
+        = testing::RunCommand("/usr/bin/python3 '" MONDELIAR_TEST_DIR "/check_ics.py' '" + feed + "'");
     ParsedFeed parsed;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe)
-        return parsed;
-    std::string output;
-    char chunk[4096];
-    for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
-        output.append(chunk, n);
-    int status = ::pclose(pipe);
-    parsed.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    parsed.Status = run.Status;
+    const std::string& output = run.Output;
     std::size_t start = 0;
     for (std::size_t end; (end = output.find('\n', start)) != std::string::npos; start = end + 1)
         parsed.Lines.push_back(output.substr(start, end - start));

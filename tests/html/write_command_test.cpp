@@ -9,18 +9,10 @@ namespace {
 
 using testing::Between;
 using testing::Count;
+using testing::FilesIn;
 using testing::HtmlTest;
 using testing::ReadFile;
 using testing::WriteFile;
-
-std::vector<std::string> FilesIn(const std::string& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& item : std::filesystem::directory_iterator(folder))
-        names.push_back(item.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 std::vector<std::string> Sorted(std::vector<std::string> names)
 {
@@ -373,6 +365,13 @@ TEST_F(HtmlTest, RenderedMonthPageIsTheWrittenPageByteForByte)
              s.YEARLABEL = s.MONTHLABEL = 2;
          },
          3, "March.html"},
+        {"modern style, extra HTML, week from Monday",
+         [](CalendarSettings& s) {
+             s.PAGESTYLE = 1;
+             s.HTMLOPTION = 2;
+             s.STARTWEEK = 1;
+         },
+         2, "February.html"},
     };
     AddNote(2, 14, 2002, {"Valentine \xE9", "second"}, {"http://x"}, "day.html", "d.gif");
     AddNote(1, 3, 2003, {"next year"});

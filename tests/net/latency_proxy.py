@@ -11,9 +11,13 @@ replies (227, 229) are rewritten to a port of the proxy, so the data
 connections cross the same delay; active mode (PORT, EPRT) is not proxied, so
 clients measured through it must use passive mode. Bandwidth and TCP slow start
 are not emulated.
+
+Run as a program it stands in front of any TCP server (an SSH server, say), with
+nothing rewritten, and prints its port:  latency_proxy.py UPSTREAM_PORT RTT_MS
 """
 import asyncio
 import re
+import sys
 import threading
 import time
 
@@ -75,10 +79,11 @@ class _DelayedStream:
 
 
 class LatencyProxy:
-    def __init__(self, upstream_port, rtt_ms, host="127.0.0.1"):
+    def __init__(self, upstream_port, rtt_ms, host="127.0.0.1", ftp=True):
         self.host = host
         self.upstream_port = upstream_port
         self.one_way = rtt_ms / 2000.0
+        self.ftp = ftp
 
     async def start(self):
         server = await asyncio.start_server(self._control, self.host, 0)
@@ -100,6 +105,9 @@ class LatencyProxy:
             writer.close()
 
     async def _control(self, reader, writer):
+        if not self.ftp:
+            await self._pipe(reader, writer, self.upstream_port)
+            return
         listeners = []
 
         async def rewrite(line):
@@ -137,9 +145,14 @@ class LatencyProxy:
         return listener.sockets[0].getsockname()[1]
 
 
-def start_in_thread(upstream_port, rtt_ms):
+def start_in_thread(upstream_port, rtt_ms, ftp=True):
     """Runs a proxy to `upstream_port` on a thread of its own; returns its port."""
     loop = asyncio.new_event_loop()
     threading.Thread(target=loop.run_forever, daemon=True).start()
     return asyncio.run_coroutine_threadsafe(
-        LatencyProxy(upstream_port, rtt_ms).start(), loop).result()
+        LatencyProxy(upstream_port, rtt_ms, ftp=ftp).start(), loop).result()
+
+
+if __name__ == "__main__":
+    print(start_in_thread(int(sys.argv[1]), int(sys.argv[2]), ftp=False), flush=True)
+    threading.Event().wait()

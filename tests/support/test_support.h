@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -79,6 +80,32 @@ std::string RaisedText(const std::function<void()>& action, const std::string& n
     }
     return none;
 }
+
+// Sets an environment variable (null: removes it) and puts back what it was at the end.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const char* value) : name_(name)
+    {
+        if (const char* old = std::getenv(name))
+            old_ = old;
+        Set(value);
+    }
+    ~ScopedEnvironment() { Set(old_ ? old_->c_str() : nullptr); }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    void Set(const char* value)
+    {
+        if (value)
+            ::setenv(name_, value, 1);
+        else
+            ::unsetenv(name_);
+    }
+
+    const char* name_;
+    std::optional<std::string> old_;
+};
 
 inline bool RunningAsRoot()
 {
