@@ -30,7 +30,9 @@ DataTransfer::DataTransfer(std::unique_ptr<TWSocket> socket, const Hooks& hooks,
     : socket_(std::move(socket)), hooks_(hooks), tls_(std::move(tls)), tls_host_(tls_host)
 {
     clock_.start();
-    target_ = new EventTarget([this](NetEvent&) { hooks_.guarded([this] { StartSending(); }); });
+    // The wrapper is copied: the work may end the transfer, and the session destroy it.
+    const auto guarded = hooks_.guarded;
+    target_ = new EventTarget([this, guarded](NetEvent&) { guarded([this] { StartSending(); }); });
 }
 
 DataTransfer::~DataTransfer()
@@ -59,12 +61,13 @@ void DataTransfer::ClearHandlers()
 }
 
 // Runs `work` in ms as one of the transfer's own events, unless the transfer is gone (the work
-// checks the phase). Precise: a coarse timer may fire 5 % early, after the session's wait.
+// checks the phase). Precise, as a coarse timer may fire 5 % off: early, or after the wait.
 void DataTransfer::After(int ms, const std::function<void()>& work)
 {
     EventTarget* target = target_;  // outlives this object while it is being disposed
+    const auto guarded = hooks_.guarded;
     QTimer::singleShot(ms, Qt::PreciseTimer, target,
-                       [this, target, work] { target->Dispatch([&] { hooks_.guarded(work); }); });
+                       [target, guarded, work] { target->Dispatch([&] { guarded(work); }); });
 }
 
 void DataTransfer::SetPhase(Phase phase)

@@ -233,9 +233,11 @@ bool TCustomFtpCli::SkipStep(FtpStep step) const
 void TCustomFtpCli::NextStep()
 {
     if (state_ == FtpSessionState::fstAborting) {
+        // A step that ended while the session was aborted: the request ends with the abort.
         pending_steps_.reset();
-        compound_outcome_ = 426;
-        error_message_ = "426 Operation aborted.";
+        done_signalled_ = false;
+        return FailRequest(426, "426 Operation aborted.", Held::Nothing, LogLine::Omitted,
+                           EarlierError::Replaced);
     }
     continue_with_next_step_ = true;
     // The steps are declared in the order in which they run.
@@ -330,6 +332,7 @@ void TCustomFtpCli::FailRequest(int code, const std::string& text, Held held, Lo
 {
     reply_line_ = text;
     reply_code_ = request_outcome_ = code;
+    KeepFirstError(transfer_->Cause());
     if (earlier == EarlierError::Replaced)
         error_message_ = text;
     KeepFirstError(text);
@@ -374,26 +377,20 @@ void TCustomFtpCli::AbortSession()
 {
     const FtpSessionState previous = state_;
     const bool request_running = !done_signalled_;
-    const std::string cause = transfer_->Cause();
     ChangeState(FtpSessionState::fstAborting);
     transfer_->CloseFile();
     if (previous == FtpSessionState::fstResolving)
         control_->CancelLookup();
     if (control_->State() != wsClosed)
         control_->Close();
-    transfer_->Stop();
+    transfer_->CloseConnection();  // the end of its request stops it
     session_open_ = false;
     awaiting_reply_ = false;
     prot_private_ = false;
     tls_context_.reset();
-    if (request_running && !done_signalled_) {
-        // The request caught by the abort ends here, so OnRequestDone reports it.
-        KeepFirstError(cause);
-        KeepFirstError("426 Operation aborted.");
-        request_outcome_ = 426;
-        continue_with_next_step_ = false;
-        FinishRequest(426);
-    }
+    // The request caught by the abort ends here, so OnRequestDone reports it.
+    if (request_running && !done_signalled_)
+        FailRequest(426, "426 Operation aborted.", Held::Nothing, LogLine::Omitted);
     ChangeState(FtpSessionState::fstReady);
 }
 

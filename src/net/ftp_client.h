@@ -203,6 +203,8 @@ private:
     // Ends the request as a failure: `text` becomes the reply line and (unless an earlier error
     // is kept) ErrorMessage, `code` the reply code and the outcome; then the log line, what it
     // held is closed, and it finishes, OnRequestDone reporting `request_error` (0: `code`).
+    // A data handshake that failed in the request is the earlier error kept: what follows
+    // (the server's silence, a close, an abort) follows from it.
     void FailRequest(int code, const std::string& text, Held held, LogLine log = LogLine::Written,
                      EarlierError earlier = EarlierError::Kept, int request_error = 0);
     void KeepFirstError(const std::string& text);  // ErrorMessage, unless one is set
