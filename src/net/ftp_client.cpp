@@ -6,7 +6,6 @@
 #include "net/posted_events.h"
 
 #include <QDebug>
-#include <QTimer>
 
 namespace mondeliar::net {
 
@@ -15,14 +14,6 @@ namespace {
 constexpr const char* kStateNames[] = {
     "fstReady",     "fstResolving",    "fstWaitGreeting", "fstConnected",
     "fstWaitReply", "fstBetweenSteps", "fstDisconnected", "fstAborting",
-};
-
-constexpr FtpStep kStepOrder[] = {
-    FtpStep::Open, FtpStep::Auth,  FtpStep::User, FtpStep::Pass, FtpStep::Pbsz, FtpStep::Prot,
-    FtpStep::Cwd,  FtpStep::Cdup,  FtpStep::Type, FtpStep::Port, FtpStep::Rest, FtpStep::Retr,
-    FtpStep::Stor, FtpStep::Appe,  FtpStep::List, FtpStep::Nlst, FtpStep::Syst, FtpStep::Mkd,
-    FtpStep::Rmd,  FtpStep::Rnfr,  FtpStep::Rnto, FtpStep::Size, FtpStep::Dele, FtpStep::Pwd,
-    FtpStep::Abor, FtpStep::Quote, FtpStep::Quit,
 };
 
 size_t Bit(FtpStep step)
@@ -46,34 +37,14 @@ const char* FtpStateName(FtpSessionState state)
     return kStateNames[static_cast<size_t>(state)];
 }
 
-TCustomFtpCli::TCustomFtpCli()
-    : control_(std::make_unique<TWSocket>()), data_(std::make_unique<TWSocket>())
+TCustomFtpCli::TCustomFtpCli() : control_(std::make_unique<TWSocket>())
 {
-    clock_.start();
     events_ = new EventTarget([this](NetEvent& event) { Guarded([&] { HandlePosted(event); }); });
-    end_of_file_timer_ = new QTimer(events_);
-    end_of_file_timer_->setSingleShot(true);
-    end_of_file_timer_->setTimerType(Qt::PreciseTimer);  // a coarse timer may fire 5 % early
-    QObject::connect(end_of_file_timer_, &QTimer::timeout, events_, [this] {
-        events_->Dispatch([this] {
-            if (data_->State() != wsConnected)
-                return;
-            closing_data_ = true;
-            data_->CloseLater();
-        });
-    });
-    data_arrival_timer_ = new QTimer(events_);
-    data_arrival_timer_->setSingleShot(true);
-    data_arrival_timer_->setTimerType(Qt::PreciseTimer);  // it must fire before the wait ends
-    QObject::connect(data_arrival_timer_, &QTimer::timeout, events_, [this] {
-        events_->Dispatch([this] { Guarded([this] { OnDataArrivalTimeout(); }); });
-    });
     control_->OnDnsLookupDone = [this](int error) { OnControlLookupDone(error); };
     control_->OnSessionConnected = [this](int error) { OnControlConnected(error); };
     control_->OnDataAvailable = [this](int error) { OnControlDataAvailable(error); };
     control_->OnSessionClosed = [this](int error) { OnControlClosed(error); };
     control_->OnTlsDone = [this](int error) { OnControlTlsDone(error); };
-    data_->OnTlsDone = [this](int error) { OnDataTlsDone(error); };
     // Exceptions escaping the client's socket handlers are shown to the
     // application before the socket drops its connection.
     auto forward = [this](const std::exception& error, bool& can_close) {
@@ -81,24 +52,38 @@ TCustomFtpCli::TCustomFtpCli()
             OnBgException(error, can_close);
     };
     control_->OnBgException = forward;
-    data_->OnBgException = [this, forward](const std::exception& error, bool& can_close) {
+    auto data = std::make_unique<TWSocket>();
+    data->OnBgException = [this, forward](const std::exception& error, bool& can_close) {
         // The data connection is dropped after this: the log says why.
         const std::string text = error.what();
         Display("! " + text.substr(0, text.find_first_of("\r\n")));
         forward(error, can_close);
     };
+    transfer_hooks_.log = [this](const std::string& line) { Display(line); };
+    transfer_hooks_.progress = [this](long long count) {
+        bool abort = false;
+        if (OnProgress)
+            OnProgress(count, abort);
+        if (!abort)
+            RenewDeadline();
+        return !abort;
+    };
+    transfer_hooks_.show = [this](std::string& text) {
+        if (OnDisplayFile)
+            OnDisplayFile(text);
+    };
+    transfer_hooks_.guarded = [this](const std::function<void()>& work) { Guarded(work); };
+    transfer_hooks_.connected = [this] { SendTransferCommand(); };
+    transfer_hooks_.ended = [this](const DataTransfer::Outcome& end) { OnTransferEnded(end); };
+    transfer_ = std::make_unique<DataTransfer>(std::move(data), transfer_hooks_);
 }
 
 TCustomFtpCli::~TCustomFtpCli()
 {
-    end_of_file_timer_->stop();
-    data_arrival_timer_->stop();
-    CloseLocalFiles();
     // The sockets go first: their close handlers must not reach a half-destroyed client.
     control_->OnSessionClosed = nullptr;
-    data_->OnSessionClosed = nullptr;
     control_.reset();
-    data_.reset();
+    transfer_.reset();
     EventTarget::Dispose(events_);
 }
 
@@ -176,18 +161,8 @@ void TCustomFtpCli::Guarded(const std::function<void()>& work)
 
 void TCustomFtpCli::HandlePosted(NetEvent& event)
 {
-    switch (event.kind) {
-    case kRequestDone:
-        if (OnRequestDone)
-            OnRequestDone(request_kind_, event.error);
-        break;
-    case kStartSending:
-        if (event.serial == transfer_serial_)
-            StartSending();
-        break;
-    default:
-        break;
-    }
+    if (event.kind == kRequestDone && OnRequestDone)
+        OnRequestDone(request_kind_, event.error);
 }
 
 // --- compound requests -----------------------------------------------------------
@@ -258,15 +233,19 @@ bool TCustomFtpCli::SkipStep(FtpStep step) const
 void TCustomFtpCli::NextStep()
 {
     if (state_ == FtpSessionState::fstAborting) {
+        // A step that ended while the session was aborted: the request ends with the abort.
         pending_steps_.reset();
-        compound_outcome_ = 426;
-        error_message_ = "426 Operation aborted.";
+        done_signalled_ = false;
+        return FailRequest(426, "426 Operation aborted.", Held::Nothing, LogLine::Omitted,
+                           EarlierError::Replaced);
     }
     continue_with_next_step_ = true;
-    for (FtpStep step : kStepOrder) {
-        if (!pending_steps_.test(Bit(step)))
+    // The steps are declared in the order in which they run.
+    for (size_t bit = 0; bit < pending_steps_.size(); ++bit) {
+        const auto step = static_cast<FtpStep>(bit);
+        if (!pending_steps_.test(bit))
             continue;
-        pending_steps_.reset(Bit(step));
+        pending_steps_.reset(bit);
         if (SkipStep(step))
             continue;
         current_step_ = step;
@@ -353,6 +332,7 @@ void TCustomFtpCli::FailRequest(int code, const std::string& text, Held held, Lo
 {
     reply_line_ = text;
     reply_code_ = request_outcome_ = code;
+    KeepFirstError(transfer_->Cause());
     if (earlier == EarlierError::Replaced)
         error_message_ = text;
     KeepFirstError(text);
@@ -362,9 +342,9 @@ void TCustomFtpCli::FailRequest(int code, const std::string& text, Held held, Lo
     if (held == Held::Session)
         return control_->Close();  // the close handler finishes the request
     if (held != Held::Nothing)
-        CloseLocalFiles();
+        transfer_->CloseFile();
     if (held == Held::DataConnection)
-        CloseDataConnection();
+        transfer_->CloseConnection();
     FinishRequest(request_error != 0 ? request_error : code);
 }
 
@@ -387,10 +367,7 @@ void TCustomFtpCli::FinishRequest(int error)
         return;
     }
     ChangeState(FtpSessionState::fstReady);
-    end_of_file_timer_->stop();
-    data_arrival_timer_->stop();
-    if (data_->State() != wsClosed)
-        data_->Close();
+    transfer_->Stop();
     in_compound_ = false;
     continue_with_next_step_ = false;
     events_->Post(new NetEvent(kRequestDone, 0, error));
@@ -401,51 +378,60 @@ void TCustomFtpCli::AbortSession()
     const FtpSessionState previous = state_;
     const bool request_running = !done_signalled_;
     ChangeState(FtpSessionState::fstAborting);
-    end_of_file_timer_->stop();
-    data_arrival_timer_->stop();
-    CloseLocalFiles();
+    transfer_->CloseFile();
     if (previous == FtpSessionState::fstResolving)
         control_->CancelLookup();
     if (control_->State() != wsClosed)
         control_->Close();
-    if (data_->State() != wsClosed)
-        data_->Close();
+    transfer_->CloseConnection();  // the end of its request stops it
     session_open_ = false;
     awaiting_reply_ = false;
     prot_private_ = false;
     tls_context_.reset();
-    if (request_running && !done_signalled_) {
-        // The request caught by the abort ends here, so OnRequestDone reports it.
-        KeepFirstError("426 Operation aborted.");
-        request_outcome_ = 426;
-        continue_with_next_step_ = false;
-        FinishRequest(426);
-    }
+    // The request caught by the abort ends here, so OnRequestDone reports it.
+    if (request_running && !done_signalled_)
+        FailRequest(426, "426 Operation aborted.", Held::Nothing, LogLine::Omitted);
     ChangeState(FtpSessionState::fstReady);
 }
 
 // --- public operations -------------------------------------------------------------
 
-void TCustomFtpCli::OpenSessionAsync()
-{
-    StartCompound(ftpOpenSessionAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass});
-}
-void TCustomFtpCli::StoreFileAsync()
-{
-    StartCompound(ftpStoreFileAsync, {FtpStep::Port, FtpStep::Stor});
-}
-void TCustomFtpCli::RestartPutAsync()
-{
-    StartCompound(ftpRestartPutAsync, {FtpStep::Port, FtpStep::Rest, FtpStep::Stor});
-}
-void TCustomFtpCli::AppendAsync()
-{
-    StartCompound(ftpAppendAsync, {FtpStep::Port, FtpStep::Appe});
-}
-void TCustomFtpCli::GetAsync()
-{
-    StartCompound(ftpGetAsync, {FtpStep::Port, FtpStep::Retr});
-}
+// Each compound request: its kind and its steps, which run in the order of their declaration
+// (S stands for FtpStep in the rows). A whole session logs on, changes to HostDirName, does its
+// work and quits.
+#define MONDELIAR_FTP_COMPOUND(name, kind, ...)                                                    \
+    void TCustomFtpCli::name()                                                                     \
+    {                                                                                              \
+        using S = FtpStep;                                                                         \
+        StartCompound(kind, {__VA_ARGS__});                                                        \
+    }
+#define MONDELIAR_FTP_SESSION(name, kind, ...)                                                     \
+    MONDELIAR_FTP_COMPOUND(name, kind, S::Open, S::User, S::Pass, S::Cwd, __VA_ARGS__, S::Quit)
+MONDELIAR_FTP_COMPOUND(OpenSessionAsync, ftpOpenSessionAsync, S::Open, S::User, S::Pass)
+MONDELIAR_FTP_COMPOUND(StoreFileAsync, ftpStoreFileAsync, S::Port, S::Stor)
+MONDELIAR_FTP_COMPOUND(RestartPutAsync, ftpRestartPutAsync, S::Port, S::Rest, S::Stor)
+MONDELIAR_FTP_COMPOUND(AppendAsync, ftpAppendAsync, S::Port, S::Appe)
+MONDELIAR_FTP_COMPOUND(GetAsync, ftpGetAsync, S::Port, S::Retr)
+MONDELIAR_FTP_COMPOUND(DirAsync, ftpDirAsync, S::Port, S::List)
+MONDELIAR_FTP_COMPOUND(LsAsync, ftpLsAsync, S::Port, S::Nlst)
+MONDELIAR_FTP_COMPOUND(RenameAsync, ftpRenameAsync, S::Rnfr, S::Rnto)
+MONDELIAR_FTP_COMPOUND(SystemAsync, ftpSystemAsync, S::Open, S::User, S::Pass, S::Syst, S::Quit)
+MONDELIAR_FTP_SESSION(TransmitAsync, ftpTransmitAsync, S::Type, S::Port, S::Stor)
+MONDELIAR_FTP_SESSION(RestartTransmitAsync, ftpRestartTransmitAsync, S::Type, S::Port, S::Rest,
+                      S::Stor)
+MONDELIAR_FTP_SESSION(AppendFileAsync, ftpAppendFileAsync, S::Type, S::Port, S::Appe)
+MONDELIAR_FTP_SESSION(ReceiveAsync, ftpReceiveAsync, S::Type, S::Port, S::Retr)
+MONDELIAR_FTP_SESSION(DirectoryAsync, ftpDirectoryAsync, S::Port, S::List)
+MONDELIAR_FTP_SESSION(ListAsync, ftpListAsync, S::Port, S::Nlst)
+MONDELIAR_FTP_SESSION(MakeDirAsync, ftpMakeDirAsync, S::Mkd)
+MONDELIAR_FTP_SESSION(RemoveDirAsync, ftpRemoveDirAsync, S::Rmd)
+MONDELIAR_FTP_SESSION(DeleteFileAsync, ftpDeleteFileAsync, S::Dele)
+MONDELIAR_FTP_SESSION(DoQuoteAsync, ftpDoQuoteAsync, S::Quote)
+MONDELIAR_FTP_SESSION(FileSizeAsync, ftpFileSizeAsync, S::Size)
+MONDELIAR_FTP_SESSION(RenameFileAsync, ftpRenameFileAsync, S::Rnfr, S::Rnto)
+#undef MONDELIAR_FTP_SESSION
+#undef MONDELIAR_FTP_COMPOUND
+
 void TCustomFtpCli::AutoResumeFromLocalFile()
 {
     if (options_ & ftpNoAutoResumeAt)
@@ -464,39 +450,7 @@ void TCustomFtpCli::RestartGetAsync()
     AutoResumeFromLocalFile();
     StartCompound(ftpRestartGetAsync, {FtpStep::Port, FtpStep::Rest, FtpStep::Retr});
 }
-void TCustomFtpCli::DirAsync()
-{
-    StartCompound(ftpDirAsync, {FtpStep::Port, FtpStep::List});
-}
-void TCustomFtpCli::LsAsync()
-{
-    StartCompound(ftpLsAsync, {FtpStep::Port, FtpStep::Nlst});
-}
-void TCustomFtpCli::RenameAsync()
-{
-    StartCompound(ftpRenameAsync, {FtpStep::Rnfr, FtpStep::Rnto});
-}
-void TCustomFtpCli::TransmitAsync()
-{
-    StartCompound(ftpTransmitAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd,
-                                     FtpStep::Type, FtpStep::Port, FtpStep::Stor, FtpStep::Quit});
-}
-void TCustomFtpCli::RestartTransmitAsync()
-{
-    StartCompound(ftpRestartTransmitAsync,
-                  {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd, FtpStep::Type,
-                   FtpStep::Port, FtpStep::Rest, FtpStep::Stor, FtpStep::Quit});
-}
-void TCustomFtpCli::AppendFileAsync()
-{
-    StartCompound(ftpAppendFileAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd,
-                                       FtpStep::Type, FtpStep::Port, FtpStep::Appe, FtpStep::Quit});
-}
-void TCustomFtpCli::ReceiveAsync()
-{
-    StartCompound(ftpReceiveAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd,
-                                    FtpStep::Type, FtpStep::Port, FtpStep::Retr, FtpStep::Quit});
-}
+
 void TCustomFtpCli::RestartReceiveAsync()
 {
     AutoResumeFromLocalFile();
@@ -504,72 +458,11 @@ void TCustomFtpCli::RestartReceiveAsync()
                   {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd, FtpStep::Type,
                    FtpStep::Port, FtpStep::Rest, FtpStep::Retr, FtpStep::Quit});
 }
-void TCustomFtpCli::DirectoryAsync()
-{
-    StartCompound(ftpDirectoryAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd,
-                                      FtpStep::Port, FtpStep::List, FtpStep::Quit});
-}
-void TCustomFtpCli::ListAsync()
-{
-    StartCompound(ftpListAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd,
-                                 FtpStep::Port, FtpStep::Nlst, FtpStep::Quit});
-}
-void TCustomFtpCli::MakeDirAsync()
-{
-    StartCompound(ftpMakeDirAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd,
-                                    FtpStep::Mkd, FtpStep::Quit});
-}
-void TCustomFtpCli::RemoveDirAsync()
-{
-    StartCompound(ftpRemoveDirAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd,
-                                      FtpStep::Rmd, FtpStep::Quit});
-}
-void TCustomFtpCli::DeleteFileAsync()
-{
-    StartCompound(ftpDeleteFileAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd,
-                                       FtpStep::Dele, FtpStep::Quit});
-}
-void TCustomFtpCli::DoQuoteAsync()
-{
-    StartCompound(ftpDoQuoteAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd,
-                                    FtpStep::Quote, FtpStep::Quit});
-}
-void TCustomFtpCli::FileSizeAsync()
-{
-    StartCompound(ftpFileSizeAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd,
-                                     FtpStep::Size, FtpStep::Quit});
-}
-void TCustomFtpCli::RenameFileAsync()
-{
-    StartCompound(ftpRenameFileAsync, {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Cwd,
-                                       FtpStep::Rnfr, FtpStep::Rnto, FtpStep::Quit});
-}
-void TCustomFtpCli::SystemAsync()
-{
-    StartCompound(ftpSystemAsync,
-                  {FtpStep::Open, FtpStep::User, FtpStep::Pass, FtpStep::Syst, FtpStep::Quit});
-}
 
 void TCustomFtpCli::OpenAsync()
 {
     BeginSingle(ftpOpenAsync);
     StartOpen();
-}
-void TCustomFtpCli::UserAsync()
-{
-    BeginSingle(ftpUserAsync);
-    StartUser();
-}
-void TCustomFtpCli::PassAsync()
-{
-    BeginSingle(ftpPassAsync);
-    current_step_ = FtpStep::Pass;
-    StartPass();
-}
-void TCustomFtpCli::CwdAsync()
-{
-    BeginSingle(ftpCwdAsync);
-    StartCwd();
 }
 
 #define MONDELIAR_FTP_SINGLE(name, kind, step)                                                     \
@@ -579,6 +472,9 @@ void TCustomFtpCli::CwdAsync()
         current_step_ = step;                                                                      \
         StartStep(step);                                                                           \
     }
+MONDELIAR_FTP_SINGLE(UserAsync, ftpUserAsync, FtpStep::User)
+MONDELIAR_FTP_SINGLE(PassAsync, ftpPassAsync, FtpStep::Pass)
+MONDELIAR_FTP_SINGLE(CwdAsync, ftpCwdAsync, FtpStep::Cwd)
 MONDELIAR_FTP_SINGLE(CDupAsync, ftpCDupAsync, FtpStep::Cdup)
 MONDELIAR_FTP_SINGLE(PwdAsync, ftpPwdAsync, FtpStep::Pwd)
 MONDELIAR_FTP_SINGLE(MkdAsync, ftpMkdAsync, FtpStep::Mkd)

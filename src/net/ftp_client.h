@@ -10,30 +10,21 @@
 // synchronous forms never raise: they return true when the request completed
 // with success, else false with ErrorMessage and ReplyCode telling why.
 
+#include "net/data_transfer.h"
 #include "net/ftp_reply.h"
 #include "net/ftp_types.h"
-#include "net/sync_wsocket.h"
-#include "net/tls_context.h"
-
-#include <QElapsedTimer>
 
 #include <array>
-#include <cstdio>
 #include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string>
-
-class QTimer;
 
 namespace mondeliar::net {
 
 class TCustomFtpCli {
 public:
     static constexpr int kReplyBufferSize = ReplyBuffer::kSize;
-    static constexpr int kChunkSize = 1460;        // one read of an uploaded file
-    static constexpr int kReceiveChunk = 4096;     // one read of a download
-    static constexpr int kEndOfFilePauseMs = 100;  // before the data connection is closed
 
     TCustomFtpCli();
     virtual ~TCustomFtpCli();
@@ -99,13 +90,13 @@ public:
     const std::string& ReplyLine() const { return reply_line_; }
     const std::string& DirResult() const { return dir_result_; }  // CWD, MKD, PWD, CDUP
     long long SizeResult() const { return size_result_; }         // SIZE
-    long long ByteCount() const { return transfer_count_; }       // of the last transfer
+    long long ByteCount() const { return transfer_->Count(); }    // of the last transfer
     int RequestOutcome() const { return request_outcome_; }
     TFtpRequest RequestKind() const { return request_kind_; }
     FtpSessionState State() const { return state_; }
     bool Connected() const { return session_open_; }  // control session open
     TWSocket& ControlConnection() { return *control_; }
-    TWSocket& DataConnection() { return *data_; }
+    TWSocket& DataConnection() { return transfer_->Socket(); }  // one object, transfer to transfer
     // Set when the last request failed in active mode in a way passive mode may cure.
     ActiveModeFailure LastActiveModeFailure() const { return active_failure_; }
     // Set when the last request failed in passive mode before its data connection stood:
@@ -198,8 +189,7 @@ private:
     enum class Held { Nothing, LocalFiles, DataConnection, Session };
     enum class LogLine { Written, Omitted };  // "! <text>" in the session log
     enum class EarlierError { Kept, Replaced };
-    enum class Direction { None, Upload, Download };
-    enum PostedKind { kRequestDone = 1, kStartSending };
+    enum PostedKind { kRequestDone = 1 };
 
     // requests and steps (ftp_client.cpp)
     void StartCompound(TFtpRequest kind, std::initializer_list<FtpStep> steps);
@@ -211,9 +201,10 @@ private:
     void FailStep(const std::exception& error);
     void FinishRequest(int error);
     // Ends the request as a failure: `text` becomes the reply line and (unless an earlier error
-    // is kept) ErrorMessage, `code` the reply code and the outcome; then the log line, what the
-    // request held is closed, and the request finishes, OnRequestDone reporting
-    // `request_error` (0: `code`).
+    // is kept) ErrorMessage, `code` the reply code and the outcome; then the log line, what it
+    // held is closed, and it finishes, OnRequestDone reporting `request_error` (0: `code`).
+    // A data handshake that failed in the request is the earlier error kept: what follows
+    // (the server's silence, a close, an abort) follows from it.
     void FailRequest(int code, const std::string& text, Held held, LogLine log = LogLine::Written,
                      EarlierError earlier = EarlierError::Kept, int request_error = 0);
     void KeepFirstError(const std::string& text);  // ErrorMessage, unless one is set
@@ -251,45 +242,18 @@ private:
     bool AcceptsReplyCode(int code) const;
     void ApplyConnectionSettings(TWSocket& socket) const;
 
-    // data connection and transfers (ftp_transfer.cpp)
+    // transfers (ftp_transfer.cpp; the data connection is DataTransfer's)
+    void StartTransfer();
     void StartPortStep();
     void AfterPortReply();
-    void StartDataArrivalTimer();
-    void OnDataArrivalTimeout();
-    void MaybeStartDataTls();
-    std::string StartDataTls();
-    void DataTlsFailed(const std::string& text);
-    void OnDataTlsDone(int error);
-    void LinkData();
     void BeginStore(bool append);
     void BeginRetrieve(const std::string& verb, FtpStep step);
-    void ResetTransfer(Direction direction, FtpStep step);
-    bool OpenSource();
-    bool OpenDestination();
-    void StartPassiveDataConnection();
-    void OnPassiveDataConnected(int error);
+    void StartTransferCommand(const std::string& command);
     void SendTransferCommand();
-    void OnDataAccepted(int error);
-    void InstallDataHandlers();
-    void RefuseTransfer();
-    void OnStoreReply();
-    void OnRetrieveReply();
+    void StartPassiveDataConnection();
+    void OnTransferCommandReply();
     void OnTransferReply();
-    void PostStartSending();
-    void StartSending();
-    void SendNextChunk(int error);
-    void DiscardData();
-    void ReceiveData();
-    bool ReportProgress();
-    void OnDataClosed(int error);
-    void MaybeFinishTransfer();
-    int TransferOutcome();
-    std::string IncompleteUploadText() const;
-    void ShowTransferStats();
-    void NoteLocalFailure(const std::string& text);
-    void CloseLocalFiles();
-    void CloseDataConnection();
-    qint64 NowMs() const { return clock_.elapsed() + 1; }
+    void OnTransferEnded(const DataTransfer::Outcome& outcome);
 
     // properties
     std::string host_name_, port_ = "ftp", local_addr_ = "0.0.0.0";
@@ -308,13 +272,9 @@ private:
 
     // session
     std::unique_ptr<TWSocket> control_;
-    std::unique_ptr<TWSocket> data_;
     EventTarget* events_ = nullptr;
-    QTimer* end_of_file_timer_ = nullptr;
-    QTimer* data_arrival_timer_ = nullptr;
     std::shared_ptr<TlsContext> tls_context_;  // of the session opened with TLS
     bool prot_private_ = false;                // PROT P accepted: data connections use TLS
-    QElapsedTimer clock_;
     FtpSessionState state_ = FtpSessionState::fstReady;
     bool session_open_ = false;
     ReplyBuffer reply_buffer_;
@@ -340,29 +300,10 @@ private:
     bool passive_failed_ = false;
 
     // transfer
-    Direction direction_ = Direction::None;
-    std::string transfer_command_;
-    std::FILE* source_ = nullptr;
-    std::FILE* destination_ = nullptr;
-    char chunk_buffer_[kChunkSize] = {};
-    long long transfer_count_ = 0;
-    long long restart_offset_ = 0;
-    qint64 transfer_start_ = 0;
-    qint64 transfer_end_ = 0;
-    bool source_exhausted_ = false;  // read to its end, every chunk handed to the data connection
-    bool closing_data_ = false;      // this side has begun closing the data connection
-    long long source_size_ = 0;      // bytes of the local file to send (from RestartOffset)
-    bool store_accepted_ = false;
-    bool data_linked_ = false;
-    bool transfer_replied_ = false;
-    bool data_closed_flag_ = false;
-    int data_close_error_ = 0;
-    bool sending_started_ = false;
-    bool data_arrived_ = false;       // the data connection is up (TCP)
-    bool transfer_accepted_ = false;  // the transfer command got its 1xx reply
-    bool data_tls_started_ = false;
-    std::string local_failure_;          // set when this side broke the transfer off
-    std::uint64_t transfer_serial_ = 0;  // tags posted events and timers of one transfer
+    std::unique_ptr<DataTransfer> transfer_;  // the last one started (owns the data socket)
+    DataTransfer::Hooks transfer_hooks_;      // what every transfer asks of this client
+    std::string transfer_command_;            // sent once the data connection allows
+    long long restart_offset_ = 0;            // the REST position the transfer starts from
 };
 
 class TFtpClient : public TCustomFtpCli {

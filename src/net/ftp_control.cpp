@@ -217,7 +217,7 @@ void TCustomFtpCli::StartRest()
 
 void TCustomFtpCli::StartQuit()
 {
-    CloseLocalFiles();
+    transfer_->CloseFile();
     current_step_ = FtpStep::Quit;
     RunCommand(ftpQuitAsync, "QUIT", {221}, &TCustomFtpCli::AfterQuit);
 }
@@ -405,15 +405,9 @@ void TCustomFtpCli::CheckReply()
 
 void TCustomFtpCli::OnControlClosed(int error)
 {
-    if (awaiting_reply_ && request_outcome_ == 0 && !done_signalled_
-        && state_ != FtpSessionState::fstAborting) {
-        // The server went away before answering: that is no success.
-        request_outcome_ = 426;
-        reply_code_ = 426;
-        KeepFirstError(error != 0 ? "426 Connection closed (Winsock error #"
-                                              + std::to_string(error) + ")"
-                                        : "426 Connection closed");
-    }
+    // The server went away before answering: that is no success.
+    const bool cut_off = awaiting_reply_ && request_outcome_ == 0 && !done_signalled_
+                         && state_ != FtpSessionState::fstAborting;
     awaiting_reply_ = false;
     reply_buffer_.Clear();
     prot_private_ = false;
@@ -425,10 +419,15 @@ void TCustomFtpCli::OnControlClosed(int error)
         if (OnSessionClosed)
             OnSessionClosed(error);
     }
-    if (state_ != FtpSessionState::fstAborting) {
-        ChangeState(FtpSessionState::fstBetweenSteps);
-        FinishRequest(request_outcome_);
-    }
+    if (state_ == FtpSessionState::fstAborting)
+        return;
+    ChangeState(FtpSessionState::fstBetweenSteps);
+    if (!cut_off)
+        return FinishRequest(request_outcome_);
+    FailRequest(426,
+                error != 0 ? "426 Connection closed (Winsock error #" + std::to_string(error) + ")"
+                           : "426 Connection closed",
+                Held::Nothing, LogLine::Omitted);
 }
 
 }  // namespace mondeliar::net

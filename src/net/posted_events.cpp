@@ -14,6 +14,19 @@ namespace mondeliar::net {
 namespace {
 std::atomic<int> g_live_events{0};  // created on the lookup workers too
 std::atomic<int> g_live_targets{0};
+
+// One round of event processing: through the thread's dispatcher (MultiThreaded) or the
+// application's.
+void ProcessEventsOnce(QEventLoop::ProcessEventsFlags flags, bool through_dispatcher)
+{
+    QAbstractEventDispatcher* dispatcher
+        = QAbstractEventDispatcher::instance(QThread::currentThread());
+    if (through_dispatcher && dispatcher != nullptr)
+        dispatcher->processEvents(flags);
+    else
+        QCoreApplication::processEvents(flags);
+}
+
 }  // namespace
 
 NetEvent::NetEvent(int kind_, quint64 serial_, int error_)
@@ -96,13 +109,7 @@ void WaitForEvents(qint64 max_wait_ms, bool through_dispatcher)
     wake.setSingleShot(true);
     if (max_wait_ms >= 0)
         wake.start(static_cast<int>(std::clamp<qint64>(max_wait_ms, 1, INT_MAX)));
-    const auto flags = QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents;
-    QAbstractEventDispatcher* dispatcher
-        = QAbstractEventDispatcher::instance(QThread::currentThread());
-    if (through_dispatcher && dispatcher != nullptr)
-        dispatcher->processEvents(flags);
-    else
-        QCoreApplication::processEvents(flags);
+    ProcessEventsOnce(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, through_dispatcher);
 }
 
 bool WaitInEventLoop(const std::function<bool()>& done, const std::function<qint64()>& remaining_ms,
@@ -110,9 +117,6 @@ bool WaitInEventLoop(const std::function<bool()>& done, const std::function<qint
 {
     QTimer wake;
     wake.setSingleShot(true);
-    const auto flags = QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents;
-    QAbstractEventDispatcher* dispatcher
-        = QAbstractEventDispatcher::instance(QThread::currentThread());
     while (!done()) {
         if (ApplicationTerminating())
             return false;
@@ -129,22 +133,15 @@ bool WaitInEventLoop(const std::function<bool()>& done, const std::function<qint
             QCoreApplication::sendPostedEvents(nullptr, NetEvent::Type());
         if (done())
             break;
-        if (through_dispatcher && dispatcher != nullptr)
-            dispatcher->processEvents(flags);
-        else
-            QCoreApplication::processEvents(flags);
+        ProcessEventsOnce(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents,
+                          through_dispatcher);
     }
     return true;
 }
 
 void ProcessPendingEvents(bool through_dispatcher)
 {
-    QAbstractEventDispatcher* dispatcher
-        = QAbstractEventDispatcher::instance(QThread::currentThread());
-    if (through_dispatcher && dispatcher != nullptr)
-        dispatcher->processEvents(QEventLoop::AllEvents);
-    else
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    ProcessEventsOnce(QEventLoop::AllEvents, through_dispatcher);
 }
 
 bool ApplicationTerminating()

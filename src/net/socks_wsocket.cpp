@@ -28,19 +28,15 @@ bool IsSocksLevel(const std::string& level)
 
 void TCustomSocksWSocket::SetSocksServer(const std::string& value)
 {
-    if (value == socks_server_)
+    if (value == socks_server_ || !MayChange("SocksServer"))
         return;
-    if (State() != wsClosed)
-        return ReportError("Cannot change SocksServer if not closed");
     socks_server_ = TrimText(value);
 }
 
 void TCustomSocksWSocket::SetSocksPort(const std::string& value)
 {
-    if (value == socks_port_)
+    if (value == socks_port_ || !MayChange("SocksPort"))
         return;
-    if (State() != wsClosed)
-        return ReportError("Cannot change SocksPort if not closed");
     socks_port_ = TrimText(value);
 }
 

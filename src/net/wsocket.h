@@ -167,6 +167,8 @@ protected:
     virtual void BindLocal();
     virtual int RawSend(const char* data, int count);
     void ReportError(const std::string& message);
+    // Connection settings change only while closed: else false, and the refusal is reported.
+    bool MayChange(const char* setting);
     void RaiseSocketError(const std::string& function, int error);
     virtual void HandleBackgroundError(const std::exception& error);
     virtual void HandleEvent(NetEvent& event);
@@ -214,6 +216,8 @@ private:
     void HandleCloseEvent(int error);
     void HandleWriteEvent();
     void HandleLookupDone(NetEvent& event);
+    void SetTarget(std::string& field, bool& assigned, const std::string& value,
+                   const char* setting);
     void AdoptHandle(int handle);
     int ReleaseHandle(int error, bool notify);
     void RunEventsWhile(const std::function<bool()>& waiting, const std::function<void()>& step);

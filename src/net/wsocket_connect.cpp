@@ -33,51 +33,44 @@ bool IsConnectOutcome(int error)
 
 // --- properties --------------------------------------------------------------
 
+bool TCustomWSocket::MayChange(const char* setting)
+{
+    if (state_ == wsClosed)
+        return true;
+    ReportError(std::string("Cannot change ") + setting + " if not closed");
+    return false;
+}
+
+// Addr, Port and Proto: the target of a connection, resolved again when it is next needed.
+void TCustomWSocket::SetTarget(std::string& field, bool& assigned, const std::string& value,
+                               const char* setting)
+{
+    if (value == field || !MayChange(setting))
+        return;
+    field = TrimText(value);
+    assigned = !field.empty();
+    resolved_ = false;
+}
+
 void TCustomWSocket::SetAddr(const std::string& value)
 {
-    if (value == addr_)
-        return;
-    if (state_ != wsClosed) {
-        ReportError("Cannot change Addr if not closed");
-        return;
-    }
-    addr_ = TrimText(value);
-    addr_assigned_ = !addr_.empty();
-    resolved_ = false;
+    SetTarget(addr_, addr_assigned_, value, "Addr");
 }
 
 void TCustomWSocket::SetPort(const std::string& value)
 {
-    if (value == port_)
-        return;
-    if (state_ != wsClosed) {
-        ReportError("Cannot change Port if not closed");
-        return;
-    }
-    port_ = TrimText(value);
-    port_assigned_ = !port_.empty();
-    resolved_ = false;
+    SetTarget(port_, port_assigned_, value, "Port");
 }
 
 void TCustomWSocket::SetProto(const std::string& value)
 {
-    if (value == proto_)
-        return;
-    if (state_ != wsClosed) {
-        ReportError("Cannot change Proto if not closed");
-        return;
-    }
-    proto_ = TrimText(value);
-    proto_assigned_ = !proto_.empty();
-    resolved_ = false;
+    SetTarget(proto_, proto_assigned_, value, "Proto");
 }
 
 void TCustomWSocket::SetLocalAddr(const std::string& value)
 {
-    if (state_ != wsClosed) {
-        ReportError("Cannot change LocalAddr if not closed");
+    if (!MayChange("LocalAddr"))
         return;
-    }
     const std::string text = value.empty() ? std::string("0.0.0.0") : value;
     in_addr parsed{};
     if (!ParseDottedAddress(text, &parsed)) {
@@ -89,10 +82,8 @@ void TCustomWSocket::SetLocalAddr(const std::string& value)
 
 void TCustomWSocket::SetLocalPort(const std::string& value)
 {
-    if (state_ != wsClosed) {
-        ReportError("Cannot change LocalPort if not closed");
+    if (!MayChange("LocalPort"))
         return;
-    }
     local_port_ = value;
 }
 
