@@ -1,9 +1,9 @@
 #!/bin/sh
 # Checks the Debian package that `make package` built in the release tree: lintian finds no
 # error (its warnings are shown), the package unpacks, mondeliar-cli runs from the unpacked
-# tree (its version, a write into a new data folder, and the publish part found in
-# libexec/), and the desktop entry, the AppStream metadata and both manual pages pass their
-# checkers.
+# tree (its version, a write into a new data folder, the publish part found in libexec/, a
+# language of the data folder's languages/), and the desktop entry, the AppStream metadata and
+# both manual pages pass their checkers.
 #
 #   scripts/check-package.sh [release-tree]
 set -eu
@@ -40,6 +40,12 @@ for page in "calendars/default calendar.cfg" February.html current.html calendar
 done
 said=$("$ROOT/usr/bin/mondeliar-cli" --data "$DATA" publish 2>&1) && fail "publish without FTP settings succeeded"
 [ "$said" = "FTP settings are not complete" ] || fail "publish from the unpacked tree says \"$said\""
+# A language the user added lies in the data folder (the installed one is not theirs to write).
+mkdir -p "$DATA/languages"
+sed 's/^MONTH2=.*/MONTH2=Febmine\r/' "$ROOT/usr/share/mondeliar/English.lang" >"$DATA/languages/Mine.lang"
+sed -i 's/^LANGUAGESELECTED=.*/LANGUAGESELECTED=Mine\r/' "$DATA/calendars/default calendar.cfg"
+"$ROOT/usr/bin/mondeliar-cli" --data "$DATA" --today 2002-02-05 write \
+    && [ -f "$DATA/Febmine.html" ] || fail "a language in the data folder's languages/ was not used"
 
 echo "== desktop-file-validate, appstreamcli validate"
 desktop-file-validate "$ROOT"/usr/share/applications/*.desktop || fail "desktop-file-validate"
