@@ -194,6 +194,7 @@ void TCustomFtpCli::StartCompound(TFtpRequest kind, std::initializer_list<FtpSte
     reply_line_.clear();
     error_message_.clear();
     continue_with_next_step_ = false;
+    done_signalled_ = false;
     try {
         NextStep();
     } catch (const std::exception&) {
@@ -201,6 +202,7 @@ void TCustomFtpCli::StartCompound(TFtpRequest kind, std::initializer_list<FtpSte
         pending_steps_.reset();
         in_compound_ = false;
         continue_with_next_step_ = false;
+        done_signalled_ = true;
         throw;
     }
 }
@@ -235,7 +237,6 @@ void TCustomFtpCli::NextStep()
     if (state_ == FtpSessionState::fstAborting) {
         // A step that ended while the session was aborted: the request ends with the abort.
         pending_steps_.reset();
-        done_signalled_ = false;
         return FailRequest(426, "426 Operation aborted.", Held::Nothing, LogLine::Omitted,
                            EarlierError::Replaced);
     }
@@ -253,8 +254,7 @@ void TCustomFtpCli::NextStep()
         return;
     }
     continue_with_next_step_ = false;
-    done_signalled_ = false;
-    FinishRequest(compound_outcome_);
+    EndRequest(compound_outcome_);
 }
 
 void TCustomFtpCli::StartStep(FtpStep step)
@@ -323,7 +323,6 @@ void TCustomFtpCli::FailStep(const std::exception& error)
 {
     // A later step refused by a usage error ends the request as a failure
     // (left alone, the request would read as finished with success).
-    done_signalled_ = false;
     FailRequest(500, "500 " + ExceptionClassName(error) + ": " + error.what(), Held::Nothing);
 }
 
@@ -348,24 +347,31 @@ void TCustomFtpCli::FailRequest(int code, const std::string& text, Held held, Lo
     FinishRequest(request_error != 0 ? request_error : code);
 }
 
+// A step's end: the request goes on with its next step, or ends. A request ends once; a
+// second report of its end is ignored.
 void TCustomFtpCli::FinishRequest(int error)
 {
     if (done_signalled_)
         return;
-    done_signalled_ = true;
-    if (error == 0 && continue_with_next_step_) {
-        const bool passive_store_pending = use_pasv_
-                                           && (pending_steps_.test(Bit(FtpStep::Stor))
-                                               || pending_steps_.test(Bit(FtpStep::Appe)));
-        if (state_ != FtpSessionState::fstAborting && !passive_store_pending)
-            ChangeState(FtpSessionState::fstBetweenSteps);
-        try {
-            NextStep();
-        } catch (const std::exception& step_error) {
-            FailStep(step_error);
-        }
-        return;
+    if (error != 0 || !continue_with_next_step_)
+        return EndRequest(error);
+    const bool passive_store_pending
+        = use_pasv_
+          && (pending_steps_.test(Bit(FtpStep::Stor)) || pending_steps_.test(Bit(FtpStep::Appe)));
+    if (state_ != FtpSessionState::fstAborting && !passive_store_pending)
+        ChangeState(FtpSessionState::fstBetweenSteps);
+    if (done_signalled_)
+        return;  // a handler of the state change ended the request (an abort)
+    try {
+        NextStep();
+    } catch (const std::exception& step_error) {
+        FailStep(step_error);
     }
+}
+
+void TCustomFtpCli::EndRequest(int error)
+{
+    done_signalled_ = true;
     ChangeState(FtpSessionState::fstReady);
     transfer_->Stop();
     in_compound_ = false;
@@ -507,9 +513,8 @@ void TCustomFtpCli::RestAsync()
     current_step_ = FtpStep::Rest;
     if (resume_at_ <= 0) {
         // Nothing to restart from: the request ends at once.
-        done_signalled_ = false;
         request_outcome_ = 0;
-        FinishRequest(0);
+        EndRequest(0);
         return;
     }
     StartRest();

@@ -200,6 +200,7 @@ private:
     void StartStep(FtpStep step);
     void FailStep(const std::exception& error);
     void FinishRequest(int error);
+    void EndRequest(int error);
     // Ends the request as a failure: `text` becomes the reply line and (unless an earlier error
     // is kept) ErrorMessage, `code` the reply code and the outcome; then the log line, what it
     // held is closed, and it finishes, OnRequestDone reporting `request_error` (0: `code`).
@@ -285,7 +286,7 @@ private:
     Handler reply_handler_ = nullptr;
     Handler after_reply_ = nullptr;
     TFtpRequest request_kind_ = ftpNone;
-    bool done_signalled_ = true;
+    bool done_signalled_ = true;  // no request runs, or the running one has ended
     bool in_compound_ = false;
     bool continue_with_next_step_ = false;
     bool awaiting_reply_ = false;  // a reply (or the greeting) is still owed by the server
