@@ -180,6 +180,22 @@ TEST_F(ScriptedFtp, UsageErrorOfALaterStepFailsTheRequest)
     EXPECT_EQ(server.Commands(), (Commands{"USER u", "QUIT"}));
 }
 
+TEST_F(ScriptedFtp, AnAbortBetweenTheStepsOfARequestEndsItThere)
+{
+    ScriptedFtpServer server;
+    Use(server);
+    client.OnStateChange = [this] {
+        if (client.State() == FtpSessionState::fstBetweenSteps)
+            client.AbortSession();
+    };
+    EXPECT_FALSE(client.OpenSession());
+    EXPECT_EQ(client.ErrorMessage(), "426 Operation aborted.");
+    EXPECT_EQ(client.State(), FtpSessionState::fstReady);
+    EXPECT_FALSE(client.Connected());
+    ASSERT_TRUE(server.Finish());
+    EXPECT_EQ(server.Commands(), Commands{});
+}
+
 TEST_F(ScriptedFtp, RefusedStartLeavesTheClientReady)
 {
     client.SetHostName("");
