@@ -347,8 +347,7 @@ void TCustomFtpCli::FailRequest(int code, const std::string& text, Held held, Lo
     FinishRequest(request_error != 0 ? request_error : code);
 }
 
-// A step's end: the request goes on with its next step, or ends. A request ends once; a
-// second report of its end is ignored.
+// A step's end: the next step starts, or the request ends (once: a later report is ignored).
 void TCustomFtpCli::FinishRequest(int error)
 {
     if (done_signalled_)
@@ -382,7 +381,6 @@ void TCustomFtpCli::EndRequest(int error)
 void TCustomFtpCli::AbortSession()
 {
     const FtpSessionState previous = state_;
-    const bool request_running = !done_signalled_;
     ChangeState(FtpSessionState::fstAborting);
     transfer_->CloseFile();
     if (previous == FtpSessionState::fstResolving)
@@ -395,7 +393,7 @@ void TCustomFtpCli::AbortSession()
     prot_private_ = false;
     tls_context_.reset();
     // The request caught by the abort ends here, so OnRequestDone reports it.
-    if (request_running && !done_signalled_)
+    if (!done_signalled_)
         FailRequest(426, "426 Operation aborted.", Held::Nothing, LogLine::Omitted);
     ChangeState(FtpSessionState::fstReady);
 }
@@ -511,13 +509,10 @@ void TCustomFtpCli::RestAsync()
 {
     BeginSingle(ftpRestAsync);
     current_step_ = FtpStep::Rest;
-    if (resume_at_ <= 0) {
-        // Nothing to restart from: the request ends at once.
-        request_outcome_ = 0;
-        EndRequest(0);
-        return;
-    }
-    StartRest();
+    if (resume_at_ > 0)
+        return StartRest();
+    request_outcome_ = 0;  // nothing to restart from: the request ends at once
+    EndRequest(0);
 }
 
 void TCustomFtpCli::QuitSessionAsync()
