@@ -17,8 +17,6 @@
 
 #include <filesystem>
 #include <iostream>
-#include <set>
-#include <sstream>
 
 namespace mondeliar::app::testing {
 namespace {
@@ -35,9 +33,15 @@ protected:
     void Configure(const std::string& password = "secret", const std::string& user = "tester",
                    const std::string& more = "")
     {
+        ConfigureFor(server.Port(), "/", more, password, user);
+    }
+    // A publish of the pages to `port` on loopback, into `remoteDir`, with `more` settings lines.
+    void ConfigureFor(int port, const std::string& remoteDir, const std::string& more,
+                      const std::string& password = "secret", const std::string& user = "tester")
+    {
         SetSettings("HTMLPATH=" + (data / "site/") + "\r\nFTPHOST=127.0.0.1\r\nFTPPORT="
-                    + std::to_string(server.Port()) + "\r\nFTPUSER=" + user
-                    + "\r\nFTPPASSWORD=" + password + "\r\nFTPREMOTEDIR=/\r\n" + more);
+                    + std::to_string(port) + "\r\nFTPUSER=" + user + "\r\nFTPPASSWORD=" + password
+                    + "\r\nFTPREMOTEDIR=" + remoteDir + "\r\n" + more);
     }
 
     // Whether each command is enabled, in the order of Commands.
@@ -210,23 +214,15 @@ TEST_F(PublishWindowTest, TheBoxSaysWhatWentWrongAndWhere)
     }
 }
 
-// The remote names the sent record vouches for.
-std::set<std::string> RecordedFiles(const std::string& recordPath)
+// The names of the files the sent record vouches for (stored into "/"), sorted.
+std::vector<std::string> RecordedFiles(const std::string& recordPath)
 {
-    std::set<std::string> names;
-    std::istringstream lines(mondeliar::testing::ReadFile(recordPath));
-    for (std::string line; std::getline(lines, line, '\n');)
+    std::vector<std::string> names;
+    for (const std::string& line :
+         mondeliar::testing::SplitLines(mondeliar::testing::ReadFile(recordPath), "\r\n"))
         if (line.compare(0, 5, "FILE=") == 0)
-            names.insert(line.substr(line.find(' ') + 1, line.find('\r') - line.find(' ') - 1));
-    return names;
-}
-
-std::set<std::string> FilesIn(const std::string& folder)
-{
-    std::set<std::string> names;
-    for (const auto& file : std::filesystem::directory_iterator(folder))
-        names.insert("/" + file.path().filename().string());
-    return names;
+            names.push_back(line.substr(line.find(" /") + 2));
+    return mondeliar::testing::Sorted(names);
 }
 
 // Against a server that stops answering, Cancel (the button, Escape or its Alt+letter) ends
@@ -251,15 +247,13 @@ TEST_F(PublishWindowTest, CancelEndsAPublishThatHangs)
     for (const Row& row : rows) {
         mondeliar::testing::TempDir remote;
         mondeliar::testing::ServerProcess stalling(
-            {"/usr/bin/python3", std::string(MONDELIAR_SOURCE_DIR) + "/tests/app/stalling_ftp_server.py",
-             remote.Path(), std::to_string(row.storesBeforeStall)});
+            {"/usr/bin/python3",
+             std::string(MONDELIAR_SOURCE_DIR) + "/tests/app/stalling_ftp_server.py", remote.Path(),
+             std::to_string(row.storesBeforeStall)});
         ASSERT_GT(stalling.Port(), 0);
         dialogs.Boxes.clear();
         std::filesystem::remove(data / "calendars/default calendar.cfg");
-        SetSettings("HTMLPATH=" + (data / "site/") + "\r\nFTPHOST=127.0.0.1\r\nFTPPORT="
-                    + std::to_string(stalling.Port())
-                    + "\r\nFTPUSER=tester\r\nFTPPASSWORD=secret\r\nFTPREMOTEDIR=/\r\n"
-                      "FTPPASSIVE=TRUE\r\nFTPCHANGEDONLY=TRUE\r\n");
+        ConfigureFor(stalling.Port(), "/", "FTPPASSIVE=TRUE\r\nFTPCHANGEDONLY=TRUE\r\n");
         if (!desktop)
             Start();
         LoadCurrentCalendar(Context());
@@ -277,7 +271,8 @@ TEST_F(PublishWindowTest, CancelEndsAPublishThatHangs)
         }
         EXPECT_TRUE(box.Text.startsWith(cancelled)) << box.Text.toStdString();
         EXPECT_EQ(box.Details.contains("> QUIT"), row.quits) << box.Details.toStdString();
-        EXPECT_EQ(RecordedFiles(data / "calendars/.default calendar.sent"), FilesIn(remote.Path()));
+        EXPECT_EQ(RecordedFiles(data / "calendars/.default calendar.sent"),
+                  mondeliar::testing::FilesIn(remote.Path()));
         ExpectTheWindowBackAfterOneBox();
     }
 }
@@ -299,10 +294,8 @@ TEST_F(PublishWindowTest, CancelEndsAnSftpPublishThatHangs)
         ASSERT_GT(sftp.Port(), 0);
         dialogs.Boxes.clear();
         std::filesystem::remove(data / "calendars/default calendar.cfg");
-        SetSettings("HTMLPATH=" + (data / "site/") + "\r\nFTPHOST=127.0.0.1\r\nFTPPORT="
-                    + std::to_string(sftp.Port()) + "\r\nFTPUSER=tester\r\nFTPPASSWORD=secret\r\n"
-                    + "FTPREMOTEDIR=" + remoteDir + "\r\nSFTP=TRUE\r\nSFTPHOSTKEY="
-                    + sftp.HostKeyFingerprint() + "\r\n");
+        ConfigureFor(sftp.Port(), remoteDir,
+                     "SFTP=TRUE\r\nSFTPHOSTKEY=" + sftp.HostKeyFingerprint() + "\r\n");
         if (!desktop)
             Start();
         LoadCurrentCalendar(Context());
@@ -357,9 +350,7 @@ TEST_F(PublishWindowTest, OverSftpAnUnknownHostKeyIsAskedAboutAndPinned)
     ASSERT_GT(sftp.Port(), 0);
     const std::string offered = sftp.HostKeyFingerprint();
     mondeliar::testing::TempDir remote;
-    SetSettings("HTMLPATH=" + (data / "site/") + "\r\nFTPHOST=127.0.0.1\r\nFTPPORT="
-                + std::to_string(sftp.Port()) + "\r\nFTPUSER=tester\r\nFTPPASSWORD=secret\r\n"
-                + "FTPREMOTEDIR=" + remote.Path() + "\r\nSFTP=TRUE\r\n");
+    ConfigureFor(sftp.Port(), remote.Path(), "SFTP=TRUE\r\n");
     dialogs.YesNoAnswers = {true};
     Start();
     // Configure, open meanwhile and closed with Ok, keeps the key pinned under it.
@@ -369,20 +360,19 @@ TEST_F(PublishWindowTest, OverSftpAnUnknownHostKeyIsAskedAboutAndPinned)
     watcher.stop();
     Click(*desktop->FormCfg(), "ButtonOk");
 
-    EXPECT_EQ(dialogs.Questions, QStringList{QString::fromStdString(
-                                     "The server's host key is " + offered
-                                     + ". Trust it for this calendar?")});
+    EXPECT_EQ(dialogs.Questions,
+              QStringList{QString::fromStdString("The server's host key is " + offered
+                                                 + ". Trust it for this calendar?")});
     ASSERT_EQ(dialogs.Boxes.size(), 1u);
     EXPECT_EQ(dialogs.Boxes[0].Text, "Calendar files sent to 127.0.0.1 (SFTP)");
     EXPECT_NE(mondeliar::testing::ReadFile(data / "calendars/default calendar.cfg")
                   .find("\r\nSFTPHOSTKEY=" + offered + "\r\n"),
               std::string::npos);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(remote.Path()),
-                            std::filesystem::directory_iterator()),
-              14);
+    EXPECT_EQ(mondeliar::testing::FilesIn(remote.Path()).size(), 14u);
     EXPECT_EQ(statesDuringRun, StatesDuringRun);
     EXPECT_TRUE(busyCursorSeen);
-    const QString last = "Sending file 14 of 14: " + QString::fromStdString(remote / "December.html");
+    const QString last
+        = "Sending file 14 of 14: " + QString::fromStdString(remote / "December.html");
     EXPECT_TRUE(progressSeen.contains(last)) << progressSeen.join('|').toStdString();
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
